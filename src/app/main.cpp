@@ -1,0 +1,56 @@
+#include "app/session.h"
+#include "app/simulator_process.h"
+#include "link/meter_link.h"
+#include "link/port_choice.h"
+#include "link/port_window.h"
+#include "link/qt_serial_port.h"
+#include "link/waiter.h"
+#include "panel/panel.h"
+#include "platform/prompts.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("LuxPanel"));
+
+    app::Session session;
+    meterlink::QtSerialPort port;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::MeterLink link(port, waiter, session.link);
+    platform::DialogPrompts prompts;
+    app::SimulatorProcess simulator;
+    std::unique_ptr<panel::Panel> mainWindow;
+
+    auto* portWindow = new meterlink::Port(session.link, meterlink::systemSerialDevices());
+    QObject::connect(portWindow, &meterlink::Port::portChosen, &application,
+                     [&](const QString& choice) {
+        if (choice == meterlink::kSimulatedMeterEntry) {
+            QString why;
+            if (!simulator.start(&why)) {
+                prompts.message(nullptr, platform::MessageIcon::Critical,
+                                QStringLiteral("No device found, try again!"), why);
+                QCoreApplication::exit(1);
+                return;
+            }
+            session.link.devicePath = simulator.linkPath();
+            session.link.linkName = QFileInfo(simulator.linkPath()).fileName();
+        }
+        mainWindow = std::make_unique<panel::Panel>(session, link, prompts);
+        QObject::connect(mainWindow.get(), &panel::Panel::closing, &application, [&] {
+            // Breaks every wait in progress, so the program ends from any state.
+            waiter.requestShutdown();
+            QCoreApplication::quit();
+        });
+        if (!mainWindow->Load()) {
+            QCoreApplication::exit(1);
+            return;
+        }
+        mainWindow->show();
+    });
+    portWindow->show();
+    return QApplication::exec();
+}

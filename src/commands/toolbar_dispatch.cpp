@@ -1,0 +1,105 @@
+#include "commands/toolbar_dispatch.h"
+
+#include "link/meter_link.h"
+#include "platform/prompts.h"
+
+#include <QTimer>
+
+namespace commands {
+
+bool InNormalMode(const meterlink::MeterStatus& s) {
+    return !(s.RelOn || s.CompOn || s.RefOn || s.UpperPercentOn || s.CdOn || s.FcHourOn ||
+             s.LxHourOn || s.SetUpOn);
+}
+
+bool toolbarGuardAllows(const QString& key, const app::Session& session) {
+    const meterlink::MeterStatus& s = session.display.status;
+    const bool normal = InNormalMode(s);
+    if (key == QLatin1String("Save") || key == QLatin1String("scf") ||
+        key == QLatin1String("cal"))
+        return normal;
+    if (key == QLatin1String("List"))
+        return normal && !session.recording.ListRecording;
+    if (key == QLatin1String("Graph"))
+        return normal && !session.graph.GraphOpen;
+    if (key == QLatin1String("Memory"))
+        return !s.IntvOn && !session.logger.MemoryWindowOpen && !s.HoldOn;
+    return true;
+}
+
+ToolbarDispatcher::ToolbarDispatcher(app::Session& session, meterlink::MeterLink& link,
+                                     platform::Prompts& prompts, QTimer& timer1, QWidget* parent)
+    : session_(session), link_(link), prompts_(prompts), timer1_(timer1), parent_(parent) {}
+
+void ToolbarDispatcher::run(const std::function<void()>& action) {
+    if (action)
+        action();
+}
+
+void ToolbarDispatcher::OnToolbarButton(const QString& key) {
+    if (!toolbarGuardAllows(key, session_))
+        return;
+    if (key == QLatin1String("Save")) {
+        run(session_.recording.FileRecording ? actions_.StopFileRecording
+                                             : actions_.StartFileRecording);
+    } else if (key == QLatin1String("Open")) {
+        run(actions_.OpenDataFile);
+    } else if (key == QLatin1String("List")) {
+        run(actions_.StartRealTimeList);
+    } else if (key == QLatin1String("Graph")) {
+        openRealTimeGraph();
+    } else if (key == QLatin1String("PC")) {
+        run(actions_.ShowSamplingChoice);
+    } else if (key == QLatin1String("Memory")) {
+        run(actions_.DownloadLoggerMemory);
+    } else if (key == QLatin1String("CD")) {
+        run(actions_.EnterLightDistance);
+    } else if (key == QLatin1String("TimeSet")) {
+        if (session_.display.status.IntvOn) {
+            prompts_.message(parent_, platform::MessageIcon::Critical,
+                             QStringLiteral("Recording mode, stop record then try again !"));
+            return;
+        }
+        if (!actions_.ShowClockWindow)
+            return;
+        timer1_.stop();
+        actions_.ShowClockWindow();
+    } else if (key == QLatin1String("Comp")) {
+        run(actions_.LoadComparatorWindow);
+    } else if (key == QLatin1String("Hold")) {
+        run(actions_.EnterHoldTime);
+    } else if (key == QLatin1String("Buttons")) {
+        run(actions_.ShowControlPanel);
+    } else if (key == QLatin1String("ESC")) {
+        SendKeyCommand('H');
+    } else if (key == QLatin1String("scf") || key == QLatin1String("cal")) {
+        const auto& show =
+            key == QLatin1String("scf") ? actions_.ShowScfWindow : actions_.ShowCalibrationWindow;
+        if (!show || !link_.PollReading())
+            return;
+        show();
+    }
+    // "Alarm" and unknown keys do nothing.
+}
+
+void ToolbarDispatcher::openRealTimeGraph() {
+    if (!actions_.ShowRealTimeGraph)
+        return;
+    graphs::GraphState& g = session_.graph;
+    g.GraphNeedsInit = true;
+    g.GraphOpen = true;
+    g.GraphSampleCount = 0;
+    g.GraphUnit = session_.display.UnitText;
+    g.SnapshotMax = g.SnapshotMin = session_.display.MainValue;
+    actions_.ShowRealTimeGraph();
+}
+
+void ToolbarDispatcher::SendKeyCommand(char letter) {
+    timer1_.stop();
+    if (!link_.PollReading())
+        return; // shutting down
+    link_.send(QByteArray(1, letter));
+    timer1_.start();
+}
+
+} // namespace commands

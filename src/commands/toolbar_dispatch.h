@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/session.h"
+#include "link/display_model.h"
+
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+class QWidget;
+
+namespace meterlink {
+class MeterLink;
+}
+namespace platform {
+class Prompts;
+}
+
+namespace commands {
+
+// The meter shows a plain illuminance reading: none of relative, comparator, reference,
+// percent, cd, lux-hour, foot-candle-hour or set-up.
+bool InNormalMode(const meterlink::MeterStatus& s);
+
+// Whether a toolbar key's guard lets a click through, given the modes and the open windows.
+// "TimeSet" during INTV is let through here: its refusal is a message, not silence.
+bool toolbarGuardAllows(const QString& key, const app::Session& session);
+
+// The operations the toolbar keys start. Each window's subsystem fills in its own; an empty one
+// means that operation is not part of the program yet, and the click does nothing.
+struct ToolbarActions {
+    std::function<void()> StartFileRecording;
+    std::function<void()> StopFileRecording;
+    std::function<void()> OpenDataFile;
+    std::function<void()> StartRealTimeList;
+    std::function<void()> ShowSamplingChoice;  // modal
+    std::function<void()> ShowRealTimeGraph;   // after the opening values are set
+    std::function<void()> ShowClockWindow;     // modal; restarts Timer1 when it closes
+    std::function<void()> DownloadLoggerMemory;
+    std::function<void()> EnterLightDistance;
+    std::function<void()> LoadComparatorWindow;
+    std::function<void()> EnterHoldTime;
+    std::function<void()> ShowControlPanel;    // modeless
+    std::function<void()> ShowScfWindow;       // modal
+    std::function<void()> ShowCalibrationWindow; // modal
+};
+
+// Dispatches toolbar clicks by key, with each key's guard.
+class ToolbarDispatcher {
+public:
+    ToolbarDispatcher(app::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+                      QTimer& timer1, QWidget* parent);
+
+    ToolbarActions& actions() { return actions_; }
+    void OnToolbarButton(const QString& key);
+    // Presses one meter key from the PC: polling paused, one poll, the letter, polling again.
+    void SendKeyCommand(char letter);
+
+private:
+    static void run(const std::function<void()>& action);
+    void openRealTimeGraph();
+
+    app::Session& session_;
+    meterlink::MeterLink& link_;
+    platform::Prompts& prompts_;
+    QTimer& timer1_;
+    QWidget* parent_;
+    ToolbarActions actions_;
+};
+
+} // namespace commands

@@ -1,0 +1,114 @@
+#include "link/meter_link.h"
+
+namespace meterlink {
+
+namespace {
+constexpr char kStx = 0x02;
+constexpr char kEtx = 0x03;
+constexpr char kPollMarker = char(0xAA);
+const QByteArray kPollCommand = QByteArrayLiteral("A");
+const QByteArray kStreamCommand = QByteArrayLiteral("M");
+} // namespace
+
+bool isPollReply(const QByteArray& reply) {
+    return reply.size() >= 6 && reply.at(0) == kStx && reply.at(1) == kPollMarker &&
+           reply.at(5) == kEtx;
+}
+
+quint32 pollReplyValue(const QByteArray& reply) {
+    auto byte = [&](int i) { return quint32(static_cast<unsigned char>(reply.at(i))); };
+    return byte(2) * 65536u + byte(3) * 256u + byte(4);
+}
+
+MeterLink::MeterLink(SerialPort& port, Waiter& waiter, LinkState& state)
+    : port_(port), waiter_(waiter), state_(state) {}
+
+void MeterLink::drain() { port_.Input(); }
+
+MeterLink::Series MeterLink::pollSeries(QByteArray& reply) {
+    reply.clear();
+    for (int attempt = 0; attempt < kPollAttemptsPerSeries && reply.size() < 6; ++attempt) {
+        drain();
+        port_.Output(kPollCommand);
+        if (!waiter_.WaitSeconds(kPollReplyWait))
+            return Series::ShuttingDown;
+        reply = port_.Input();
+        // A device that has gone away will not answer the rest of the series either.
+        if (!port_.isConnected())
+            return Series::Silent;
+    }
+    return reply.size() >= 6 ? Series::Answered : Series::Silent;
+}
+
+bool MeterLink::PollReading() {
+    drain();
+    QByteArray reply;
+    for (;;) {
+        switch (pollSeries(reply)) {
+        case Series::ShuttingDown:
+            return false;
+        case Series::Silent:
+            if (!ReconnectMeter())
+                return false;
+            continue;
+        case Series::Answered:
+            break;
+        }
+        if (isPollReply(reply)) {
+            state_.PollValue = float(pollReplyValue(reply));
+            return true;
+        }
+    }
+}
+
+bool MeterLink::ReconnectMeter() {
+    Q_EMIT linkTextChanged(kNoLinkText);
+    QByteArray reply;
+    for (;;) {
+        const Series s = pollSeries(reply);
+        if (s == Series::ShuttingDown)
+            return false;
+        if (s == Series::Answered && isPollReply(reply))
+            break;
+    }
+    state_.PollValue = float(pollReplyValue(reply));
+    do {
+        port_.Output(kStreamCommand);
+        if (!waiter_.WaitSeconds(kStreamRestartWait))
+            return false;
+    } while (port_.InBufferCount() == 0);
+    Q_EMIT linkTextChanged(state_.linkName);
+    return true;
+}
+
+std::optional<QByteArray> MeterLink::ReadDisplayFrame() {
+    int failures = 0;
+    for (;;) {
+        QByteArray collected;
+        drain();
+        port_.discardInput();
+        const double start = waiter_.now();
+        while (collected.size() < 14 && waiter_.now() - start <= kFrameCollectWindow &&
+               port_.isConnected()) {
+            collected += port_.Input();
+            if (!waiter_.WaitSeconds(kPollReplyWait))
+                return std::nullopt;
+        }
+        if (collected.size() < 14) {
+            // A vanished device is lost at once rather than after twelve seconds of retries.
+            if (failures < kFrameReadsBeforeReconnect - 1 && port_.isConnected()) {
+                ++failures;
+                continue;
+            }
+            if (!ReconnectMeter())
+                return std::nullopt;
+            drain();
+            return std::nullopt;
+        }
+        failures = 0;
+        if (collected.at(0) == kStx && collected.at(13) == kEtx)
+            return collected;
+    }
+}
+
+} // namespace meterlink

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "link/link_state.h"
+#include "link/serial_port.h"
+#include "link/waiter.h"
+
+#include <QObject>
+
+#include <optional>
+
+namespace meterlink {
+
+inline constexpr int kPollAttemptsPerSeries = 1000;
+inline constexpr double kPollReplyWait = 0.02;
+inline constexpr double kFrameCollectWindow = 2.0;
+inline constexpr int kFrameReadsBeforeReconnect = 6;
+inline constexpr double kStreamRestartWait = 0.2;
+inline const QString kNoLinkText = QStringLiteral("No COM");
+
+// The exchanges that carry the link itself: the poll, the display stream and the recovery.
+// Every wait goes through the Waiter; when it reports a shutdown the exchange gives up at once.
+class MeterLink : public QObject {
+    Q_OBJECT
+public:
+    MeterLink(SerialPort& port, Waiter& waiter, LinkState& state);
+
+    SerialPort& port() { return port_; }
+    Waiter& waiter() { return waiter_; }
+    LinkState& state() { return state_; }
+
+    // Sends "A" until a valid poll reply arrives and sets PollValue. Returns false only when
+    // the program is shutting down.
+    bool PollReading();
+    // Shows "No COM", polls until the meter answers, restarts the display stream and shows the
+    // link name again. Returns false only when the program is shutting down.
+    bool ReconnectMeter();
+    // One display frame (14 bytes or more, STX first and ETX fourteenth), or nothing when the
+    // link was lost (after the recovery has run) or the program is shutting down.
+    std::optional<QByteArray> ReadDisplayFrame();
+
+    bool WaitSeconds(double seconds) { return waiter_.WaitSeconds(seconds); }
+    void send(const QByteArray& bytes) { port_.Output(bytes); }
+
+Q_SIGNALS:
+    // The link label's text: "No COM" while the meter is lost, the link name otherwise.
+    void linkTextChanged(const QString& text);
+
+private:
+    enum class Series { Answered, Silent, ShuttingDown };
+    // Up to 1000 attempts of "A" with a 20 ms wait; Answered once 6 bytes or more came back.
+    Series pollSeries(QByteArray& reply);
+    void drain();
+
+    SerialPort& port_;
+    Waiter& waiter_;
+    LinkState& state_;
+};
+
+// True for a 6-byte-or-longer reply whose bytes 1, 2 and 6 are STX, 0xAA and ETX.
+bool isPollReply(const QByteArray& reply);
+// byte3 * 65536 + byte4 * 256 + byte5 of a poll reply.
+quint32 pollReplyValue(const QByteArray& reply);
+
+} // namespace meterlink

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "link/serial_port.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSerialPort>
+
+namespace meterlink {
+
+// SerialPort over QSerialPort. When the device goes away (an unplugged adapter, a closed
+// simulator) the port is closed at the first error and the same device is reopened, at most
+// four times a second, as soon as it is back.
+class QtSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+public:
+    QtSerialPort();
+    bool open(const QString& device, QString* why) override;
+    void Output(const QByteArray& bytes) override;
+    QByteArray Input() override;
+    qint64 InBufferCount() override;
+    void discardInput() override;
+    bool isConnected() const override { return port_.isOpen(); }
+
+private:
+    bool openDevice(QString* why);
+    bool usable();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort port_;
+    QString device_;
+    QElapsedTimer sinceReopenTry_;
+};
+
+// A sentence that tells the user why a device could not be opened and what to do about it.
+QString openFailureReason(const QString& device, QSerialPort::SerialPortError error,
+                          const QString& systemText);
+
+} // namespace meterlink

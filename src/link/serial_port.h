@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace meterlink {
+
+// The operations the program needs from a serial port. Bytes are bytes, both ways.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Opens the device at 19200 baud, no parity, 8 data bits, 1 stop bit, no handshake.
+    // On failure returns false and, when given, fills *why with a reason a person can act on.
+    virtual bool open(const QString& device, QString* why) = 0;
+    // Sends the bytes unchanged; they have left the program when it returns.
+    virtual void Output(const QByteArray& bytes) = 0;
+    // Everything received so far, removed from the buffer; empty when nothing came. Never blocks.
+    virtual QByteArray Input() = 0;
+    virtual qint64 InBufferCount() = 0;
+    // Drops every byte received so far.
+    virtual void discardInput() = 0;
+    // False while the device has gone away (unplugged adapter); the port reopens it by itself.
+    virtual bool isConnected() const = 0;
+};
+
+} // namespace meterlink

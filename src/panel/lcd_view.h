@@ -1,0 +1,47 @@
+#pragma once
+
+#include "link/display_model.h"
+
+#include <QFrame>
+
+#include <array>
+#include <vector>
+
+class QLabel;
+
+namespace panel {
+
+// The copy of the meter's liquid-crystal display: digits in a seven-segment face with their
+// decimal points, and the annunciators placed around them as on the meter. Every control
+// carries its name as objectName.
+class LcdView : public QFrame {
+    Q_OBJECT
+public:
+    explicit LcdView(QWidget* parent = nullptr);
+
+    struct Annunciator {
+        QWidget* widget;
+        bool meterlink::MeterStatus::*flag;
+    };
+    // Every annunciator driven by one flag, in the order the polling tick sets them.
+    const std::vector<Annunciator>& annunciators() const { return annunciators_; }
+
+    QLabel* MemoryDigit;
+    std::array<QLabel*, 6> MainDigit;
+    std::array<QLabel*, 4> TimeDigit;
+    QLabel* LblLx;
+    QLabel* LblLxh;
+    QLabel* LblFc;
+    QLabel* LblFch;
+    QFrame* ShapeSetUp;
+    QLabel* LblSetUp;
+
+private:
+    QLabel* addLabel(const char* name, const QString& caption, const QRect& geometry,
+                     const QFont& font);
+    QLabel* addDigit(const QString& name, const QRect& geometry, const QFont& font, int cells);
+
+    std::vector<Annunciator> annunciators_;
+};
+
+} // namespace panel

@@ -1,0 +1,216 @@
+#include "panel/panel.h"
+
+#include "link/display_decoder.h"
+#include "link/meter_link.h"
+#include "panel/lcd_view.h"
+#include "platform/prompts.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace panel {
+
+namespace {
+
+constexpr int kPollingIntervalMs = 250;
+
+struct ToolbarButton {
+    const char* key;
+    const char* toolTip;
+    const char* image;
+    QKeySequence shortcut;
+};
+
+const ToolbarButton kToolbarButtons[] = {
+    {"Save", "Save As", "save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+    {"Open", "Open File to Read", "open", QKeySequence(Qt::CTRL | Qt::Key_O)},
+    {"PC", "PC Sampling Rate", "pc_rate", QKeySequence(Qt::CTRL | Qt::Key_R)},
+    {"List", "List Display", "list", QKeySequence(Qt::CTRL | Qt::Key_L)},
+    {"Graph", "Graphic Display", "graph", QKeySequence(Qt::CTRL | Qt::Key_G)},
+    {"TimeSet", "Set Meter Time to PC System Time", "timeset", QKeySequence(Qt::CTRL | Qt::Key_T)},
+    {"Memory", "Data Logger", "memory", QKeySequence(Qt::CTRL | Qt::Key_D)},
+    {"CD", "Luminous Intensity", "cd", QKeySequence(Qt::CTRL | Qt::Key_I)},
+    {"Comp", "Comparator", "comp", QKeySequence(Qt::CTRL | Qt::Key_K)},
+    {"Hold", "Set Time to Hold", "hold", QKeySequence(Qt::CTRL | Qt::Key_H)},
+    {"Buttons", "Control Panel", "buttons", QKeySequence(Qt::CTRL | Qt::Key_B)},
+    {"ESC", "Back to Normal Mode", "esc", QKeySequence(Qt::Key_Escape)},
+    {"scf", "Set SCF", "scf", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+    {"cal", "Set Cal", "cal", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
+};
+
+QLabel* statusLabel(const char* name, const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+} // namespace
+
+Panel::Panel(app::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+             QWidget* parent)
+    : QMainWindow(parent), session_(session), link_(link), prompts_(prompts),
+      timer1_(new QTimer(this)), dispatcher_(session, link, prompts, *timer1_, this) {
+    setObjectName(QStringLiteral("Panel"));
+    setWindowTitle(kPanelCaption);
+
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(kPollingIntervalMs);
+    QObject::connect(timer1_, &QTimer::timeout, this, &Panel::Timer1Tick);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    lcd_ = new LcdView(central);
+    column->addWidget(lcd_);
+
+    auto* status = new QHBoxLayout;
+    LblCOM_ = statusLabel("LblCOM", meterlink::kNoLinkText, central);
+    LblCOM_->setCursor(Qt::PointingHandCursor);
+    LblCOM_->installEventFilter(this);
+    auto* LblRec = statusLabel("LblRec", QStringLiteral("Rec."), central);
+    LblRec->hide();
+    status->addWidget(LblCOM_);
+    status->addWidget(LblRec);
+    status->addWidget(statusLabel("LblCount", QString(), central));
+    status->addWidget(statusLabel("LblFileName", QString(), central), 1);
+    column->addLayout(status);
+    setCentralWidget(central);
+
+    buildToolbar();
+
+    QObject::connect(&link_, &meterlink::MeterLink::linkTextChanged, LblCOM_, &QLabel::setText);
+}
+
+Panel::~Panel() = default;
+
+void Panel::buildToolbar() {
+    Toolbar1_ = addToolBar(QStringLiteral("Toolbar"));
+    Toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1_->setMovable(false);
+    Toolbar1_->setIconSize(QSize(24, 24));
+    for (const ToolbarButton& b : kToolbarButtons) {
+        const QString key = QString::fromLatin1(b.key);
+        auto* action = new QAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(b.image)),
+                                   QString::fromLatin1(b.toolTip), this);
+        action->setObjectName(key);
+        action->setData(key);
+        action->setToolTip(QString::fromLatin1(b.toolTip));
+        action->setShortcut(b.shortcut);
+        QObject::connect(action, &QAction::triggered, this,
+                         [this, key] { dispatcher_.OnToolbarButton(key); });
+        Toolbar1_->addAction(action);
+    }
+}
+
+bool Panel::Load() {
+    move(0, 0);
+    QString why;
+    if (!link_.port().open(session_.link.devicePath, &why)) {
+        prompts_.message(this, platform::MessageIcon::Critical,
+                         QStringLiteral("No device found, try again!"), why);
+        return false;
+    }
+    LblCOM_->setText(session_.link.linkName);
+    session_.recording.resetForPanelLoad();
+    session_.graph.GraphOpen = false;
+    session_.logger.MemoryWindowOpen = false;
+    timer1_->start();
+    return true;
+}
+
+void Panel::Timer1Tick() {
+    // The tick waits inside; a timer event delivered during those waits must not start a
+    // second reader of the port.
+    if (inTick_)
+        return;
+    QScopedValueRollback<bool> busy(inTick_, true);
+
+    if (PollCounter == 0) {
+        if (!link_.PollReading())
+            return;
+        link_.send(QByteArrayLiteral("M"));
+    }
+    const std::optional<QByteArray> frame = link_.ReadDisplayFrame();
+    if (!frame)
+        return;
+    showFrame(*frame);
+}
+
+void Panel::showFrame(const QByteArray& frame) {
+    meterlink::DisplayModel& model = session_.display;
+    meterlink::DecodeStatusBytes(frame, model);
+    const meterlink::MeterStatus& s = model.status;
+    if (s.SetUpOn || s.ClearOn) {
+        lcd_->LblSetUp->setText(s.SetUpOn ? QStringLiteral("SET UP") : QStringLiteral("CLEAR"));
+        lcd_->ShapeSetUp->show();
+        lcd_->LblSetUp->show();
+        return;
+    }
+    lcd_->ShapeSetUp->hide();
+    lcd_->LblSetUp->hide();
+
+    const meterlink::DisplayDigits digits = meterlink::DecodeDisplayDigits(frame, model);
+    QString memory;
+    for (QChar c : digits.memory)
+        if (!c.isNull())
+            memory += c;
+    lcd_->MemoryDigit->setText(memory);
+    for (int i = 0; i < 6; ++i) {
+        QLabel* digit = lcd_->MainDigit[i];
+        const QChar c = digits.main[i];
+        digit->setText(c.isNull() ? QString() : QString(c));
+        digit->setVisible(!c.isNull());
+    }
+    if (!digits.mainTextFormed)
+        return;
+    for (int i = 0; i < 4; ++i)
+        lcd_->TimeDigit[i]->setText(QString(digits.time[i]));
+
+    for (const LcdView::Annunciator& a : lcd_->annunciators())
+        a.widget->setVisible(s.*(a.flag));
+    applyUnitRule();
+
+    PollCounter = (PollCounter + 1) % kTicksPerPoll;
+    Q_EMIT displayUpdated();
+}
+
+void Panel::applyUnitRule() {
+    const meterlink::MeterStatus& s = session_.display.status;
+    if (s.FcHourOn) {
+        lcd_->LblFc->show();
+        lcd_->LblFch->show();
+        lcd_->LblLxh->hide();
+    } else if (s.LxHourOn) {
+        lcd_->LblLx->show();
+        lcd_->LblLxh->show();
+    } else {
+        lcd_->LblFch->hide();
+        lcd_->LblLxh->hide();
+        lcd_->LblFc->setVisible(s.FcOn);
+        lcd_->LblLx->setVisible(s.LxOn);
+    }
+}
+
+void Panel::LblCOMClick() {
+    setWindowTitle(windowTitle().contains(QLatin1String("170508")) ? kPanelCaption
+                                                                    : kPanelCaptionWithBuild);
+}
+
+bool Panel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LblCOM_ && event->type() == QEvent::MouseButtonRelease)
+        LblCOMClick();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Panel::closeEvent(QCloseEvent* event) {
+    timer1_->stop();
+    event->accept();
+    Q_EMIT closing();
+}
+
+} // namespace panel

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/session.h"
+#include "commands/toolbar_dispatch.h"
+
+#include <QMainWindow>
+
+class QLabel;
+class QTimer;
+class QToolBar;
+
+namespace meterlink {
+class MeterLink;
+}
+namespace platform {
+class Prompts;
+}
+
+namespace panel {
+
+class LcdView;
+
+inline const QString kPanelCaption = QStringLiteral("Panel  V10.04");
+inline const QString kPanelCaptionWithBuild = QStringLiteral("Panel  V10.04   170508");
+inline constexpr int kTicksPerPoll = 15;
+
+// The main window: a live copy of the meter's display, the toolbar, and the link and
+// recording state. Closing it ends the program.
+class Panel : public QMainWindow {
+    Q_OBJECT
+public:
+    Panel(app::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+          QWidget* parent = nullptr);
+    ~Panel() override;
+
+    // Opens the port and starts polling. When the port cannot be opened, says so and returns
+    // false; the caller then ends the program.
+    bool Load();
+
+    commands::ToolbarDispatcher& toolbar() { return dispatcher_; }
+    QTimer& Timer1() { return *timer1_; }
+    // The polling tick: one display frame read, decoded and shown (a poll every 15th tick).
+    void Timer1Tick();
+    int PollCounter = 0;
+
+Q_SIGNALS:
+    // The user closed the window: the program must end.
+    void closing();
+    // A tick has brought the display copy up to date with a new frame.
+    void displayUpdated();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolbar();
+    void showFrame(const QByteArray& frame);
+    void applyUnitRule();
+    void LblCOMClick();
+
+    app::Session& session_;
+    meterlink::MeterLink& link_;
+    platform::Prompts& prompts_;
+    QTimer* timer1_;
+    commands::ToolbarDispatcher dispatcher_;
+    LcdView* lcd_;
+    QToolBar* Toolbar1_;
+    QLabel* LblCOM_;
+    bool inTick_ = false;
+};
+
+} // namespace panel

@@ -1,0 +1,72 @@
+#include "fake_link.h"
+
+#include <algorithm>
+
+namespace testsupport {
+
+bool VirtualWaiter::WaitSeconds(double seconds) {
+    if (shutdown_)
+        return false;
+    now_ += seconds;
+    ++waits;
+    if (onWait)
+        onWait(now_);
+    return !shutdown_;
+}
+
+bool FakePort::open(const QString& device, QString* why) {
+    openedDevice = device;
+    if (!openSucceeds && why)
+        *why = QStringLiteral("%1 does not exist.").arg(device);
+    return openSucceeds;
+}
+
+void FakePort::Output(const QByteArray& bytes) {
+    sent += bytes;
+    if (responder)
+        responder(bytes);
+}
+
+void FakePort::deliver(const QByteArray& bytes, double delay) {
+    pending_.append({clock_.now() + delay, bytes});
+}
+
+void FakePort::release() {
+    const double now = clock_.now();
+    auto due = std::stable_partition(pending_.begin(), pending_.end(),
+                                     [now](const Pending& p) { return p.at <= now; });
+    for (auto it = pending_.begin(); it != due; ++it)
+        buffer_ += it->bytes;
+    pending_.erase(pending_.begin(), due);
+}
+
+QByteArray FakePort::Input() {
+    release();
+    return std::exchange(buffer_, QByteArray());
+}
+
+qint64 FakePort::InBufferCount() {
+    release();
+    return buffer_.size();
+}
+
+void FakePort::discardInput() {
+    release();
+    buffer_.clear();
+}
+
+QByteArray pollReply(quint32 value) {
+    QByteArray r;
+    r.append(char(0x02)).append(char(0xAA));
+    r.append(char((value >> 16) & 0xFF)).append(char((value >> 8) & 0xFF)).append(char(value & 0xFF));
+    r.append(char(0x03));
+    return r;
+}
+
+QByteArray displayFrame(const char* dataHex) {
+    QByteArray data = QByteArray::fromHex(QByteArray(dataHex).replace(' ', ""));
+    Q_ASSERT(data.size() == 12);
+    return char(0x02) + data + char(0x03);
+}
+
+} // namespace testsupport

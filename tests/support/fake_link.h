@@ -1,0 +1,69 @@
+#pragma once
+
+#include "link/serial_port.h"
+#include "link/waiter.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <functional>
+
+namespace testsupport {
+
+// A clock that jumps forward by each wait, so exchanges run in virtual time.
+class VirtualWaiter : public meterlink::Waiter {
+public:
+    bool WaitSeconds(double seconds) override;
+    double now() const override { return now_; }
+    bool shuttingDown() const override { return shutdown_; }
+
+    void shutDown() { shutdown_ = true; }
+    // Runs after every wait, with the new time (a meter script, a shutdown at some moment...).
+    std::function<void(double now)> onWait;
+    int waits = 0;
+
+private:
+    double now_ = 1000.0;
+    bool shutdown_ = false;
+};
+
+// A scripted meter behind the SerialPort interface. Bytes queued with deliver() become
+// readable once the virtual clock reaches their time; every Output is logged and handed to
+// the responder, which may queue a reply.
+class FakePort : public meterlink::SerialPort {
+public:
+    explicit FakePort(const VirtualWaiter& clock) : clock_(clock) {}
+
+    bool open(const QString& device, QString* why) override;
+    void Output(const QByteArray& bytes) override;
+    QByteArray Input() override;
+    qint64 InBufferCount() override;
+    void discardInput() override;
+    bool isConnected() const override { return connected; }
+
+    void deliver(const QByteArray& bytes, double delay = 0.0);
+    // Every byte the program sent, in order.
+    QByteArray sent;
+    std::function<void(const QByteArray& command)> responder;
+    bool connected = true;
+    bool openSucceeds = true;
+    QString openedDevice;
+
+private:
+    struct Pending {
+        double at;
+        QByteArray bytes;
+    };
+    void release();
+    const VirtualWaiter& clock_;
+    QList<Pending> pending_;
+    QByteArray buffer_;
+};
+
+// Frames for scripted meters.
+QByteArray pollReply(quint32 value);
+// A 14-byte display frame from its twelve data bytes given as hex ("12 3456 ...", spaces
+// ignored).
+QByteArray displayFrame(const char* dataHex);
+
+} // namespace testsupport

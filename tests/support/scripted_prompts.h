@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/prompts.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace testsupport {
+
+// Prompts that record what the program showed and answer from a script.
+class ScriptedPrompts : public platform::Prompts {
+public:
+    struct Shown {
+        platform::MessageIcon icon;
+        QString text;
+        QString detail;
+    };
+    void message(QWidget*, platform::MessageIcon icon, const QString& text,
+                 const QString& detail = {}) override {
+        messages.append({icon, text, detail});
+    }
+    bool confirm(QWidget*, platform::MessageIcon icon, const QString& text) override {
+        messages.append({icon, text, {}});
+        return confirmAnswer;
+    }
+    QString input(QWidget*, const QString&, const QString&, const QString&) override {
+        return inputs.isEmpty() ? QString() : inputs.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString&) override { return nextSavePath; }
+    QString openFileName(QWidget*, const QString&) override { return nextOpenPath; }
+    // Accepts with the printer as the test configured it (e.g. PDF output to a file), or
+    // cancels.
+    bool choosePrinter(QWidget*, QPrinter&) override { return printerAccepted; }
+
+    QList<Shown> messages;
+    bool confirmAnswer = true;
+    QStringList inputs;
+    QString nextSavePath;
+    QString nextOpenPath;
+    bool printerAccepted = true;
+};
+
+} // namespace testsupport
