@@ -65,7 +65,7 @@ QChar nibbleChar(unsigned nibble) {
 
 // Memory and main positions show nothing for nibble 0xA.
 QChar blankableChar(unsigned nibble) {
-    return nibble == 0xA ? QChar() : nibbleChar(nibble);
+    return (nibble & 0xF) == 0xA ? QChar() : nibbleChar(nibble);
 }
 
 // The digits are read up to the first letter; letters B..F do not continue a number.

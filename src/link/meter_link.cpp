@@ -28,6 +28,8 @@ void MeterLink::drain() { port_.Input(); }
 MeterLink::Series MeterLink::pollSeries(QByteArray& reply) {
     reply.clear();
     for (int attempt = 0; attempt < kPollAttemptsPerSeries && reply.size() < 6; ++attempt) {
+        if (waiter_.shuttingDown())
+            return Series::ShuttingDown;
         drain();
         port_.Output(kPollCommand);
         if (!waiter_.WaitSeconds(kPollReplyWait))

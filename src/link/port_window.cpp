@@ -3,6 +3,7 @@
 #include "link/port_choice.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSerialPortInfo>
@@ -38,6 +39,8 @@ Port::Port(LinkState& link, const QStringList& systemDevices, QWidget* parent)
     TxtCOM->addItem(kSimulatedMeterEntry);
     TxtCOM->setCurrentIndex(0);
     TxtCOM->setMinimumContentsLength(14);
+    // Port names are matched exactly: "com3" is not "COM3".
+    TxtCOM->completer()->setCaseSensitivity(Qt::CaseSensitive);
 
     CmdOK = new QPushButton(QStringLiteral("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));

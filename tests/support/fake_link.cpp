@@ -55,6 +55,30 @@ void FakePort::discardInput() {
     buffer_.clear();
 }
 
+FakeMeter::FakeMeter(FakePort& port, VirtualWaiter& clock) : port_(port) {
+    port_.responder = [this, &clock](const QByteArray& command) {
+        if (command == "A") {
+            ++polls;
+            if (!answersPolls)
+                return;
+            port_.deliver(badPollReplies.isEmpty() ? pollReply(pollValue)
+                                                   : badPollReplies.takeFirst(),
+                          0.004);
+        } else if (command == "M" && answersPolls) {
+            streaming = true;
+            nextFrameAt_ = clock.now() + 0.03;
+        }
+    };
+    clock.onWait = [this](double now) {
+        while (streaming && answersPolls && !frame.isEmpty() && nextFrameAt_ <= now) {
+            port_.deliver(frame);
+            nextFrameAt_ += 0.1;
+        }
+        if (!answersPolls)
+            nextFrameAt_ = now;
+    };
+}
+
 QByteArray pollReply(quint32 value) {
     QByteArray r;
     r.append(char(0x02)).append(char(0xAA));

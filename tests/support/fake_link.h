@@ -60,6 +60,25 @@ private:
     QByteArray buffer_;
 };
 
+// A meter scripted on a FakePort: answers "A" (unless silent), and after "M" streams the
+// current frame every 0.1 s of virtual time.
+class FakeMeter {
+public:
+    FakeMeter(FakePort& port, VirtualWaiter& clock);
+
+    bool answersPolls = true;
+    quint32 pollValue = 1535;
+    // Replies given to the next polls instead of a valid one (e.g. a wrong marker).
+    QList<QByteArray> badPollReplies;
+    bool streaming = false;
+    QByteArray frame;
+    int polls = 0;
+
+private:
+    FakePort& port_;
+    double nextFrameAt_ = 0.0;
+};
+
 // Frames for scripted meters.
 QByteArray pollReply(quint32 value);
 // A 14-byte display frame from its twelve data bytes given as hex ("12 3456 ...", spaces

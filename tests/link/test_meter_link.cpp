@@ -1,0 +1,225 @@
+#include "link/meter_link.h"
+
+#include "fake_link.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using testsupport::FakeMeter;
+using testsupport::FakePort;
+using testsupport::VirtualWaiter;
+
+namespace {
+const char* kFrameData = "00 AA1234 0000 00 10 00 00 08 00"; // 12.34 lx
+
+struct Rig {
+    VirtualWaiter clock;
+    FakePort port{clock};
+    FakeMeter meter{port, clock};
+    meterlink::LinkState state;
+    meterlink::MeterLink link{port, clock, state};
+    QSignalSpy linkText{&link, &meterlink::MeterLink::linkTextChanged};
+    Rig() {
+        state.PortNumber = 3;
+        state.linkName = QStringLiteral("COM3");
+        meter.frame = testsupport::displayFrame(kFrameData);
+    }
+    QStringList shownTexts() const {
+        QStringList texts;
+        for (const QList<QVariant>& args : linkText)
+            texts << args.at(0).toString();
+        return texts;
+    }
+};
+} // namespace
+
+class TestMeterLink : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pollValue_data();
+    void pollValue();
+    void rejectedReplyStartsNewSeries_data();
+    void rejectedReplyStartsNewSeries();
+    void silentMeterLeadsToNoComAndBack();
+    void pollReplyAfterLastAttemptIsAccepted();
+    void displayReadResynchronises();
+    void displayReadIgnoresBytesAfterFrame();
+    void failedReadsBeforeReconnect_data();
+    void failedReadsBeforeReconnect();
+    void vanishedDeviceIsLostAtOnce();
+    void shutdownEndsEveryExchange();
+};
+
+void TestMeterLink::pollValue_data() {
+    QTest::addColumn<quint32>("value");
+    QTest::newRow("1,2,3") << 66051u;
+    QTest::newRow("empty logger") << 1535u;
+    QTest::newRow("largest") << 16777215u;
+    QTest::newRow("zero") << 0u;
+}
+
+void TestMeterLink::pollValue() {
+    QFETCH(quint32, value);
+    Rig rig;
+    rig.meter.pollValue = value;
+    QVERIFY(rig.link.PollReading());
+    QCOMPARE(rig.state.PollValue, float(value));
+    QCOMPARE(double(rig.state.PollValue), double(value)); // held exactly
+    QCOMPARE(rig.port.sent, QByteArray("A"));
+}
+
+void TestMeterLink::rejectedReplyStartsNewSeries_data() {
+    QTest::addColumn<QByteArray>("bad");
+    QTest::newRow("wrong marker") << QByteArray::fromHex("02AB01020303");
+    QTest::newRow("wrong start") << QByteArray::fromHex("00AA01020303");
+    QTest::newRow("wrong end") << QByteArray::fromHex("02AA01020304");
+    QTest::newRow("stream bytes") << QByteArray::fromHex("0300AA123400");
+}
+
+void TestMeterLink::rejectedReplyStartsNewSeries() {
+    QFETCH(QByteArray, bad);
+    Rig rig;
+    rig.meter.badPollReplies = {bad};
+    rig.meter.pollValue = 66051;
+    QVERIFY(rig.link.PollReading());
+    QCOMPARE(rig.port.sent, QByteArray("AA"));
+    QCOMPARE(rig.state.PollValue, 66051.0f);
+    QCOMPARE(rig.linkText.count(), 0);
+}
+
+void TestMeterLink::silentMeterLeadsToNoComAndBack() {
+    Rig rig;
+    rig.meter.answersPolls = false;
+    int pollsWhenLost = -1;
+    QObject::connect(&rig.link, &meterlink::MeterLink::linkTextChanged, &rig.link,
+                     [&](const QString& text) {
+                         if (text == meterlink::kNoLinkText)
+                             pollsWhenLost = rig.meter.polls;
+                     });
+    // The meter comes back after 1500 unanswered polls.
+    auto previous = rig.clock.onWait;
+    rig.clock.onWait = [&](double now) {
+        if (rig.meter.polls >= 1500)
+            rig.meter.answersPolls = true;
+        previous(now);
+    };
+    QVERIFY(rig.link.PollReading());
+    QCOMPARE(pollsWhenLost, 1000);
+    QCOMPARE(rig.shownTexts(), QStringList({"No COM", "COM3"}));
+    // The recovery restarts the display stream before the poll goes on with a new series.
+    QVERIFY(rig.port.sent.contains('M'));
+    QVERIFY(rig.port.sent.endsWith('A'));
+    QVERIFY(rig.clock.now() - 1000.0 >= 1000 * meterlink::kPollReplyWait);
+}
+
+void TestMeterLink::pollReplyAfterLastAttemptIsAccepted() {
+    Rig rig;
+    rig.meter.answersPolls = false;
+    auto previous = rig.clock.onWait;
+    rig.clock.onWait = [&](double now) {
+        if (rig.meter.polls == 999)
+            rig.meter.answersPolls = true;
+        previous(now);
+    };
+    QVERIFY(rig.link.PollReading());
+    QCOMPARE(rig.meter.polls, 1000);
+    QCOMPARE(rig.linkText.count(), 0);
+}
+
+void TestMeterLink::displayReadResynchronises() {
+    Rig rig;
+    const QByteArray frame = rig.meter.frame;
+    // The stream is joined in the middle of a frame: the first 14 bytes fail the check.
+    rig.port.deliver(frame.mid(5) + frame.left(9));
+    rig.port.responder = nullptr;
+    int waits = 0;
+    rig.clock.onWait = [&](double) {
+        if (++waits == 1)
+            rig.port.deliver(frame.mid(3) + frame.left(11)); // misaligned after the drain
+        else
+            rig.port.deliver(frame);
+    };
+    const std::optional<QByteArray> got = rig.link.ReadDisplayFrame();
+    QVERIFY(got.has_value());
+    QCOMPARE(*got, frame);
+    QCOMPARE(rig.linkText.count(), 0);
+}
+
+void TestMeterLink::displayReadIgnoresBytesAfterFrame() {
+    Rig rig;
+    rig.port.responder = nullptr;
+    const QByteArray frame = rig.meter.frame;
+    rig.clock.onWait = [&](double) { rig.port.deliver(frame + frame.left(7)); };
+    const std::optional<QByteArray> got = rig.link.ReadDisplayFrame();
+    QVERIFY(got.has_value());
+    QCOMPARE(got->left(14), frame);
+}
+
+void TestMeterLink::failedReadsBeforeReconnect_data() {
+    QTest::addColumn<int>("silentWindows");
+    QTest::addColumn<bool>("frameReturned");
+    QTest::newRow("five failed reads, then a frame") << 5 << true;
+    QTest::newRow("six failed reads") << 6 << false;
+}
+
+void TestMeterLink::failedReadsBeforeReconnect() {
+    QFETCH(int, silentWindows);
+    QFETCH(bool, frameReturned);
+    Rig rig;
+    rig.meter.streaming = true;
+    rig.meter.answersPolls = false;
+    // Silent for a whole number of 2-second collect windows, then the meter is back.
+    const double backAt = rig.clock.now() + silentWindows * meterlink::kFrameCollectWindow + 0.5;
+    auto previous = rig.clock.onWait;
+    rig.clock.onWait = [&](double now) {
+        if (now >= backAt)
+            rig.meter.answersPolls = true;
+        previous(now);
+    };
+    const std::optional<QByteArray> got = rig.link.ReadDisplayFrame();
+    QCOMPARE(got.has_value(), frameReturned);
+    if (frameReturned) {
+        QCOMPARE(rig.linkText.count(), 0);
+        QCOMPARE(*got, rig.meter.frame);
+    } else {
+        QCOMPARE(rig.shownTexts(), QStringList({"No COM", "COM3"}));
+    }
+}
+
+void TestMeterLink::vanishedDeviceIsLostAtOnce() {
+    Rig rig;
+    rig.port.connected = false;
+    rig.meter.answersPolls = false;
+    auto previous = rig.clock.onWait;
+    const double start = rig.clock.now();
+    rig.clock.onWait = [&](double now) {
+        if (now - start > 1.0) {
+            rig.port.connected = true;
+            rig.meter.answersPolls = true;
+        }
+        previous(now);
+    };
+    QVERIFY(!rig.link.ReadDisplayFrame().has_value());
+    QCOMPARE(rig.shownTexts(), QStringList({"No COM", "COM3"}));
+    // "No COM" shows as soon as the device has gone, not after six 2-second windows.
+    QVERIFY(rig.clock.now() - start < 2.0);
+}
+
+void TestMeterLink::shutdownEndsEveryExchange() {
+    Rig rig;
+    rig.meter.answersPolls = false;
+    auto previous = rig.clock.onWait;
+    rig.clock.onWait = [&](double now) {
+        if (rig.meter.polls == 1200) // inside the recovery
+            rig.clock.shutDown();
+        previous(now);
+    };
+    QVERIFY(!rig.link.PollReading());
+    QCOMPARE(rig.meter.polls, 1200);
+    QVERIFY(!rig.link.ReadDisplayFrame().has_value());
+    QVERIFY(!rig.link.ReconnectMeter());
+    QCOMPARE(rig.meter.polls, 1200); // nothing more was sent
+}
+
+QTEST_GUILESS_MAIN(TestMeterLink)
+#include "test_meter_link.moc"
