@@ -1,0 +1,332 @@
+#include "panel/panel.h"
+
+#include "fake_link.h"
+#include "link/display_decoder.h"
+#include "link/meter_link.h"
+#include "scripted_prompts.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QAction>
+
+using testsupport::FakeMeter;
+using testsupport::FakePort;
+using testsupport::VirtualWaiter;
+
+namespace {
+
+// Twelve data bytes: memory, main x3, time x2, status bytes 8..13.
+QByteArray frame(quint32 main, std::array<unsigned char, 6> status, unsigned char memory = 0x12,
+                 quint16 time = 0x1234) {
+    QByteArray f(14, '\0');
+    f[0] = 0x02;
+    f[1] = char(memory);
+    f[2] = char(main >> 16);
+    f[3] = char(main >> 8);
+    f[4] = char(main);
+    f[5] = char(time >> 8);
+    f[6] = char(time);
+    for (int i = 0; i < 6; ++i)
+        f[7 + i] = char(status[i]);
+    f[13] = 0x03;
+    return f;
+}
+
+const QByteArray kLux1234 = frame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
+
+struct Rig {
+    VirtualWaiter clock;
+    FakePort port{clock};
+    FakeMeter meter{port, clock};
+    app::Session session;
+    meterlink::MeterLink link{port, clock, session.link};
+    testsupport::ScriptedPrompts prompts;
+    panel::Panel panel{session, link, prompts};
+
+    Rig() {
+        session.link.PortNumber = 3;
+        session.link.devicePath = QStringLiteral("/dev/ttyS2");
+        session.link.linkName = QStringLiteral("COM3");
+        meter.frame = kLux1234;
+    }
+    template <typename T = QLabel> T* child(const QString& name) {
+        T* w = panel.findChild<T*>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    bool shown(const QString& name) { return !child<QWidget>(name)->isHidden(); }
+    QString caption(const QString& name) { return child(name)->text(); }
+    // One tick with the given frame streaming; returns what the tick sent.
+    QByteArray tick(const QByteArray& f) {
+        meter.frame = f;
+        const qsizetype before = port.sent.size();
+        panel.Timer1Tick();
+        return port.sent.mid(before);
+    }
+};
+
+} // namespace
+
+class TestPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void loadOpensPortAndStartsPolling();
+    void loadFailureSaysNoDevice();
+    void captionToggle();
+    void toolbarButtons();
+    void pollOnEveryFifteenthTick();
+    void digitsAndBlanks_data();
+    void digitsAndBlanks();
+    void annunciatorFollowsItsFlag_data();
+    void annunciatorFollowsItsFlag();
+    void banner_data();
+    void banner();
+    void unitRule_data();
+    void unitRule();
+    void shortDigitsEndTheTickEarly();
+    void tickDoesNotReenter();
+    void closingEndsATickStuckInRecovery();
+};
+
+void TestPanel::loadOpensPortAndStartsPolling() {
+    Rig rig;
+    rig.session.recording.FileRecording = true;
+    rig.session.recording.SamplingSeconds = 10;
+    rig.session.graph.GraphOpen = true;
+    QVERIFY(rig.panel.Load());
+    QCOMPARE(rig.port.openedDevice, QStringLiteral("/dev/ttyS2"));
+    QCOMPARE(rig.caption("LblCOM"), QStringLiteral("COM3"));
+    QVERIFY(rig.panel.findChild<QTimer*>("Timer1")->isActive());
+    QCOMPARE(rig.panel.findChild<QTimer*>("Timer1")->interval(), 250);
+    QVERIFY(!rig.session.recording.FileRecording);
+    QCOMPARE(rig.session.recording.SamplingSeconds, 2.0f);
+    QCOMPARE(rig.session.recording.SampleTickCount, 0);
+    QVERIFY(!rig.session.recording.ListRecording);
+    QVERIFY(!rig.session.graph.GraphOpen);
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(rig.panel.windowTitle(), QStringLiteral("Panel  V10.04"));
+}
+
+void TestPanel::loadFailureSaysNoDevice() {
+    Rig rig;
+    rig.port.openSucceeds = false;
+    QVERIFY(!rig.panel.Load());
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QCOMPARE(rig.prompts.messages[0].text, QStringLiteral("No device found, try again!"));
+    QVERIFY(rig.prompts.messages[0].icon == platform::MessageIcon::Critical);
+    QVERIFY(rig.prompts.messages[0].detail.contains("/dev/ttyS2"));
+    QVERIFY(!rig.panel.findChild<QTimer*>("Timer1")->isActive());
+}
+
+void TestPanel::captionToggle() {
+    Rig rig;
+    QLabel* com = rig.child("LblCOM");
+    QTest::mouseClick(com, Qt::LeftButton);
+    QCOMPARE(rig.panel.windowTitle(), QStringLiteral("Panel  V10.04   170508"));
+    QTest::mouseClick(com, Qt::LeftButton);
+    QCOMPARE(rig.panel.windowTitle(), QStringLiteral("Panel  V10.04"));
+}
+
+void TestPanel::toolbarButtons() {
+    Rig rig;
+    auto* bar = rig.panel.findChild<QToolBar*>("Toolbar1");
+    QVERIFY(bar);
+    QStringList keys, tips;
+    for (QAction* a : bar->actions()) {
+        keys << a->data().toString();
+        tips << a->toolTip();
+        QVERIFY2(!a->icon().isNull(), qPrintable(a->data().toString()));
+        QVERIFY(!a->shortcut().isEmpty());
+    }
+    QCOMPARE(keys, QStringList({"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
+                                "Comp", "Hold", "Buttons", "ESC", "scf", "cal"}));
+    QCOMPARE(tips, QStringList({"Save As", "Open File to Read", "PC Sampling Rate",
+                                "List Display", "Graphic Display",
+                                "Set Meter Time to PC System Time", "Data Logger",
+                                "Luminous Intensity", "Comparator", "Set Time to Hold",
+                                "Control Panel", "Back to Normal Mode", "Set SCF", "Set Cal"}));
+    // Escape returns the meter to normal: one poll, then "H".
+    bar->actions().at(11)->trigger();
+    QCOMPARE(rig.port.sent, QByteArray("AH"));
+}
+
+void TestPanel::pollOnEveryFifteenthTick() {
+    Rig rig;
+    QCOMPARE(rig.tick(kLux1234), QByteArray("AM"));
+    for (int i = 0; i < 14; ++i)
+        QCOMPARE(rig.tick(kLux1234), QByteArray());
+    QCOMPARE(rig.tick(kLux1234), QByteArray("AM"));
+    QCOMPARE(rig.panel.PollCounter, 1);
+}
+
+void TestPanel::digitsAndBlanks_data() {
+    QTest::addColumn<quint32>("main");
+    QTest::addColumn<QStringList>("digits"); // "" marks a hidden digit
+    QTest::addColumn<QString>("mainText");
+    QTest::newRow("two leading blanks") << 0xAA1234u << QStringList{"", "", "1", "2", "3", "4"}
+                                        << "12.34";
+    QTest::newRow("overload") << 0x12FF34u << QStringList{"1", "2", "O", "L", "3", "4"} << "OL";
+    QTest::newRow("blank inside") << 0x1A2345u << QStringList{"1", "", "2", "3", "4", "5"}
+                                  << "123.45";
+}
+
+void TestPanel::digitsAndBlanks() {
+    QFETCH(quint32, main);
+    QFETCH(QStringList, digits);
+    QFETCH(QString, mainText);
+    Rig rig;
+    rig.tick(frame(0x888888, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}));
+    rig.tick(frame(main, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}, 0xA7, 0x0930));
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("MainDigit(%1)").arg(i);
+        QCOMPARE(rig.caption(name), digits[i]);
+        QCOMPARE(rig.shown(name), !digits[i].isEmpty());
+    }
+    QCOMPARE(rig.session.display.MainText, mainText);
+    QCOMPARE(rig.caption("MemoryDigit"), QStringLiteral("7"));
+    QStringList time;
+    for (int i = 0; i < 4; ++i)
+        time << rig.caption(QStringLiteral("TimeDigit(%1)").arg(i));
+    QCOMPARE(time, QStringList({"0", "9", "3", "0"}));
+}
+
+void TestPanel::annunciatorFollowsItsFlag_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("flag");
+    const QList<QPair<const char*, const char*>> mapping = {
+        {"ImgRel", "RelOn"}, {"LblComp", "CompOn"}, {"LblCal", "CalOn"}, {"LblZero", "ZeroOn"},
+        {"LblUAvg", "UpperAvgOn"}, {"LblHold", "HoldOn"}, {"LblRef", "RefOn"},
+        {"LblUpPercent", "UpperPercentOn"}, {"LblCD", "CdOn"}, {"LblLight", "LightOn"},
+        {"LblSmallPlus", "SmallPlusOn"}, {"LblStray", "StrayOn"}, {"LblComma", "CommaOn"},
+        {"ImgBt", "BatteryOn"}, {"LblBigPlus", "BigPlusOn"}, {"LblNeg", "NegativeOn"},
+        {"ImgAuto", "AutoRangeOn"}, {"LblCycle", "CycleOn"}, {"LblRead", "ReadOn"},
+        {"LblDAvg", "LowerAvgOn"}, {"LblNo", "NoOn"}, {"LblStart", "StartOn"},
+        {"LblIntv", "IntvOn"}, {"LblStop", "StopOn"}, {"LblDH", "DayHourOn"},
+        {"Lblms", "MinSecOn"}, {"LblTH", "TimeHoldOn"}, {"LblDownPercent", "LowerPercentOn"},
+        {"LblSCF", "ScfOn"}, {"Lblft", "FtOn"}, {"Lblm", "MetreOn"},
+        {"LblBP1", "MainPoint1On"}, {"LblBP2", "MainPoint2On"}, {"LblBP3", "MainPoint3On"},
+        {"LblSP1", "SubPoint1On"}, {"LblSP2", "SubPoint2On"}, {"LblSP3", "SubPoint3On"},
+        {"LblDateDot", "DateDotOn"}, {"LblTimeDot", "TimeDotOn"}, {"LblMem", "MemOn"},
+    };
+    for (const auto& [control, flag] : mapping)
+        QTest::newRow(control) << control << flag;
+}
+
+void TestPanel::annunciatorFollowsItsFlag() {
+    QFETCH(QString, control);
+    QFETCH(QString, flag);
+    const auto bit = std::find_if(meterlink::kStatusBits.begin(), meterlink::kStatusBits.end(),
+                                  [&](const auto& b) { return flag == QLatin1String(b.name); });
+    QVERIFY(bit != meterlink::kStatusBits.end());
+    std::array<unsigned char, 6> status{};
+    status[bit->frameByte - 8] = (unsigned char)(1u << bit->bit);
+    Rig rig;
+    rig.tick(frame(0x123456, status));
+    QVERIFY(rig.shown(control));
+    rig.tick(frame(0x123456, {}));
+    QVERIFY(!rig.shown(control));
+}
+
+void TestPanel::banner_data() {
+    QTest::addColumn<int>("byte13");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("set up") << 0x08 << "SET UP";
+    QTest::newRow("clear") << 0x20 << "CLEAR";
+}
+
+void TestPanel::banner() {
+    QFETCH(int, byte13);
+    QFETCH(QString, caption);
+    Rig rig;
+    rig.tick(kLux1234);
+    QCOMPARE(rig.panel.PollCounter, 1);
+    // Another reading with the comparator on, under the banner: nothing of it shows.
+    rig.tick(frame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, (unsigned char)byte13}));
+    QVERIFY(rig.shown("ShapeSetUp"));
+    QVERIFY(rig.shown("LblSetUp"));
+    QCOMPARE(rig.caption("LblSetUp"), caption);
+    QCOMPARE(rig.caption("MainDigit(2)"), QStringLiteral("1"));
+    QVERIFY(!rig.shown("LblComp"));
+    QVERIFY(rig.shown("LblLx"));
+    QCOMPARE(rig.panel.PollCounter, 1);
+    rig.tick(frame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, 0x00}));
+    QVERIFY(!rig.shown("ShapeSetUp"));
+    QVERIFY(!rig.shown("LblSetUp"));
+    QCOMPARE(rig.caption("MainDigit(0)"), QStringLiteral("9"));
+    QVERIFY(rig.shown("LblComp"));
+    QVERIFY(rig.shown("LblFc"));
+    QVERIFY(!rig.shown("LblLx"));
+}
+
+void TestPanel::unitRule_data() {
+    QTest::addColumn<int>("firstByte9");
+    QTest::addColumn<int>("secondByte9");
+    QTest::addColumn<QString>("shown"); // of lx, lx-h, fc, fc-h, as 0/1
+    QTest::newRow("fc-h") << 0x10 << 0x01 << "1011";   // lx stays as it was
+    QTest::newRow("lx-h") << 0x08 << 0x02 << "1110";   // fc stays as it was
+    QTest::newRow("fc-h then lux") << 0x01 << 0x10 << "1000";
+    QTest::newRow("lx-h then fc") << 0x02 << 0x08 << "0010";
+    QTest::newRow("fc-h wins over lx-h") << 0x00 << 0x03 << "0011";
+}
+
+void TestPanel::unitRule() {
+    QFETCH(int, firstByte9);
+    QFETCH(int, secondByte9);
+    QFETCH(QString, shown);
+    Rig rig;
+    rig.tick(frame(0x123456, {0, (unsigned char)firstByte9, 0, 0, 0, 0}));
+    rig.tick(frame(0x123456, {0, (unsigned char)secondByte9, 0, 0, 0, 0}));
+    QString got;
+    for (const char* name : {"LblLx", "LblLxh", "LblFc", "LblFch"})
+        got += rig.shown(QString::fromLatin1(name)) ? '1' : '0';
+    QCOMPARE(got, shown);
+}
+
+void TestPanel::shortDigitsEndTheTickEarly() {
+    Rig rig;
+    rig.tick(kLux1234);
+    // Two digits with three decimals and the battery flag: no text can be formed.
+    rig.tick(frame(0xAAAA12, {0x00, 0x10, 0x02, 0x00, 0x04, 0x00}, 0x12, 0x5678));
+    QCOMPARE(rig.caption("MainDigit(4)"), QStringLiteral("1"));
+    QCOMPARE(rig.session.display.MainText, QStringLiteral("12.34"));
+    QCOMPARE(rig.caption("TimeDigit(0)"), QStringLiteral("1")); // not updated
+    QVERIFY(!rig.shown("ImgBt"));
+    QCOMPARE(rig.panel.PollCounter, 1);
+}
+
+void TestPanel::tickDoesNotReenter() {
+    Rig rig;
+    int nested = 0;
+    auto previous = rig.clock.onWait;
+    rig.clock.onWait = [&](double now) {
+        if (nested++ == 0)
+            rig.panel.Timer1Tick(); // a timer event delivered inside the tick's wait
+        previous(now);
+    };
+    QCOMPARE(rig.tick(kLux1234), QByteArray("AM"));
+    QCOMPARE(rig.panel.PollCounter, 1);
+}
+
+void TestPanel::closingEndsATickStuckInRecovery() {
+    VirtualWaiter unused;
+    FakePort silent(unused);
+    meterlink::EventLoopWaiter waiter;
+    app::Session session;
+    meterlink::MeterLink link(silent, waiter, session.link);
+    testsupport::ScriptedPrompts prompts;
+    panel::Panel panel(session, link, prompts);
+    QObject::connect(&panel, &panel::Panel::closing, &panel, [&] { waiter.requestShutdown(); });
+    QTimer::singleShot(300, &panel, [&] { panel.close(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    panel.Timer1Tick(); // polls a meter that never answers
+    QVERIFY2(elapsed.elapsed() < 1300, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(silent.sent.count('A') > 3);
+}
+
+QTEST_MAIN(TestPanel)
+#include "test_panel.moc"
