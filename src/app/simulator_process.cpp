@@ -33,7 +33,8 @@ bool SimulatorProcess::start(QString* why) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardInputFile(QProcess::nullDevice());
     process_.setStandardOutputFile(QProcess::nullDevice());
-    process_.start(program, {QStringLiteral("--link"), linkPath_});
+    process_.start(program,
+                   {QStringLiteral("--link"), linkPath_, QStringLiteral("--exit-with-parent")});
     if (!process_.waitForStarted(kStartTimeoutMs)) {
         *why = QStringLiteral("The simulated meter did not start: %1").arg(process_.errorString());
         return false;

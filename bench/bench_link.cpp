@@ -1,0 +1,198 @@
+// Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
+// it, and the program's CPU use while it polls the simulated meter.
+#include "app/session.h"
+#include "link/display_decoder.h"
+#include "link/meter_link.h"
+#include "link/qt_serial_port.h"
+#include "link/waiter.h"
+#include "panel/panel.h"
+#include "platform/prompts.h"
+#include "sim/simulated_meter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void report(const char* name, double value, const char* unit) {
+    std::printf("%s: %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+void decodeFramesPerSecond() {
+    std::vector<QByteArray> frames;
+    QRandomGenerator rng(7);
+    for (int i = 0; i < 1024; ++i) {
+        QByteArray f(14, '\0');
+        for (char& c : f)
+            c = char(rng.bounded(256));
+        f[0] = 0x02;
+        f[13] = 0x03;
+        frames.push_back(f);
+    }
+    meterlink::DisplayModel model;
+    const int n = 2'000'000;
+    QElapsedTimer t;
+    t.start();
+    qsizetype sink = 0;
+    for (int i = 0; i < n; ++i) {
+        const QByteArray& f = frames[size_t(i) & 1023];
+        meterlink::DecodeStatusBytes(f, model);
+        sink += meterlink::DecodeDisplayDigits(f, model).mainTextFormed ? model.MainText.size() : 1;
+    }
+    const double seconds = double(t.nsecsElapsed()) / 1e9;
+    if (sink == 42)
+        std::puts("");
+    report("decode_frames_per_s", n / seconds, "frames/s");
+}
+
+// The program's own objects, as main() builds them once a port is chosen.
+struct Program {
+    app::Session session;
+    meterlink::QtSerialPort port;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::MeterLink link{port, waiter, session.link};
+    platform::DialogPrompts prompts;
+    panel::Panel panel{session, link, prompts};
+
+    bool start(const QString& device) {
+        session.link.devicePath = device;
+        session.link.linkName = QStringLiteral("SIM");
+        panel.show();
+        return panel.Load();
+    }
+    ~Program() { waiter.requestShutdown(); }
+};
+
+void runFor(double seconds) {
+    QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+
+// Arrival of the frame the panel shows (the one its tick collected) to the labels showing it,
+// and the first frame bearing a new reading to the labels showing that reading.
+void frameToPanel(const QString& folder, double seconds) {
+    struct Written {
+        QString text;
+        Clock::time_point at;
+    };
+    QMutex mutex;
+    std::deque<Written> written;
+    sim::SimulatedMeter meter(folder + QStringLiteral("/latency"));
+    meter.setFrameObserver([&](const QByteArray& frame, Clock::time_point at) {
+        if (frame.size() != 14 || (frame.at(1) == char(0xAA) && frame.at(5) == 0x03))
+            return; // a poll reply
+        meterlink::DisplayModel m;
+        meterlink::DecodeStatusBytes(frame, m);
+        meterlink::DecodeDisplayDigits(frame, m);
+        QMutexLocker lock(&mutex);
+        written.push_back({m.MainText, at});
+        if (written.size() > 200)
+            written.pop_front();
+    });
+    QString why;
+    if (!meter.start(&why)) {
+        std::fprintf(stderr, "simulated meter: %s\n", qPrintable(why));
+        return;
+    }
+    meter.setFixedReading(100.0);
+    Program program;
+    if (!program.start(meter.linkPath()))
+        return;
+
+    std::vector<double> shownFrame, newReading;
+    QObject::connect(&program.panel, &panel::Panel::displayUpdated, qApp, [&] {
+        const Clock::time_point now = Clock::now();
+        const QString text = program.session.display.MainText;
+        QMutexLocker lock(&mutex);
+        auto latest = std::find_if(written.rbegin(), written.rend(),
+                                   [&](const Written& w) { return w.text == text && w.at <= now; });
+        if (latest == written.rend())
+            return;
+        shownFrame.push_back(std::chrono::duration<double, std::milli>(now - latest->at).count());
+        // The first frame of this reading is the oldest of the unbroken run ending at 'latest'.
+        auto first = latest;
+        while (std::next(first) != written.rend() && std::next(first)->text == text)
+            ++first;
+        if (std::next(first) != written.rend())
+            newReading.push_back(std::chrono::duration<double, std::milli>(now - first->at).count());
+    });
+    QTimer change;
+    QObject::connect(&change, &QTimer::timeout, qApp, [&] {
+        meter.setFixedReading(100.0 + QRandomGenerator::global()->bounded(800.0));
+    });
+    change.start(1000);
+    runFor(seconds);
+    report("frame_to_panel_ms_p99", percentile(shownFrame, 0.99), "ms");
+    report("frame_to_panel_ms_p50", percentile(shownFrame, 0.50), "ms");
+    report("reading_change_to_panel_ms_p99", percentile(newReading, 0.99), "ms");
+}
+
+// CPU of the polling program over wall time; the meter runs in a process of its own.
+void idleCpu(const QString& folder, double seconds) {
+    QProcess metersim;
+    const QString link = folder + QStringLiteral("/idle");
+    metersim.setStandardInputFile(QProcess::nullDevice());
+    metersim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/metersim"),
+                   {QStringLiteral("--link"), link});
+    for (int i = 0; i < 250 && !QFileInfo::exists(link); ++i)
+        QThread::msleep(20);
+    Program program;
+    if (!program.start(link)) {
+        std::fprintf(stderr, "could not open %s\n", qPrintable(link));
+        return;
+    }
+    runFor(2.0); // settle: first poll, first frames
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runFor(seconds);
+    const double cpu = cpuSeconds() - cpu0;
+    report("idle_cpu_percent", 100.0 * cpu / (double(wall.nsecsElapsed()) / 1e9), "%");
+    program.panel.close();
+    metersim.terminate();
+    metersim.waitForFinished(2000);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const double seconds = argc > 1 ? QString::fromLatin1(argv[1]).toDouble() : 60.0;
+    QTemporaryDir folder;
+    decodeFramesPerSecond();
+    frameToPanel(folder.path(), std::min(seconds, 30.0));
+    idleCpu(folder.path(), seconds);
+    return 0;
+}

@@ -1,0 +1,426 @@
+#include "sim/meter_model.h"
+
+#include "sim/display_frame.h"
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace sim {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::array<const char*, kStatusBits> kNames = {
+    "RelOn",        "CompOn",         "CalOn",       "ZeroOn",      "UpperAvgOn",   "HoldOn",
+    "RefOn",        "UpperPercentOn", "FcHourOn",    "LxHourOn",    "CdOn",         "FcOn",
+    "LxOn",         "LightOn",        "SmallPlusOn", "StrayOn",     "CommaOn",      "BatteryOn",
+    "BigPlusOn",    "NegativeOn",     "AutoRangeOn", "CycleOn",     "ReadOn",       "LowerAvgOn",
+    "NoOn",         "StartOn",        "IntvOn",      "StopOn",      "DayHourOn",    "MinSecOn",
+    "TimeHoldOn",   "LowerPercentOn", "FtOn",        "MetreOn",     "MainPoint1On", "MainPoint2On",
+    "MainPoint3On", "SubPoint1On",    "SubPoint2On", "SubPoint3On", "DateDotOn",    "TimeDotOn",
+    "MemOn",        "SetUpOn",        nullptr,       "ClearOn",     "ScfOn",        nullptr,
+};
+
+// Everything "H" (and a power cycle) leaves: the meter returns to its plain reading.
+constexpr std::array kModeFlags = {
+    Flag::RelOn,   Flag::CompOn,  Flag::CalOn,          Flag::ZeroOn,     Flag::UpperAvgOn,
+    Flag::HoldOn,  Flag::RefOn,   Flag::UpperPercentOn, Flag::FcHourOn,   Flag::LxHourOn,
+    Flag::CdOn,    Flag::ReadOn,  Flag::LowerAvgOn,     Flag::IntvOn,     Flag::StartOn,
+    Flag::StopOn,  Flag::CycleOn, Flag::NoOn,           Flag::TimeHoldOn, Flag::LowerPercentOn,
+    Flag::SetUpOn, Flag::ClearOn,
+};
+
+// Letters whose data block follows them; its bytes are not commands. A block that does not
+// arrive within the timeout is given up, as the meter would.
+int dataBlockLength(quint8 letter) {
+    switch (letter) {
+    case 'S':
+    case 'I':
+    case 'W':
+    case 'i':
+        return 2;
+    case 'c':
+        return 3;
+    case 'T':
+        return 4;
+    case 'V':
+        return 5;
+    default:
+        return 0;
+    }
+}
+constexpr auto kDataBlockTimeout = 500ms;
+
+constexpr auto kAverageStep = 100ms;
+// A jump in time beyond this is not worth averaging sample by sample.
+constexpr int kMaxCatchUpSamples = 36000;
+
+quint64 splitmix64(quint64 x) {
+    x += 0x9e3779b97f4a7c15ull;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+}
+
+double unitInterval(quint64 x) {
+    return double(splitmix64(x) >> 11) / double(1ull << 53);
+}
+
+char bcd(int value) {
+    return char(((value / 10) % 10) << 4 | (value % 10));
+}
+
+} // namespace
+
+const std::array<Flag, kFlagCount> kAllFlags = [] {
+    std::array<Flag, kFlagCount> all{};
+    int n = 0;
+    for (int i = 0; i < kStatusBits; ++i) {
+        if (kNames[i])
+            all[n++] = static_cast<Flag>(i);
+    }
+    return all;
+}();
+
+const char* flagName(Flag flag) {
+    const int i = static_cast<int>(flag);
+    return i >= 0 && i < kStatusBits ? kNames[i] : nullptr;
+}
+
+std::optional<Flag> flagFromName(const QByteArray& name) {
+    for (Flag f : kAllFlags) {
+        if (name.compare(flagName(f), Qt::CaseInsensitive) == 0)
+            return f;
+    }
+    return std::nullopt;
+}
+
+MainField rangeReading(double value, double fullScale) {
+    MainField field;
+    if (!(value >= 0.0)) // NaN and negative light read as zero
+        value = 0.0;
+    if (value > fullScale || !std::isfinite(value)) {
+        field.overload = true;
+        field.digits.fill(' ');
+        return field;
+    }
+    // Five digits with the finest point that holds them; above that, whole numbers in six.
+    long long n = 0;
+    int decimals = 3;
+    for (; decimals >= 0; --decimals) {
+        n = std::llround(value * std::pow(10.0, decimals));
+        if (n <= 99999)
+            break;
+    }
+    if (decimals < 0) {
+        decimals = 0;
+        n = std::llround(value);
+    }
+    if (n > 999999) {
+        field.overload = true;
+        field.digits.fill(' ');
+        return field;
+    }
+    QByteArray text = QByteArray::number(n);
+    // A reading below one keeps its leading zero ("0.500").
+    if (text.size() < decimals + 1)
+        text.prepend(QByteArray(decimals + 1 - text.size(), '0'));
+    field.digits.fill(' ');
+    const int offset = 6 - int(text.size());
+    for (int i = 0; i < text.size(); ++i)
+        field.digits[offset + i] = text[i];
+    field.decimals = decimals;
+    return field;
+}
+
+MeterModel::MeterModel(quint64 seed) : seed_(seed) {
+    setFlag(Flag::LxOn, true);
+    setFlag(Flag::AutoRangeOn, true);
+    setFlag(Flag::TimeDotOn, true);
+}
+
+QByteArray MeterModel::receive(quint8 byte, TimePoint now, bool deaf) {
+    if (pendingData_ > 0 && now - dataStartedAt_ <= kDataBlockTimeout) {
+        --pendingData_;
+        return {};
+    }
+    pendingData_ = 0;
+    ++counts_[byte];
+    if (deaf || isPoweredOff(now))
+        return {};
+    pendingData_ = dataBlockLength(byte);
+    dataStartedAt_ = now;
+    return command(char(byte), now);
+}
+
+QByteArray MeterModel::command(char letter, TimePoint now) {
+    if (isPoweredOff(now))
+        return {};
+    advance(now);
+    auto toggle = [this](Flag f) { setFlag(f, !flag(f)); };
+    QByteArray reply;
+    switch (letter) {
+    case 'A':
+        reply = encodePollFrame(loggerEndAddress());
+        break;
+    case 'M':
+        streaming_ = true;
+        break;
+    case 'O':
+        leaveModes();
+        streaming_ = false;
+        powerOffUntil_ = now + powerOffDuration_;
+        break;
+    case 'H':
+        leaveModes();
+        break;
+    case 'F': {
+        const bool fc = flag(Flag::FcOn);
+        setFlag(Flag::FcOn, !fc);
+        setFlag(Flag::LxOn, fc);
+        break;
+    }
+    case 'G':
+        toggle(Flag::UpperPercentOn);
+        break;
+    case 'D':
+        toggle(Flag::UpperAvgOn);
+        break;
+    case 'X':
+        toggle(Flag::CompOn);
+        break;
+    case 'C':
+        toggle(Flag::HoldOn);
+        break;
+    case 'L':
+        toggle(Flag::ReadOn);
+        break;
+    case 'P':
+        toggle(Flag::IntvOn);
+        break;
+    case 'J':
+        memories_[memoryNumber_] = flag(Flag::HoldOn) && held_ ? *held_ : lightAt(now);
+        memoryNumber_ = memoryNumber_ % 99 + 1;
+        break;
+    case 'K':
+        if (flag(Flag::ReadOn))
+            memoryNumber_ = memoryNumber_ % 99 + 1;
+        break;
+    case 'N':
+        if (flag(Flag::ReadOn))
+            memoryNumber_ = memoryNumber_ == 1 ? 99 : memoryNumber_ - 1;
+        break;
+    default:
+        break;
+    }
+    // Hold, percent and averaging take their starting value at the moment of the key.
+    advance(now);
+    return reply;
+}
+
+bool MeterModel::isStreaming(TimePoint now) const {
+    return streaming_ && !isPoweredOff(now);
+}
+
+bool MeterModel::isPoweredOff(TimePoint now) const {
+    return powerOffUntil_ && now < *powerOffUntil_;
+}
+
+void MeterModel::leaveModes() {
+    for (Flag f : kModeFlags)
+        setFlag(f, false);
+}
+
+double MeterModel::lightAt(TimePoint t) const {
+    if (fixedLux_)
+        return *fixedLux_;
+    const double s = std::chrono::duration<double>(t.time_since_epoch()).count();
+    constexpr double tau = 2.0 * std::numbers::pi;
+    auto phase = [this](int k) { return tau * unitInterval(seed_ * 7919 + quint64(k)); };
+    // Slow clouds and a faster flicker of the room, at periods that never line up.
+    const double drift = 1.0 + 0.12 * std::sin(tau * s / 47.0 + phase(1)) +
+                         0.06 * std::sin(tau * s / 13.1 + phase(2)) +
+                         0.025 * std::sin(tau * s / 5.3 + phase(3));
+    // Sensor noise changes every 100 ms, as often as the meter converts.
+    const auto slot = quint64(std::llround(std::floor(s * 10.0)));
+    const double noise = (unitInterval(seed_ ^ (slot * 0x2545f4914f6cdd1dull)) - 0.5) * 0.008;
+    return std::max(0.0, baseLux_ * drift * (1.0 + noise));
+}
+
+std::optional<double> MeterModel::storedReading(int memoryNumber) const {
+    if (memoryNumber < 1 || memoryNumber > 99)
+        return std::nullopt;
+    return memories_[memoryNumber];
+}
+
+void MeterModel::setClock(int dayOfMonth, int secondsOfDay, TimePoint now) {
+    clockDay_ = dayOfMonth;
+    clockSecondsAtEpoch_ = ((secondsOfDay % 86400) + 86400) % 86400;
+    clockEpoch_ = now;
+}
+
+int MeterModel::clockSecondsOfDay(TimePoint now) const {
+    if (!clockEpoch_)
+        return clockSecondsAtEpoch_;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - *clockEpoch_);
+    const long long s = clockSecondsAtEpoch_ + elapsed.count();
+    return int(((s % 86400) + 86400) % 86400);
+}
+
+void MeterModel::advance(TimePoint now) {
+    if (!clockEpoch_)
+        clockEpoch_ = now;
+    syncModeCaptures(now);
+
+    if (avgNextSample_) {
+        if (now - *avgNextSample_ > kAverageStep * kMaxCatchUpSamples)
+            *avgNextSample_ = now - kAverageStep * kMaxCatchUpSamples;
+        while (*avgNextSample_ <= now) {
+            const double lux = lightAt(*avgNextSample_);
+            avgSum_ += std::min(lux, kMaxLux);
+            ++avgCount_;
+            *avgNextSample_ += kAverageStep;
+        }
+    }
+
+    if (flag(Flag::IntvOn)) {
+        if (!loggingSetOpen_)
+            openLoggerSet(now);
+        while (loggingSetOpen_ && nextRecordAt_ && *nextRecordAt_ <= now) {
+            appendRecord(lightAt(*nextRecordAt_));
+            *nextRecordAt_ += loggingInterval_;
+        }
+    } else {
+        loggingSetOpen_ = false;
+        nextRecordAt_.reset();
+    }
+}
+
+void MeterModel::syncModeCaptures(TimePoint now) {
+    if (flag(Flag::UpperAvgOn) && !avgNextSample_) {
+        avgNextSample_ = now;
+        avgSum_ = 0.0;
+        avgCount_ = 0;
+    } else if (!flag(Flag::UpperAvgOn)) {
+        avgNextSample_.reset();
+    }
+    if (flag(Flag::UpperPercentOn) && !percentReference_)
+        percentReference_ = luxValue(now);
+    else if (!flag(Flag::UpperPercentOn))
+        percentReference_.reset();
+    if (flag(Flag::HoldOn) && !held_)
+        held_ = luxValue(now);
+    else if (!flag(Flag::HoldOn))
+        held_.reset();
+}
+
+double MeterModel::luxValue(TimePoint now) const {
+    const double lux = lightAt(now);
+    if (lux > kMaxLux)
+        return std::numeric_limits<double>::infinity();
+    if (flag(Flag::UpperAvgOn) && avgCount_ > 0)
+        return avgSum_ / avgCount_;
+    return lux;
+}
+
+DisplayState MeterModel::display(TimePoint now) {
+    DisplayState d;
+    if (isPoweredOff(now)) {
+        d.main.fill(' ');
+        d.time.fill(' ');
+        return d;
+    }
+    advance(now);
+    d.flags = flags_;
+
+    double lux = held_ ? *held_ : luxValue(now);
+    if (flag(Flag::ReadOn)) {
+        lux = memories_[memoryNumber_].value_or(0.0);
+        d.memory = {char('0' + memoryNumber_ / 10), char('0' + memoryNumber_ % 10)};
+    }
+
+    double value = lux;
+    double fullScale = kMaxLux;
+    if (flag(Flag::UpperPercentOn)) {
+        // A percentage has no unit of light; the reference is the reading when "%" was pressed.
+        const double ref = percentReference_.value_or(0.0);
+        value = ref > 0.0 && std::isfinite(ref) ? 100.0 * lux / ref
+                                                : std::numeric_limits<double>::infinity();
+        d.set(Flag::LxOn, false);
+        d.set(Flag::FcOn, false);
+    } else if (flag(Flag::FcOn)) {
+        value = lux / kLuxPerFootCandle;
+        fullScale = kMaxFootCandles;
+    }
+
+    const MainField field = rangeReading(value, fullScale);
+    d.main = field.digits;
+    d.decimals = field.decimals;
+    d.overload = field.overload;
+
+    const int clock = clockSecondsOfDay(now);
+    const int hh = clock / 3600;
+    const int mm = clock / 60 % 60;
+    d.time = {char('0' + hh / 10), char('0' + hh % 10), char('0' + mm / 10), char('0' + mm % 10)};
+    return d;
+}
+
+void MeterModel::openLoggerSet(TimePoint now) {
+    constexpr int kHeader = 10;
+    constexpr int kRecord = 3;
+    if (kLoggerEmptyEnd + quint32(logger_.size()) + kHeader + kRecord > kLoggerLastAddress) {
+        setFlag(Flag::IntvOn, false); // memory full: the meter refuses to start a set
+        return;
+    }
+    const int clock = clockSecondsOfDay(now);
+    const auto interval = int(loggingInterval_.count());
+    const char header[kHeader] = {0x00,
+                                  char(0x55),
+                                  char(0xAA),
+                                  0x00,
+                                  bcd(clockDay_),
+                                  bcd(clock / 3600),
+                                  bcd(clock / 60 % 60),
+                                  bcd(clock % 60),
+                                  bcd(interval / 60),
+                                  bcd(interval % 60)};
+    logger_.append(header, kHeader);
+    loggingSetOpen_ = true;
+    appendRecord(lightAt(now));
+    nextRecordAt_ = now + loggingInterval_;
+}
+
+void MeterModel::appendRecord(double lux) {
+    if (kLoggerEmptyEnd + quint32(logger_.size()) + 3 > kLoggerLastAddress) {
+        setFlag(Flag::IntvOn, false);
+        loggingSetOpen_ = false;
+        return;
+    }
+    // The range byte names the scale of the 16-bit value: bit 1 is thousandths of a lux, each
+    // next bit ten times coarser. The finest scale that fits keeps the most digits.
+    lux = std::clamp(lux, 0.0, 6553500.0);
+    int bit = 1;
+    long long v = 0;
+    for (double scale = 0.001; bit <= 6; ++bit, scale *= 10.0) {
+        v = std::llround(lux / scale);
+        if (v <= 65535)
+            break;
+    }
+    bit = std::min(bit, 6);
+    v = std::min<long long>(v, 65535);
+    const char record[3] = {char(v >> 8), char(v & 0xFF), char(1 << bit)};
+    logger_.append(record, 3);
+}
+
+QMap<char, int> MeterModel::commandCounts() const {
+    QMap<char, int> counts;
+    for (int i = 0; i < 256; ++i) {
+        if (counts_[i] > 0)
+            counts.insert(char(i), counts_[i]);
+    }
+    return counts;
+}
+
+} // namespace sim

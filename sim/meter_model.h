@@ -1,0 +1,203 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <chrono>
+#include <optional>
+
+namespace sim {
+
+// One annunciator of the meter's LCD. The value is the flag's position in the six status bytes
+// of a display frame (status byte index * 8 + bit), so the encoder needs no second table.
+enum class Flag : int {
+    RelOn = 0,
+    CompOn,
+    CalOn,
+    ZeroOn,
+    UpperAvgOn,
+    HoldOn,
+    RefOn,
+    UpperPercentOn,
+    FcHourOn = 8,
+    LxHourOn,
+    CdOn,
+    FcOn,
+    LxOn,
+    LightOn,
+    SmallPlusOn,
+    StrayOn,
+    CommaOn = 16,
+    BatteryOn,
+    BigPlusOn,
+    NegativeOn,
+    AutoRangeOn,
+    CycleOn,
+    ReadOn,
+    LowerAvgOn,
+    NoOn = 24,
+    StartOn,
+    IntvOn,
+    StopOn,
+    DayHourOn,
+    MinSecOn,
+    TimeHoldOn,
+    LowerPercentOn,
+    FtOn = 32,
+    MetreOn,
+    MainPoint1On,
+    MainPoint2On,
+    MainPoint3On,
+    SubPoint1On,
+    SubPoint2On,
+    SubPoint3On,
+    DateDotOn = 40,
+    TimeDotOn,
+    MemOn,
+    SetUpOn,
+    // Bit 4 of the last status byte drives no annunciator.
+    ClearOn = 45,
+    ScfOn,
+};
+
+inline constexpr int kStatusBytes = 6;
+inline constexpr int kStatusBits = kStatusBytes * 8;
+inline constexpr int kFlagCount = 46;
+
+// Every annunciator, in frame order.
+extern const std::array<Flag, kFlagCount> kAllFlags;
+
+// The annunciator's name as the panel knows it ("HoldOn"), or nullptr for no flag.
+const char* flagName(Flag flag);
+std::optional<Flag> flagFromName(const QByteArray& name);
+
+// A snapshot of everything the LCD shows. A blank digit position is ' '.
+struct DisplayState {
+    std::array<char, 2> memory{' ', ' '};
+    std::array<char, 6> main{' ', ' ', ' ', ' ', ' ', '0'};
+    bool overload = false;
+    int decimals = 0; // digits right of the main point, 0..3
+    std::array<char, 4> time{'0', '0', '0', '0'};
+    std::bitset<kStatusBits> flags;
+
+    bool test(Flag f) const { return flags.test(static_cast<int>(f)); }
+    void set(Flag f, bool on = true) { flags.set(static_cast<int>(f), on); }
+};
+
+// The main field of a reading after auto-ranging.
+struct MainField {
+    std::array<char, 6> digits{' ', ' ', ' ', ' ', ' ', '0'};
+    int decimals = 0;
+    bool overload = false;
+};
+
+// Picks the decimal point that shows the value with as many digits as five positions allow, and
+// overloads when even six whole digits cannot hold it (or it exceeds fullScale).
+MainField rangeReading(double value, double fullScale);
+
+inline constexpr double kLuxPerFootCandle = 10.764;
+inline constexpr double kMaxLux = 999999.0;
+inline constexpr double kMaxFootCandles = 99999.0;
+inline constexpr quint32 kLoggerEmptyEnd = 1535;
+inline constexpr quint32 kLoggerLastAddress = 0x1FFFF;
+
+// The meter itself: its display, its modes, its logger and how it reacts to the bytes it
+// receives. It holds no clock: every call that depends on time is given the current time, so
+// tests can run it in virtual time.
+class MeterModel {
+public:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+    using Duration = Clock::duration;
+
+    explicit MeterModel(quint64 seed = 0x5eed);
+
+    // One byte from the line; returns the bytes the meter answers with (usually none). A deaf
+    // meter counts the byte but does not act on it.
+    QByteArray receive(quint8 byte, TimePoint now, bool deaf = false);
+    // Acts on a command letter as if pressed or received, without counting it.
+    QByteArray command(char letter, TimePoint now);
+
+    bool isStreaming(TimePoint now) const;
+    bool isPoweredOff(TimePoint now) const;
+    // The line went away: the display stream stops until the next "M".
+    void stopStream() { streaming_ = false; }
+
+    DisplayState display(TimePoint now);
+
+    // The illuminance reaching the sensor, in lux.
+    double lightAt(TimePoint t) const;
+    void setBaseReading(double lux) { baseLux_ = lux; }
+    void setFixedReading(double lux) { fixedLux_ = lux; }
+    void clearFixedReading() { fixedLux_.reset(); }
+    std::optional<double> fixedReading() const { return fixedLux_; }
+
+    bool flag(Flag f) const { return flags_.test(static_cast<int>(f)); }
+    void setFlag(Flag f, bool on) { flags_.set(static_cast<int>(f), on); }
+
+    int memoryNumber() const { return memoryNumber_; }
+    std::optional<double> storedReading(int memoryNumber) const;
+
+    // The meter's own clock; the display shows hours and minutes.
+    void setClock(int dayOfMonth, int secondsOfDay, TimePoint now);
+    int clockSecondsOfDay(TimePoint now) const;
+
+    void setPowerOffDuration(Duration d) { powerOffDuration_ = d; }
+    void setLoggingInterval(std::chrono::seconds interval) {
+        loggingInterval_ = std::max(interval, std::chrono::seconds(1));
+    }
+
+    // Address of the last logger byte in use; kLoggerEmptyEnd when nothing is logged.
+    quint32 loggerEndAddress() const { return kLoggerEmptyEnd + quint32(logger_.size()); }
+    // Logger bytes from the first set's address on.
+    const QByteArray& loggerMemory() const { return logger_; }
+
+    int commandCount(char letter) const { return counts_[quint8(letter)]; }
+    QMap<char, int> commandCounts() const;
+    void resetCommandCounts() { counts_.fill(0); }
+
+private:
+    void advance(TimePoint now);
+    void syncModeCaptures(TimePoint now);
+    // The reading in lux after averaging, infinite beyond the sensor's range.
+    double luxValue(TimePoint now) const;
+    void leaveModes();
+    void openLoggerSet(TimePoint now);
+    void appendRecord(double lux);
+
+    quint64 seed_;
+    double baseLux_ = 350.0;
+    std::optional<double> fixedLux_;
+    std::bitset<kStatusBits> flags_;
+
+    bool streaming_ = false;
+    std::optional<TimePoint> powerOffUntil_;
+    Duration powerOffDuration_ = std::chrono::seconds(3);
+
+    int pendingData_ = 0;
+    TimePoint dataStartedAt_{};
+    std::array<int, 256> counts_{};
+
+    std::optional<double> held_;
+    std::optional<double> percentReference_;
+    std::optional<TimePoint> avgNextSample_;
+    double avgSum_ = 0.0;
+    int avgCount_ = 0;
+
+    int memoryNumber_ = 1;
+    std::array<std::optional<double>, 100> memories_{};
+
+    std::optional<TimePoint> clockEpoch_;
+    int clockDay_ = 1;
+    int clockSecondsAtEpoch_ = 12 * 3600;
+
+    QByteArray logger_;
+    bool loggingSetOpen_ = false;
+    std::optional<TimePoint> nextRecordAt_;
+    std::chrono::seconds loggingInterval_{2};
+};
+
+} // namespace sim

@@ -1,0 +1,150 @@
+// The real serial port against the simulated meter on a pseudo-terminal.
+#include "app/session.h"
+#include "link/meter_link.h"
+#include "link/qt_serial_port.h"
+#include "link/waiter.h"
+#include "panel/panel.h"
+#include "scripted_prompts.h"
+#include "sim/simulated_meter.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Program {
+    app::Session session;
+    meterlink::QtSerialPort port;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::MeterLink link{port, waiter, session.link};
+    testsupport::ScriptedPrompts prompts;
+    panel::Panel panel{session, link, prompts};
+    // Link label texts with the moment they were shown: the recovery runs inside a tick, so
+    // the label is only seen changing from within it.
+    QList<QPair<QString, qint64>> linkTexts;
+    QElapsedTimer clock;
+
+    explicit Program(const QString& device) {
+        session.link.PortNumber = 3;
+        session.link.devicePath = device;
+        session.link.linkName = QStringLiteral("COM3");
+        clock.start();
+        QObject::connect(&link, &meterlink::MeterLink::linkTextChanged, &panel,
+                         [this](const QString& text) { linkTexts.append({text, clock.elapsed()}); });
+    }
+    QStringList texts() const {
+        QStringList t;
+        for (const auto& [text, at] : linkTexts)
+            t << text;
+        return t;
+    }
+    ~Program() {
+        // As when the user closes the panel: every wait ends, no tick is left inside one.
+        panel.close();
+        waiter.requestShutdown();
+    }
+    QString caption(const char* name) {
+        return panel.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    QString mainDigits() {
+        QString s;
+        for (int i = 0; i < 6; ++i)
+            s += panel.findChild<QLabel*>(QStringLiteral("MainDigit(%1)").arg(i))->text();
+        return s;
+    }
+    // Waits until the tick has just shown a frame and will read (not poll) next.
+    bool betweenPolls() {
+        return QTest::qWaitFor([&] {
+            QSignalSpy shown(&panel, &panel::Panel::displayUpdated);
+            return shown.wait(2000) && panel.PollCounter >= 2 && panel.PollCounter <= 10;
+        }, 10000);
+    }
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void liveReadingAndKeys();
+    void silenceShowsNoComThenRecovers();
+    void unplugAndReplugRecovers();
+
+private:
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<sim::SimulatedMeter> meter_;
+};
+
+void TestEndToEnd::init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    meter_ = std::make_unique<sim::SimulatedMeter>(folder_->filePath(QStringLiteral("ttySIM")));
+    QString why;
+    QVERIFY2(meter_->start(&why), qPrintable(why));
+}
+
+void TestEndToEnd::cleanup() {
+    meter_.reset();
+    folder_.reset();
+}
+
+void TestEndToEnd::liveReadingAndKeys() {
+    meter_->setFixedReading(1234.5);
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QCOMPARE(program.caption("LblCOM"), QStringLiteral("COM3"));
+    QTRY_COMPARE_WITH_TIMEOUT(program.mainDigits(), QStringLiteral("12345"), 5000);
+    QCOMPARE(program.session.display.MainText, QStringLiteral("1234.5"));
+    QCOMPARE(program.session.display.UnitText, QStringLiteral("Lx"));
+    QVERIFY(meter_->commandCount('A') >= 1);
+    QVERIFY(meter_->commandCount('M') >= 1);
+
+    // A key pressed on the meter shows on the panel: foot-candles.
+    meter_->pressKey('F');
+    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Fc"), 5000);
+    QVERIFY(!program.panel.findChild<QLabel*>("LblFc")->isHidden());
+    QVERIFY(program.panel.findChild<QLabel*>("LblLx")->isHidden());
+    QVERIFY(program.linkTexts.isEmpty());
+}
+
+void TestEndToEnd::silenceShowsNoComThenRecovers() {
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QVERIFY(program.betweenPolls());
+    const qint64 silentAt = program.clock.elapsed();
+    meter_->silence(14s);
+    QTRY_COMPARE_WITH_TIMEOUT(program.texts(), QStringList({"No COM", "COM3"}), 25000);
+    // Six 2-second reads fail before the link counts as lost, and it is back once the meter is.
+    const qint64 lostAfter = program.linkTexts[0].second - silentAt;
+    const qint64 backAfter = program.linkTexts[1].second - silentAt;
+    QVERIFY2(lostAfter >= 11500 && lostAfter < 14000, qPrintable(QString::number(lostAfter)));
+    QVERIFY2(backAfter >= 14000 && backAfter < 17000, qPrintable(QString::number(backAfter)));
+    QCOMPARE(program.caption("LblCOM"), QStringLiteral("COM3"));
+    QSignalSpy shown(&program.panel, &panel::Panel::displayUpdated);
+    QVERIFY(shown.wait(3000));
+}
+
+void TestEndToEnd::unplugAndReplugRecovers() {
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QVERIFY(program.betweenPolls());
+    const qint64 unpluggedAt = program.clock.elapsed();
+    meter_->unplug(3s);
+    QTRY_COMPARE_WITH_TIMEOUT(program.texts(), QStringList({"No COM", "COM3"}), 15000);
+    // A vanished device is noticed at once, not after the read retries.
+    const qint64 lostAfter = program.linkTexts[0].second - unpluggedAt;
+    QVERIFY2(lostAfter < 1500, qPrintable(QString::number(lostAfter)));
+    QVERIFY(program.port.isConnected());
+    QCOMPARE(program.caption("LblCOM"), QStringLiteral("COM3"));
+    meter_->setFixedReading(777.7);
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 777.7f) < 0.05f, 5000);
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_e2e.moc"
