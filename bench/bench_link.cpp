@@ -131,9 +131,11 @@ void frameToPanel(const QString& folder, double seconds) {
         return;
 
     std::vector<double> shownFrame, newReading;
+    QString lastShown;
     QObject::connect(&program.panel, &panel::Panel::displayUpdated, qApp, [&] {
         const Clock::time_point now = Clock::now();
         const QString text = program.session.display.MainText;
+        const bool changed = text != std::exchange(lastShown, text);
         QMutexLocker lock(&mutex);
         auto latest = std::find_if(written.rbegin(), written.rend(),
                                    [&](const Written& w) { return w.text == text && w.at <= now; });
@@ -144,7 +146,7 @@ void frameToPanel(const QString& folder, double seconds) {
         auto first = latest;
         while (std::next(first) != written.rend() && std::next(first)->text == text)
             ++first;
-        if (std::next(first) != written.rend())
+        if (changed && std::next(first) != written.rend())
             newReading.push_back(std::chrono::duration<double, std::milli>(now - first->at).count());
     });
     QTimer change;
