@@ -30,9 +30,10 @@ bool SimulatorProcess::start(QString* why) {
     const QString folder = QDir::temp().filePath(
         QStringLiteral("luxpanel-%1").arg(QCoreApplication::applicationPid()));
     linkPath_ = folder + QStringLiteral("/ttySIM");
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.setStandardInputFile(QProcess::nullDevice());
-    process_.setStandardOutputFile(QProcess::nullDevice());
+    // Started from a terminal, the simulated meter takes its commands there ("key F",
+    // "unplug 3", "help"): keys pressed on the meter's side show on the panel.
+    process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    process_.setInputChannelMode(QProcess::ForwardedInputChannel);
     process_.start(program,
                    {QStringLiteral("--link"), linkPath_, QStringLiteral("--exit-with-parent")});
     if (!process_.waitForStarted(kStartTimeoutMs)) {
