@@ -147,7 +147,8 @@ void frameToPanel(const QString& folder, double seconds) {
         while (std::next(first) != written.rend() && std::next(first)->text == text)
             ++first;
         if (changed && std::next(first) != written.rend())
-            newReading.push_back(std::chrono::duration<double, std::milli>(now - first->at).count());
+            newReading.push_back(
+                std::chrono::duration<double, std::milli>(now - first->at).count());
     });
     QTimer change;
     QObject::connect(&change, &QTimer::timeout, qApp, [&] {

@@ -15,8 +15,7 @@ bool InNormalMode(const meterlink::MeterStatus& s) {
 bool toolbarGuardAllows(const QString& key, const app::Session& session) {
     const meterlink::MeterStatus& s = session.display.status;
     const bool normal = InNormalMode(s);
-    if (key == QLatin1String("Save") || key == QLatin1String("scf") ||
-        key == QLatin1String("cal"))
+    if (key == QLatin1String("Save") || key == QLatin1String("scf") || key == QLatin1String("cal"))
         return normal;
     if (key == QLatin1String("List"))
         return normal && !session.recording.ListRecording;

@@ -34,15 +34,15 @@ struct ToolbarActions {
     std::function<void()> StopFileRecording;
     std::function<void()> OpenDataFile;
     std::function<void()> StartRealTimeList;
-    std::function<void()> ShowSamplingChoice;  // modal
-    std::function<void()> ShowRealTimeGraph;   // after the opening values are set
-    std::function<void()> ShowClockWindow;     // modal; restarts Timer1 when it closes
+    std::function<void()> ShowSamplingChoice; // modal
+    std::function<void()> ShowRealTimeGraph;  // after the opening values are set
+    std::function<void()> ShowClockWindow;    // modal; restarts Timer1 when it closes
     std::function<void()> DownloadLoggerMemory;
     std::function<void()> EnterLightDistance;
     std::function<void()> LoadComparatorWindow;
     std::function<void()> EnterHoldTime;
-    std::function<void()> ShowControlPanel;    // modeless
-    std::function<void()> ShowScfWindow;       // modal
+    std::function<void()> ShowControlPanel;      // modeless
+    std::function<void()> ShowScfWindow;         // modal
     std::function<void()> ShowCalibrationWindow; // modal
 };
 

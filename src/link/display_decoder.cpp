@@ -137,8 +137,8 @@ DisplayDigits DecodeDisplayDigits(const QByteArray& frame, DisplayModel& model) 
         if (digits.size() < decimals) {
             d.mainTextFormed = false;
         } else if (decimals > 0) {
-            model.MainText = digits.left(digits.size() - decimals) + QLatin1Char('.') +
-                             digits.right(decimals);
+            model.MainText =
+                digits.left(digits.size() - decimals) + QLatin1Char('.') + digits.right(decimals);
         } else {
             model.MainText = digits;
         }

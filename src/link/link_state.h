@@ -6,10 +6,10 @@ namespace meterlink {
 
 // What the link keeps for the whole run.
 struct LinkState {
-    qint16 PortNumber = 1; // n of "COMn"
+    qint16 PortNumber = 1;  // n of "COMn"
     float PollValue = 0.0f; // 24-bit value of the last valid poll reply, held exactly
-    QString devicePath;    // the device the port opens, e.g. /dev/ttyS0 or /dev/ttyUSB0
-    QString linkName;      // what the link label shows while the meter answers: "COM3", "ttyUSB0"
+    QString devicePath;     // the device the port opens, e.g. /dev/ttyS0 or /dev/ttyUSB0
+    QString linkName;       // what the link label shows while the meter answers: "COM3", "ttyUSB0"
 };
 
 } // namespace meterlink

@@ -23,7 +23,9 @@ quint32 pollReplyValue(const QByteArray& reply) {
 MeterLink::MeterLink(SerialPort& port, Waiter& waiter, LinkState& state)
     : port_(port), waiter_(waiter), state_(state) {}
 
-void MeterLink::drain() { port_.Input(); }
+void MeterLink::drain() {
+    port_.Input();
+}
 
 MeterLink::Series MeterLink::pollSeries(QByteArray& reply) {
     reply.clear();

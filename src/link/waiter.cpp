@@ -7,9 +7,13 @@
 
 namespace meterlink {
 
-EventLoopWaiter::EventLoopWaiter() { clock_.start(); }
+EventLoopWaiter::EventLoopWaiter() {
+    clock_.start();
+}
 
-double EventLoopWaiter::now() const { return double(clock_.nsecsElapsed()) / 1e9; }
+double EventLoopWaiter::now() const {
+    return double(clock_.nsecsElapsed()) / 1e9;
+}
 
 bool EventLoopWaiter::WaitSeconds(double seconds) {
     if (shutdown_)

@@ -15,7 +15,7 @@ const QColor kGlassColour(0xb9, 0xc6, 0xa2);
 // Unlit segments show faintly on a real LCD; drawing them keeps digits from jumping about.
 const QColor kGhostColour(0x1a, 0x1f, 0x16, 0x1c);
 
-enum class Look { Text, Point, Symbol };
+enum class Look { Legend, Unit, Point, Symbol };
 
 struct Placement {
     const char* name;
@@ -28,38 +28,36 @@ struct Placement {
 // In the order the polling tick sets them; positions follow the meter's glass.
 const Placement kAnnunciators[] = {
     {"ImgRel", ":/icons/lcd_rel.svg", {16, 7, 18, 16}, &MeterStatus::RelOn, Look::Symbol},
-    {"LblComp", "COMP", {40, 6, 44, 18}, &MeterStatus::CompOn, Look::Text},
-    {"LblCal", "CAL", {88, 6, 32, 18}, &MeterStatus::CalOn, Look::Text},
-    {"LblZero", "ZERO", {124, 6, 42, 18}, &MeterStatus::ZeroOn, Look::Text},
-    {"LblUAvg", "AVG", {170, 6, 34, 18}, &MeterStatus::UpperAvgOn, Look::Text},
-    {"LblHold", "D-H", {208, 6, 34, 18}, &MeterStatus::HoldOn, Look::Text},
-    {"LblRef", "REF", {246, 6, 34, 18}, &MeterStatus::RefOn, Look::Text},
-    {"LblUpPercent", "%", {284, 6, 18, 18}, &MeterStatus::UpperPercentOn, Look::Text},
-    {"LblCD", "cd", {488, 92, 30, 22}, &MeterStatus::CdOn, Look::Text},
-    {"LblLight", "LIGHT", {360, 6, 48, 18}, &MeterStatus::LightOn, Look::Text},
-    {"LblSmallPlus", "+", {16, 172, 18, 18}, &MeterStatus::SmallPlusOn, Look::Text},
-    {"LblStray", "STRAY", {412, 6, 52, 18}, &MeterStatus::StrayOn, Look::Text},
+    {"LblComp", "COMP", {40, 6, 44, 18}, &MeterStatus::CompOn, Look::Legend},
+    {"LblCal", "CAL", {88, 6, 32, 18}, &MeterStatus::CalOn, Look::Legend},
+    {"LblZero", "ZERO", {124, 6, 42, 18}, &MeterStatus::ZeroOn, Look::Legend},
+    {"LblUAvg", "AVG", {170, 6, 34, 18}, &MeterStatus::UpperAvgOn, Look::Legend},
+    {"LblHold", "D-H", {208, 6, 34, 18}, &MeterStatus::HoldOn, Look::Legend},
+    {"LblRef", "REF", {246, 6, 34, 18}, &MeterStatus::RefOn, Look::Legend},
+    {"LblUpPercent", "%", {284, 6, 18, 18}, &MeterStatus::UpperPercentOn, Look::Legend},
+    {"LblCD", "cd", {488, 92, 30, 22}, &MeterStatus::CdOn, Look::Unit},
+    {"LblLight", "LIGHT", {360, 6, 48, 18}, &MeterStatus::LightOn, Look::Legend},
+    {"LblSmallPlus", "+", {16, 172, 18, 18}, &MeterStatus::SmallPlusOn, Look::Legend},
+    {"LblStray", "STRAY", {412, 6, 52, 18}, &MeterStatus::StrayOn, Look::Legend},
     {"LblComma", ",", {278, 116, 10, 20}, &MeterStatus::CommaOn, Look::Point},
-    {"ImgBt", ":/icons/lcd_battery.svg", {516, 7, 30, 16}, &MeterStatus::BatteryOn,
-     Look::Symbol},
-    {"LblBigPlus", "+", {74, 50, 20, 24}, &MeterStatus::BigPlusOn, Look::Text},
-    {"LblNeg", "-", {74, 78, 20, 24}, &MeterStatus::NegativeOn, Look::Text},
-    {"ImgAuto", ":/icons/lcd_auto.svg", {472, 7, 34, 16}, &MeterStatus::AutoRangeOn,
-     Look::Symbol},
-    {"LblCycle", "CYCLE", {306, 6, 50, 18}, &MeterStatus::CycleOn, Look::Text},
-    {"LblRead", "R", {16, 150, 18, 18}, &MeterStatus::ReadOn, Look::Text},
-    {"LblDAvg", "AVG", {38, 150, 34, 18}, &MeterStatus::LowerAvgOn, Look::Text},
-    {"LblNo", "NO.", {40, 36, 32, 18}, &MeterStatus::NoOn, Look::Text},
-    {"LblStart", "START", {100, 144, 50, 18}, &MeterStatus::StartOn, Look::Text},
-    {"LblIntv", "INTV", {100, 184, 50, 18}, &MeterStatus::IntvOn, Look::Text},
-    {"LblStop", "STOP", {100, 164, 50, 18}, &MeterStatus::StopOn, Look::Text},
-    {"LblDH", "D-H", {336, 146, 40, 18}, &MeterStatus::DayHourOn, Look::Text},
-    {"Lblms", "m-s", {336, 166, 40, 18}, &MeterStatus::MinSecOn, Look::Text},
-    {"LblTH", "TIME - HOLD", {170, 200, 120, 18}, &MeterStatus::TimeHoldOn, Look::Text},
-    {"LblDownPercent", "%", {38, 172, 18, 18}, &MeterStatus::LowerPercentOn, Look::Text},
-    {"LblSCF", "SCF", {60, 172, 34, 18}, &MeterStatus::ScfOn, Look::Text},
-    {"Lblft", "ft", {388, 150, 24, 20}, &MeterStatus::FtOn, Look::Text},
-    {"Lblm", "m", {388, 172, 24, 20}, &MeterStatus::MetreOn, Look::Text},
+    {"ImgBt", ":/icons/lcd_battery.svg", {516, 7, 30, 16}, &MeterStatus::BatteryOn, Look::Symbol},
+    {"LblBigPlus", "+", {74, 50, 20, 24}, &MeterStatus::BigPlusOn, Look::Unit},
+    {"LblNeg", "-", {74, 78, 20, 24}, &MeterStatus::NegativeOn, Look::Unit},
+    {"ImgAuto", ":/icons/lcd_auto.svg", {472, 7, 34, 16}, &MeterStatus::AutoRangeOn, Look::Symbol},
+    {"LblCycle", "CYCLE", {306, 6, 50, 18}, &MeterStatus::CycleOn, Look::Legend},
+    {"LblRead", "R", {16, 150, 18, 18}, &MeterStatus::ReadOn, Look::Legend},
+    {"LblDAvg", "AVG", {38, 150, 34, 18}, &MeterStatus::LowerAvgOn, Look::Legend},
+    {"LblNo", "NO.", {40, 36, 32, 18}, &MeterStatus::NoOn, Look::Legend},
+    {"LblStart", "START", {100, 144, 50, 18}, &MeterStatus::StartOn, Look::Legend},
+    {"LblIntv", "INTV", {100, 184, 50, 18}, &MeterStatus::IntvOn, Look::Legend},
+    {"LblStop", "STOP", {100, 164, 50, 18}, &MeterStatus::StopOn, Look::Legend},
+    {"LblDH", "D-H", {336, 146, 40, 18}, &MeterStatus::DayHourOn, Look::Legend},
+    {"Lblms", "m-s", {336, 166, 40, 18}, &MeterStatus::MinSecOn, Look::Legend},
+    {"LblTH", "TIME - HOLD", {170, 200, 120, 18}, &MeterStatus::TimeHoldOn, Look::Legend},
+    {"LblDownPercent", "%", {38, 172, 18, 18}, &MeterStatus::LowerPercentOn, Look::Legend},
+    {"LblSCF", "SCF", {60, 172, 34, 18}, &MeterStatus::ScfOn, Look::Legend},
+    {"Lblft", "ft", {388, 150, 24, 20}, &MeterStatus::FtOn, Look::Legend},
+    {"Lblm", "m", {388, 172, 24, 20}, &MeterStatus::MetreOn, Look::Legend},
     {"LblBP1", ".", {278, 104, 10, 20}, &MeterStatus::MainPoint1On, Look::Point},
     {"LblBP2", ".", {342, 104, 10, 20}, &MeterStatus::MainPoint2On, Look::Point},
     {"LblBP3", ".", {406, 104, 10, 20}, &MeterStatus::MainPoint3On, Look::Point},
@@ -68,7 +66,7 @@ const Placement kAnnunciators[] = {
     {"LblSP3", ".", {282, 176, 8, 16}, &MeterStatus::SubPoint3On, Look::Point},
     {"LblDateDot", ".", {242, 144, 8, 16}, &MeterStatus::DateDotOn, Look::Point},
     {"LblTimeDot", ".", {242, 160, 8, 16}, &MeterStatus::TimeDotOn, Look::Point},
-    {"LblMem", "M", {16, 36, 20, 18}, &MeterStatus::MemOn, Look::Text},
+    {"LblMem", "M", {16, 36, 20, 18}, &MeterStatus::MemOn, Look::Legend},
 };
 
 QFont segmentFont(int pixelSize) {
@@ -126,10 +124,10 @@ LcdView::LcdView(QWidget* parent) : QFrame(parent) {
             label = addLabel(p.name, QString(), p.geometry, legend);
             label->setPixmap(QIcon(QString::fromLatin1(p.caption)).pixmap(p.geometry.size()));
         } else {
-            const bool big = QByteArray(p.name).startsWith("LblBig") ||
-                             QByteArray(p.name) == "LblNeg" || QByteArray(p.name) == "LblCD";
-            label = addLabel(p.name, QString::fromLatin1(p.caption), p.geometry,
-                             p.look == Look::Point ? point : big ? unit : legend);
+            const QFont& font = p.look == Look::Point  ? point
+                                : p.look == Look::Unit ? unit
+                                                       : legend;
+            label = addLabel(p.name, QString::fromLatin1(p.caption), p.geometry, font);
         }
         annunciators_.push_back({label, p.flag});
     }

@@ -198,7 +198,7 @@ void Panel::applyUnitRule() {
 
 void Panel::LblCOMClick() {
     setWindowTitle(windowTitle().contains(QLatin1String("170508")) ? kPanelCaption
-                                                                    : kPanelCaptionWithBuild);
+                                                                   : kPanelCaptionWithBuild);
 }
 
 bool Panel::eventFilter(QObject* watched, QEvent* event) {

@@ -22,7 +22,9 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
     return QMessageBox::Information;
 }
 
-QString programTitle() { return QStringLiteral("LuxPanel"); }
+QString programTitle() {
+    return QStringLiteral("LuxPanel");
+}
 } // namespace
 
 void DialogPrompts::message(QWidget* parent, MessageIcon icon, const QString& text,

@@ -13,8 +13,8 @@ using testsupport::VirtualWaiter;
 
 namespace {
 
-const QStringList kKeys = {"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory",
-                           "CD", "Comp", "Hold", "Buttons", "ESC", "scf", "cal"};
+const QStringList kKeys = {"Save", "Open", "PC",   "List",    "Graph", "TimeSet", "Memory",
+                           "CD",   "Comp", "Hold", "Buttons", "ESC",   "scf",     "cal"};
 
 struct Rig {
     VirtualWaiter clock;
@@ -86,8 +86,8 @@ void TestToolbar::guards_data() {
     QTest::addColumn<QStringList>("ignored");
     const QStringList normalOnly = {"Save", "List", "Graph", "scf", "cal"};
     QTest::newRow("normal") << "" << QStringList();
-    for (const char* flag : {"RefOn", "RelOn", "UpperPercentOn", "CdOn", "LxHourOn", "FcHourOn",
-                             "SetUpOn", "CompOn"})
+    for (const char* flag :
+         {"RefOn", "RelOn", "UpperPercentOn", "CdOn", "LxHourOn", "FcHourOn", "SetUpOn", "CompOn"})
         QTest::newRow(flag) << flag << normalOnly;
     QTest::newRow("HoldOn") << "HoldOn" << QStringList{"Memory"};
     QTest::newRow("IntvOn") << "IntvOn" << QStringList{"Memory", "TimeSet"};
@@ -102,13 +102,19 @@ void TestToolbar::guards() {
     for (const QString& key : kKeys) {
         Rig rig;
         meterlink::MeterStatus& s = rig.session.display.status;
-        const QMap<QString, bool*> flags = {
-            {"RefOn", &s.RefOn},       {"RelOn", &s.RelOn},       {"UpperPercentOn", &s.UpperPercentOn},
-            {"CdOn", &s.CdOn},         {"LxHourOn", &s.LxHourOn}, {"FcHourOn", &s.FcHourOn},
-            {"SetUpOn", &s.SetUpOn},   {"CompOn", &s.CompOn},     {"HoldOn", &s.HoldOn},
-            {"IntvOn", &s.IntvOn},     {"memory", &rig.session.logger.MemoryWindowOpen},
-            {"graph", &rig.session.graph.GraphOpen},
-            {"list", &rig.session.recording.ListRecording}};
+        const QMap<QString, bool*> flags = {{"RefOn", &s.RefOn},
+                                            {"RelOn", &s.RelOn},
+                                            {"UpperPercentOn", &s.UpperPercentOn},
+                                            {"CdOn", &s.CdOn},
+                                            {"LxHourOn", &s.LxHourOn},
+                                            {"FcHourOn", &s.FcHourOn},
+                                            {"SetUpOn", &s.SetUpOn},
+                                            {"CompOn", &s.CompOn},
+                                            {"HoldOn", &s.HoldOn},
+                                            {"IntvOn", &s.IntvOn},
+                                            {"memory", &rig.session.logger.MemoryWindowOpen},
+                                            {"graph", &rig.session.graph.GraphOpen},
+                                            {"list", &rig.session.recording.ListRecording}};
         if (!mode.isEmpty())
             *flags.value(mode) = true;
         QVERIFY2(rig.acts(key) != ignored.contains(key), qPrintable(key));

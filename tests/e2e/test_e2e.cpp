@@ -35,7 +35,9 @@ struct Program {
         session.link.linkName = QStringLiteral("COM3");
         clock.start();
         QObject::connect(&link, &meterlink::MeterLink::linkTextChanged, &panel,
-                         [this](const QString& text) { linkTexts.append({text, clock.elapsed()}); });
+                         [this](const QString& text) {
+                             linkTexts.append({text, clock.elapsed()});
+                         });
     }
     QStringList texts() const {
         QStringList t;
@@ -59,10 +61,12 @@ struct Program {
     }
     // Waits until the tick has just shown a frame and will read (not poll) next.
     bool betweenPolls() {
-        return QTest::qWaitFor([&] {
-            QSignalSpy shown(&panel, &panel::Panel::displayUpdated);
-            return shown.wait(2000) && panel.PollCounter >= 2 && panel.PollCounter <= 10;
-        }, 10000);
+        return QTest::qWaitFor(
+            [&] {
+                QSignalSpy shown(&panel, &panel::Panel::displayUpdated);
+                return shown.wait(2000) && panel.PollCounter >= 2 && panel.PollCounter <= 10;
+            },
+            10000);
     }
 };
 

@@ -138,21 +138,34 @@ void TestDisplayDecoder::scaleAndDecimals() {
 void TestDisplayDecoder::mainReading_data() {
     QTest::addColumn<quint32>("mainBytes");
     QTest::addColumn<int>("byte12");
-    QTest::addColumn<QString>("shown");  // '_' marks a blank position
+    QTest::addColumn<QString>("shown"); // '_' marks a blank position
     QTest::addColumn<QString>("digits");
     QTest::addColumn<QString>("text");
     QTest::addColumn<float>("value");
-    QTest::newRow("two decimals") << 0xAA1234u << 0x08 << "__1234" << "1234" << "12.34" << 12.34f;
-    QTest::newRow("leading zeros") << 0xA00050u << 0x04 << "_00050" << "00050" << "00.050" << 0.05f;
-    QTest::newRow("no point") << 0x123456u << 0 << "123456" << "123456" << "123456" << 123456.0f;
-    QTest::newRow("one decimal") << 0xAAA999u << 0x10 << "___999" << "999" << "99.9" << 99.9f;
-    QTest::newRow("digit then blank") << 0x0A1234u << 0 << "0_1234" << "01234" << "01234"
-                                      << 1234.0f;
-    QTest::newRow("all blank") << 0xAAAAAAu << 0 << "______" << "" << "" << 0.0f;
-    QTest::newRow("letters shown, value stops at them")
-        << 0xAABC12u << 0 << "__BC12" << "BC12" << "BC12" << 0.0f;
-    QTest::newRow("letter after digits") << 0xA12E45u << 0x08 << "_12E45" << "12E45" << "12E.45"
-                                         << 0.12f;
+    QTest::newRow("two decimals") << 0xAA1234u << 0x08 << "__1234"
+                                  << "1234"
+                                  << "12.34" << 12.34f;
+    QTest::newRow("leading zeros") << 0xA00050u << 0x04 << "_00050"
+                                   << "00050"
+                                   << "00.050" << 0.05f;
+    QTest::newRow("no point") << 0x123456u << 0 << "123456"
+                              << "123456"
+                              << "123456" << 123456.0f;
+    QTest::newRow("one decimal") << 0xAAA999u << 0x10 << "___999"
+                                 << "999"
+                                 << "99.9" << 99.9f;
+    QTest::newRow("digit then blank") << 0x0A1234u << 0 << "0_1234"
+                                      << "01234"
+                                      << "01234" << 1234.0f;
+    QTest::newRow("all blank") << 0xAAAAAAu << 0 << "______"
+                               << ""
+                               << "" << 0.0f;
+    QTest::newRow("letters shown, value stops at them") << 0xAABC12u << 0 << "__BC12"
+                                                        << "BC12"
+                                                        << "BC12" << 0.0f;
+    QTest::newRow("letter after digits") << 0xA12E45u << 0x08 << "_12E45"
+                                         << "12E45"
+                                         << "12E.45" << 0.12f;
 }
 
 void TestDisplayDecoder::mainReading() {

@@ -34,12 +34,18 @@ void TestPortWindow::okSetsPortAndDevice_data() {
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("linkName");
     // PortNumber is 4 before OK in every row.
-    QTest::newRow("COM5") << "COM5" << 5 << "/dev/ttyS4" << "COM5";
-    QTest::newRow("COM1") << "COM1" << 1 << "/dev/ttyS0" << "COM1";
-    QTest::newRow("Auto is port 1") << "Auto" << 1 << "/dev/ttyS0" << "COM1";
-    QTest::newRow("COM9 keeps the port") << "COM9" << 4 << "/dev/ttyS3" << "COM4";
-    QTest::newRow("lower case keeps the port") << "com3" << 4 << "/dev/ttyS3" << "COM4";
-    QTest::newRow("device path") << "/dev/ttyUSB0" << 4 << "/dev/ttyUSB0" << "ttyUSB0";
+    QTest::newRow("COM5") << "COM5" << 5 << "/dev/ttyS4"
+                          << "COM5";
+    QTest::newRow("COM1") << "COM1" << 1 << "/dev/ttyS0"
+                          << "COM1";
+    QTest::newRow("Auto is port 1") << "Auto" << 1 << "/dev/ttyS0"
+                                    << "COM1";
+    QTest::newRow("COM9 keeps the port") << "COM9" << 4 << "/dev/ttyS3"
+                                         << "COM4";
+    QTest::newRow("lower case keeps the port") << "com3" << 4 << "/dev/ttyS3"
+                                               << "COM4";
+    QTest::newRow("device path") << "/dev/ttyUSB0" << 4 << "/dev/ttyUSB0"
+                                 << "ttyUSB0";
 }
 
 void TestPortWindow::okSetsPortAndDevice() {

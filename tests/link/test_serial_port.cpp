@@ -30,8 +30,8 @@ void TestSerialPort::openFailureReason() {
     QVERIFY(existing.open());
     const QString device =
         deviceExists ? existing.fileName() : QStringLiteral("/dev/no-such-serial-device");
-    const QString reason = meterlink::openFailureReason(
-        device, QSerialPort::SerialPortError(error), QStringLiteral("boom"));
+    const QString reason = meterlink::openFailureReason(device, QSerialPort::SerialPortError(error),
+                                                        QStringLiteral("boom"));
     QVERIFY2(reason.contains(device), qPrintable(reason));
     QVERIFY2(reason.contains(mentions), qPrintable(reason));
 }

@@ -5,12 +5,12 @@
 #include "link/meter_link.h"
 #include "scripted_prompts.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QAction>
 
 using testsupport::FakeMeter;
 using testsupport::FakePort;
@@ -144,11 +144,11 @@ void TestPanel::toolbarButtons() {
     }
     QCOMPARE(keys, QStringList({"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
                                 "Comp", "Hold", "Buttons", "ESC", "scf", "cal"}));
-    QCOMPARE(tips, QStringList({"Save As", "Open File to Read", "PC Sampling Rate",
-                                "List Display", "Graphic Display",
-                                "Set Meter Time to PC System Time", "Data Logger",
-                                "Luminous Intensity", "Comparator", "Set Time to Hold",
-                                "Control Panel", "Back to Normal Mode", "Set SCF", "Set Cal"}));
+    QCOMPARE(tips,
+             QStringList({"Save As", "Open File to Read", "PC Sampling Rate", "List Display",
+                          "Graphic Display", "Set Meter Time to PC System Time", "Data Logger",
+                          "Luminous Intensity", "Comparator", "Set Time to Hold", "Control Panel",
+                          "Back to Normal Mode", "Set SCF", "Set Cal"}));
     // Escape returns the meter to normal: one poll, then "H".
     bar->actions().at(11)->trigger();
     QCOMPARE(rig.port.sent, QByteArray("AH"));
@@ -167,8 +167,8 @@ void TestPanel::digitsAndBlanks_data() {
     QTest::addColumn<quint32>("main");
     QTest::addColumn<QStringList>("digits"); // "" marks a hidden digit
     QTest::addColumn<QString>("mainText");
-    QTest::newRow("two leading blanks") << 0xAA1234u << QStringList{"", "", "1", "2", "3", "4"}
-                                        << "12.34";
+    QTest::newRow("two leading blanks")
+        << 0xAA1234u << QStringList{"", "", "1", "2", "3", "4"} << "12.34";
     QTest::newRow("overload") << 0x12FF34u << QStringList{"1", "2", "O", "L", "3", "4"} << "OL";
     QTest::newRow("blank inside") << 0x1A2345u << QStringList{"1", "", "2", "3", "4", "5"}
                                   << "123.45";
@@ -198,19 +198,46 @@ void TestPanel::annunciatorFollowsItsFlag_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("flag");
     const QList<QPair<const char*, const char*>> mapping = {
-        {"ImgRel", "RelOn"}, {"LblComp", "CompOn"}, {"LblCal", "CalOn"}, {"LblZero", "ZeroOn"},
-        {"LblUAvg", "UpperAvgOn"}, {"LblHold", "HoldOn"}, {"LblRef", "RefOn"},
-        {"LblUpPercent", "UpperPercentOn"}, {"LblCD", "CdOn"}, {"LblLight", "LightOn"},
-        {"LblSmallPlus", "SmallPlusOn"}, {"LblStray", "StrayOn"}, {"LblComma", "CommaOn"},
-        {"ImgBt", "BatteryOn"}, {"LblBigPlus", "BigPlusOn"}, {"LblNeg", "NegativeOn"},
-        {"ImgAuto", "AutoRangeOn"}, {"LblCycle", "CycleOn"}, {"LblRead", "ReadOn"},
-        {"LblDAvg", "LowerAvgOn"}, {"LblNo", "NoOn"}, {"LblStart", "StartOn"},
-        {"LblIntv", "IntvOn"}, {"LblStop", "StopOn"}, {"LblDH", "DayHourOn"},
-        {"Lblms", "MinSecOn"}, {"LblTH", "TimeHoldOn"}, {"LblDownPercent", "LowerPercentOn"},
-        {"LblSCF", "ScfOn"}, {"Lblft", "FtOn"}, {"Lblm", "MetreOn"},
-        {"LblBP1", "MainPoint1On"}, {"LblBP2", "MainPoint2On"}, {"LblBP3", "MainPoint3On"},
-        {"LblSP1", "SubPoint1On"}, {"LblSP2", "SubPoint2On"}, {"LblSP3", "SubPoint3On"},
-        {"LblDateDot", "DateDotOn"}, {"LblTimeDot", "TimeDotOn"}, {"LblMem", "MemOn"},
+        {"ImgRel", "RelOn"},
+        {"LblComp", "CompOn"},
+        {"LblCal", "CalOn"},
+        {"LblZero", "ZeroOn"},
+        {"LblUAvg", "UpperAvgOn"},
+        {"LblHold", "HoldOn"},
+        {"LblRef", "RefOn"},
+        {"LblUpPercent", "UpperPercentOn"},
+        {"LblCD", "CdOn"},
+        {"LblLight", "LightOn"},
+        {"LblSmallPlus", "SmallPlusOn"},
+        {"LblStray", "StrayOn"},
+        {"LblComma", "CommaOn"},
+        {"ImgBt", "BatteryOn"},
+        {"LblBigPlus", "BigPlusOn"},
+        {"LblNeg", "NegativeOn"},
+        {"ImgAuto", "AutoRangeOn"},
+        {"LblCycle", "CycleOn"},
+        {"LblRead", "ReadOn"},
+        {"LblDAvg", "LowerAvgOn"},
+        {"LblNo", "NoOn"},
+        {"LblStart", "StartOn"},
+        {"LblIntv", "IntvOn"},
+        {"LblStop", "StopOn"},
+        {"LblDH", "DayHourOn"},
+        {"Lblms", "MinSecOn"},
+        {"LblTH", "TimeHoldOn"},
+        {"LblDownPercent", "LowerPercentOn"},
+        {"LblSCF", "ScfOn"},
+        {"Lblft", "FtOn"},
+        {"Lblm", "MetreOn"},
+        {"LblBP1", "MainPoint1On"},
+        {"LblBP2", "MainPoint2On"},
+        {"LblBP3", "MainPoint3On"},
+        {"LblSP1", "SubPoint1On"},
+        {"LblSP2", "SubPoint2On"},
+        {"LblSP3", "SubPoint3On"},
+        {"LblDateDot", "DateDotOn"},
+        {"LblTimeDot", "TimeDotOn"},
+        {"LblMem", "MemOn"},
     };
     for (const auto& [control, flag] : mapping)
         QTest::newRow(control) << control << flag;
@@ -265,9 +292,9 @@ void TestPanel::banner() {
 void TestPanel::unitRule_data() {
     QTest::addColumn<int>("firstByte9");
     QTest::addColumn<int>("secondByte9");
-    QTest::addColumn<QString>("shown"); // of lx, lx-h, fc, fc-h, as 0/1
-    QTest::newRow("fc-h") << 0x10 << 0x01 << "1011";   // lx stays as it was
-    QTest::newRow("lx-h") << 0x08 << 0x02 << "1110";   // fc stays as it was
+    QTest::addColumn<QString>("shown");              // of lx, lx-h, fc, fc-h, as 0/1
+    QTest::newRow("fc-h") << 0x10 << 0x01 << "1011"; // lx stays as it was
+    QTest::newRow("lx-h") << 0x08 << 0x02 << "1110"; // fc stays as it was
     QTest::newRow("fc-h then lux") << 0x01 << 0x10 << "1000";
     QTest::newRow("lx-h then fc") << 0x02 << 0x08 << "0010";
     QTest::newRow("fc-h wins over lx-h") << 0x00 << 0x03 << "0011";

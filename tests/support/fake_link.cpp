@@ -82,7 +82,9 @@ FakeMeter::FakeMeter(FakePort& port, VirtualWaiter& clock) : port_(port) {
 QByteArray pollReply(quint32 value) {
     QByteArray r;
     r.append(char(0x02)).append(char(0xAA));
-    r.append(char((value >> 16) & 0xFF)).append(char((value >> 8) & 0xFF)).append(char(value & 0xFF));
+    r.append(char((value >> 16) & 0xFF))
+        .append(char((value >> 8) & 0xFF))
+        .append(char(value & 0xFF));
     r.append(char(0x03));
     return r;
 }
