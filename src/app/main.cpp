@@ -1,5 +1,6 @@
 #include "app/session.h"
 #include "app/simulator_process.h"
+#include "graphs/graphs.h"
 #include "link/meter_link.h"
 #include "link/port_choice.h"
 #include "link/port_window.h"
@@ -23,34 +24,37 @@ int main(int argc, char* argv[]) {
     meterlink::MeterLink link(port, waiter, session.link);
     platform::DialogPrompts prompts;
     app::SimulatorProcess simulator;
+    graphs::Graphs graphWindows(session, prompts);
     std::unique_ptr<panel::Panel> mainWindow;
 
     auto* portWindow = new meterlink::Port(session.link, meterlink::systemSerialDevices());
-    QObject::connect(portWindow, &meterlink::Port::portChosen, &application,
-                     [&](const QString& choice) {
-        if (choice == meterlink::kSimulatedMeterEntry) {
-            QString why;
-            if (!simulator.start(&why)) {
-                prompts.message(nullptr, platform::MessageIcon::Critical,
-                                QStringLiteral("No device found, try again!"), why);
+    QObject::connect(
+        portWindow, &meterlink::Port::portChosen, &application, [&](const QString& choice) {
+            if (choice == meterlink::kSimulatedMeterEntry) {
+                QString why;
+                if (!simulator.start(&why)) {
+                    prompts.message(nullptr, platform::MessageIcon::Critical,
+                                    QStringLiteral("No device found, try again!"), why);
+                    QCoreApplication::exit(1);
+                    return;
+                }
+                session.link.devicePath = simulator.linkPath();
+                session.link.linkName = QFileInfo(simulator.linkPath()).fileName();
+            }
+            mainWindow = std::make_unique<panel::Panel>(session, link, prompts);
+            QObject::connect(mainWindow.get(), &panel::Panel::closing, &application, [&] {
+                // Breaks every wait in progress, so the program ends from any state.
+                waiter.requestShutdown();
+                QCoreApplication::quit();
+            });
+            commands::ToolbarActions& actions = mainWindow->toolbar().actions();
+        actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
+        if (!mainWindow->Load()) {
                 QCoreApplication::exit(1);
                 return;
             }
-            session.link.devicePath = simulator.linkPath();
-            session.link.linkName = QFileInfo(simulator.linkPath()).fileName();
-        }
-        mainWindow = std::make_unique<panel::Panel>(session, link, prompts);
-        QObject::connect(mainWindow.get(), &panel::Panel::closing, &application, [&] {
-            // Breaks every wait in progress, so the program ends from any state.
-            waiter.requestShutdown();
-            QCoreApplication::quit();
+            mainWindow->show();
         });
-        if (!mainWindow->Load()) {
-            QCoreApplication::exit(1);
-            return;
-        }
-        mainWindow->show();
-    });
     portWindow->show();
     return QApplication::exec();
 }

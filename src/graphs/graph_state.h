@@ -8,6 +8,16 @@ namespace graphs {
 
 inline constexpr int kGraphHistorySlots = 864001; // 120 hours at one reading per 500 ms
 
+// What the file list hands to the Plot window. Reset Scale reads the count and range again
+// when pressed, so they live as long as the run, not just for the fill.
+struct PlotHandOver {
+    std::vector<float> PlotValues; // element 0 is reading number 1
+    float PlotCount = 0.0f;
+    float PlotMin = 0.0f;
+    float PlotMax = 0.0f;
+    QString PlotUnit;
+};
+
 // The real-time graph's values, kept for the whole run.
 struct GraphState {
     bool GraphOpen = false;
@@ -21,6 +31,8 @@ struct GraphState {
     float SnapshotMin = 0.0f;
     float SnapshotLast = 0.0f;
     QString SnapshotUnit;
+
+    PlotHandOver plot;
 };
 
 } // namespace graphs

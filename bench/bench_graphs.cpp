@@ -1,0 +1,185 @@
+// Graph benchmarks: the snapshot of a full history, replots of the snapshot, and the CPU the
+// open real-time chart costs. Prints "name: value unit" lines.
+//
+//   bench_graphs [seconds]   seconds: length of each CPU phase (default 60)
+
+#include "app/session.h"
+#include "graphs/graph.h"
+#include "graphs/graph_window.h"
+#include "graphs/graphs.h"
+#include "graphs/real_time_all.h"
+#include "platform/prompts.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Counts the paints of one widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) : QObject(w) { w->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Runs events until the widget has painted once more; false after two seconds without.
+bool waitForPaint(PaintCounter& counter) {
+    const int before = counter.paints;
+    QElapsedTimer t;
+    t.start();
+    while (counter.paints == before) {
+        if (t.elapsed() > 2000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return true;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+double processCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void runEvents(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void leftClick(QWidget* w, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(w->mapToGlobal(at)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(w->mapToGlobal(at)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
+}
+
+// What the toolbar's "Graph" does before it shows the chart.
+void openChart(app::Session& s, graphs::Graphs& g, QWidget* mainWindow) {
+    s.graph.GraphNeedsInit = true;
+    s.graph.GraphOpen = true;
+    s.graph.GraphSampleCount = 0;
+    s.graph.GraphUnit = s.display.UnitText;
+    s.graph.SnapshotMax = s.graph.SnapshotMin = s.display.MainValue;
+    g.showRealTimeAll(mainWindow);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double cpuPhaseSeconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 60.0;
+
+    app::Session session;
+    platform::DialogPrompts prompts;
+    graphs::Graphs graphs(session, prompts);
+    QWidget mainWindow;
+    mainWindow.setGeometry(0, 0, 400, 300);
+    mainWindow.show();
+    session.display.UnitText = QStringLiteral("Lx");
+    session.display.MainValue = 500.0f;
+
+    // A chart whose history is full: the most a snapshot can take is 864000 readings, as the
+    // 864001st takes the last slot and the count starts again at 0.
+    openChart(session, graphs, &mainWindow);
+    graphs::RealTimeAll* chart = graphs.realTimeAll();
+    chart->tick(); // the first tick's set-up: loads the snapshot window
+    graphs::GraphState& g = session.graph;
+    const int readings = graphs::kGraphHistorySlots - 1;
+    for (int i = 0; i < readings; ++i)
+        g.GraphHistory[size_t(i)] =
+            500.0f + 200.0f * float(std::sin(i * 0.0005)) + float((qint64(i) * 7919) % 101) * 0.5f;
+    g.GraphSampleCount = float(readings);
+    g.GraphRunMax = *std::max_element(g.GraphHistory.begin(), g.GraphHistory.end() - 1);
+    g.GraphRunMin = *std::min_element(g.GraphHistory.begin(), g.GraphHistory.end() - 1);
+    QCoreApplication::processEvents();
+
+    graphs::GraphWindow& snapshot = graphs.realTimeGraphWindow();
+    PaintCounter painted(snapshot.Graph1()->surface());
+    QWidget* chartSurface = chart->Graph1()->surface();
+    const QPoint middle(chartSurface->width() / 2, chartSurface->height() / 2);
+
+    std::vector<double> snapshots;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer t;
+        t.start();
+        leftClick(chartSurface, middle);
+        if (!waitForPaint(painted)) {
+            std::fprintf(stderr, "snapshot window did not paint\n");
+            return 1;
+        }
+        snapshots.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::printf("snapshot_864k_ms: %.1f ms\n", median(snapshots));
+    std::printf("snapshot_864k_first_ms: %.1f ms\n", snapshots.front());
+    std::printf("snapshot_points: %d points\n", snapshot.Graph1()->plotPointCount());
+
+    // Replots of the snapshot: a change of the value axis, until the window has painted.
+    graphs::Graph* plot = snapshot.Graph1();
+    auto replotTimes = [&](double x0, double x1) {
+        plot->setAxisRange(1, x0, x1);
+        waitForPaint(painted);
+        std::vector<double> times;
+        for (int i = 0; i < 21; ++i) {
+            QElapsedTimer t;
+            t.start();
+            plot->setAxisRange(2, g.GraphRunMin, g.GraphRunMax + (i % 2) * 10.0);
+            waitForPaint(painted);
+            times.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        return median(times);
+    };
+    std::printf("replot_full_864k_ms: %.1f ms\n", replotTimes(1, readings));
+    std::printf("replot_zoomed_ms: %.1f ms\n", replotTimes(400000, 401000));
+
+    // CPU of the open chart: the same run of events with the chart closed and open; a reading
+    // that changes four times a second stands in for the panel's polling in both.
+    snapshot.close();
+    chart->close();
+    QCoreApplication::processEvents();
+    int step = 0;
+    QTimer feeder;
+    QObject::connect(&feeder, &QTimer::timeout, &app,
+                     [&] { session.display.MainValue = 500.0f + float((++step * 37) % 200); });
+    feeder.start(250);
+
+    double cpu = processCpuSeconds();
+    runEvents(cpuPhaseSeconds);
+    const double closedCpu = processCpuSeconds() - cpu;
+
+    openChart(session, graphs, &mainWindow);
+    cpu = processCpuSeconds();
+    runEvents(cpuPhaseSeconds);
+    const double openCpu = processCpuSeconds() - cpu;
+    const double ticks = session.graph.GraphSampleCount;
+    std::printf("realtime_chart_cpu_percent: %.3f %%\n",
+                100.0 * (openCpu - closedCpu) / cpuPhaseSeconds);
+    std::printf("realtime_chart_ticks: %.0f ticks in %.0f s\n", ticks, cpuPhaseSeconds);
+    return 0;
+}

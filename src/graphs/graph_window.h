@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <span>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace platform {
+class Prompts;
+}
+
+namespace graphs {
+
+class Graph;
+class NumEdit;
+
+// The values Reset Scale restores, read from the opener's shared values at the moment of the
+// press.
+struct ResetValues {
+    float last = 0.0f; // the last reading number
+    float min = 0.0f;
+    float max = 0.0f;
+};
+
+// The graph window for a finished series: "Plot" for list data, "Real Time Graph" for a
+// snapshot of the real-time chart. One class, differing only in caption, readout format and
+// where Reset Scale reads its values.
+class GraphWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum class Kind { Plot, RealTimeGraph };
+
+    // The track-mode entries of Combo1 and their help texts, in the combo's order; entry n
+    // writes TrackMode n + 1.
+    static const QStringList& trackModeEntries();
+    static const QStringList& trackModeHelpTexts();
+
+    // Normal size and places, in pixels at 96 dots per inch.
+    static constexpr int kNormalWidth = 710;  // 10650 twips
+    static constexpr int kNormalHeight = 591; // 8865 twips
+    static constexpr int kPrintWidth = 770;   // 11550 twips
+    static constexpr int kGraphNormalPos = 8; // 120 twips
+    static constexpr int kGraphPrintPos = 48; // 720 twips
+
+    GraphWindow(Kind kind, platform::Prompts& prompts, std::function<ResetValues()> resetValues,
+                QWidget* parent = nullptr);
+    ~GraphWindow() override;
+
+    Kind kind() const { return kind_; }
+    Graph* Graph1() const { return graph_; }
+    NumEdit* AxisMin(int i) const;
+    NumEdit* AxisMax(int i) const;
+    QString readoutFormat() const;
+
+    // GridToPlot's fill sequence: shows the window and plots values at reading numbers 1..n.
+    void fill(std::span<const float> values, float count, float min, float max,
+              const QString& unit);
+    // TakeSnapshot's step 5: the same settings in the snapshot's own order.
+    void showSnapshot(std::span<const float> values, float last, float min, float max,
+                      const QString& unit);
+
+    // The handlers of the window's controls.
+    void applyTrackMode(int entry);
+    void resetScale();
+    void printGraph();
+    void saveImage();
+
+signals:
+    // Between setting the printing look and printing, so that the look can be checked.
+    void aboutToPrint();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void layoutControls();
+    void rangeFromEdits();
+    void showAndRaise();
+    void showCursorReadout(int cursor, double x, double y);
+    void setPrintLook(bool printing);
+
+    Kind kind_;
+    platform::Prompts& prompts_;
+    std::function<ResetValues()> resetValues_;
+    bool printing_ = false;
+    QColor savedColour_; // the graph's colour while it prints on white
+    int appliedEntry_ = -1;
+
+    Graph* graph_ = nullptr;
+    QGroupBox* frmGraphic_ = nullptr;
+    std::array<NumEdit*, 2> axisMin_{};
+    std::array<NumEdit*, 2> axisMax_{};
+    QLabel* lblUnit_ = nullptr;
+    QComboBox* combo1_ = nullptr;
+    QPlainTextEdit* txtDescription_ = nullptr;
+    QLabel* xPosition_ = nullptr;
+    QLabel* yPosition_ = nullptr;
+    QPushButton* cmdReset_ = nullptr;
+    QPushButton* cmdPrint_ = nullptr;
+    QAction* saveImageAction_ = nullptr;
+};
+
+} // namespace graphs

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace app {
+struct Session;
+}
+namespace platform {
+class Prompts;
+}
+
+namespace graphs {
+
+class GraphWindow;
+class RealTimeAll;
+
+// The graphs subsystem's windows, each existing once: the real-time chart RealTimeAll, its
+// snapshot window RealTimeGraph and the Plot window for list data.
+class Graphs {
+public:
+    Graphs(app::Session& session, platform::Prompts& prompts);
+    ~Graphs();
+    Graphs(const Graphs&) = delete;
+    Graphs& operator=(const Graphs&) = delete;
+
+    // The toolbar's "Graph", after its guard and opening values: creates the real-time chart
+    // if it is not open, puts it at the main window's right edge and shows it non-modal.
+    void showRealTimeAll(QWidget* mainWindow);
+    // The open real-time chart, or null.
+    RealTimeAll* realTimeAll() const;
+
+    // Loaded (hidden) on first use.
+    GraphWindow& plotWindow();
+    GraphWindow& realTimeGraphWindow();
+
+    // GridToPlot's hand-over to the Plot window: keeps the values in the session's
+    // PlotHandOver (Reset Scale reads them again later) and runs the fill sequence.
+    void fillPlot(const std::vector<float>& values, float count, float min, float max,
+                  const QString& unit);
+
+private:
+    app::Session& session_;
+    platform::Prompts& prompts_;
+    std::unique_ptr<GraphWindow> plot_;
+    std::unique_ptr<GraphWindow> realTimeGraph_;
+    QPointer<RealTimeAll> realTimeAll_;
+};
+
+} // namespace graphs
