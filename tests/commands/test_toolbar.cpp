@@ -2,27 +2,17 @@
 
 #include "fake_link.h"
 #include "link/meter_link.h"
-#include "scripted_prompts.h"
+#include "session_rig.h"
 
 #include <QTest>
 #include <QTimer>
-
-using testsupport::FakeMeter;
-using testsupport::FakePort;
-using testsupport::VirtualWaiter;
 
 namespace {
 
 const QStringList kKeys = {"Save", "Open", "PC",   "List",    "Graph", "TimeSet", "Memory",
                            "CD",   "Comp", "Hold", "Buttons", "ESC",   "scf",     "cal"};
 
-struct Rig {
-    VirtualWaiter clock;
-    FakePort port{clock};
-    FakeMeter meter{port, clock};
-    app::Session session;
-    meterlink::MeterLink link{port, clock, session.link};
-    testsupport::ScriptedPrompts prompts;
+struct Rig : testsupport::SessionRig {
     QTimer timer1;
     commands::ToolbarDispatcher dispatcher{session, link, prompts, timer1, nullptr};
     QStringList ran; // keys whose action ran

@@ -12,23 +12,6 @@ using meterlink::MeterStatus;
 Q_DECLARE_METATYPE(QByteArray)
 
 namespace {
-// A frame with the given main bytes (3..5) and status bytes 8..13, other bytes zero.
-QByteArray frameWith(quint32 mainBytes, const std::array<unsigned char, 6>& status,
-                     unsigned char memory = 0x00, quint16 time = 0x0000) {
-    QByteArray f(14, '\0');
-    f[0] = 0x02;
-    f[1] = char(memory);
-    f[2] = char(mainBytes >> 16);
-    f[3] = char(mainBytes >> 8);
-    f[4] = char(mainBytes);
-    f[5] = char(time >> 8);
-    f[6] = char(time);
-    for (int i = 0; i < 6; ++i)
-        f[7 + i] = char(status[i]);
-    f[13] = 0x03;
-    return f;
-}
-
 QString joined(const std::array<QChar, 6>& digits) {
     QString s;
     for (QChar c : digits)
@@ -68,7 +51,7 @@ void TestDisplayDecoder::eachStatusBitSetsExactlyItsFlag() {
     std::array<unsigned char, 6> status{};
     status[bit.frameByte - 8] = (unsigned char)(1u << bit.bit);
     DisplayModel model;
-    DecodeStatusBytes(frameWith(0xAAAAAA, status), model);
+    DecodeStatusBytes(testsupport::displayFrame(0xAAAAAA, status), model);
     MeterStatus expected;
     expected.*(bit.flag) = true;
     QVERIFY2(model.status == expected, bit.name);
@@ -76,7 +59,7 @@ void TestDisplayDecoder::eachStatusBitSetsExactlyItsFlag() {
 
 void TestDisplayDecoder::statusByteBitsReadLeastSignificantFirst() {
     DisplayModel model;
-    DecodeStatusBytes(frameWith(0, {0x21, 0, 0, 0, 0, 0}), model);
+    DecodeStatusBytes(testsupport::displayFrame(0, {0x21, 0, 0, 0, 0, 0}), model);
     MeterStatus expected;
     expected.RelOn = true;  // bit 0
     expected.HoldOn = true; // bit 5
@@ -85,7 +68,7 @@ void TestDisplayDecoder::statusByteBitsReadLeastSignificantFirst() {
 
 void TestDisplayDecoder::ignoredBitsOfLastStatusByte() {
     DisplayModel model;
-    DecodeStatusBytes(frameWith(0, {0, 0, 0, 0, 0, 0x90}), model);
+    DecodeStatusBytes(testsupport::displayFrame(0, {0, 0, 0, 0, 0, 0x90}), model);
     QVERIFY(model.status == MeterStatus());
 }
 
@@ -104,7 +87,7 @@ void TestDisplayDecoder::unitText() {
     QFETCH(QString, unit);
     DisplayModel model;
     model.UnitText = QStringLiteral("stale");
-    DecodeStatusBytes(frameWith(0, {0, (unsigned char)byte9, 0, 0, 0, 0}), model);
+    DecodeStatusBytes(testsupport::displayFrame(0, {0, (unsigned char)byte9, 0, 0, 0, 0}), model);
     QCOMPARE(model.UnitText, unit);
 }
 
@@ -129,8 +112,9 @@ void TestDisplayDecoder::scaleAndDecimals() {
     QFETCH(float, scale);
     QFETCH(int, decimals);
     DisplayModel model;
-    DecodeStatusBytes(frameWith(0, {0, 0, (unsigned char)byte10, 0, (unsigned char)byte12, 0}),
-                      model);
+    DecodeStatusBytes(
+        testsupport::displayFrame(0, {0, 0, (unsigned char)byte10, 0, (unsigned char)byte12, 0}),
+        model);
     QCOMPARE(model.MainScale, scale);
     QCOMPARE(int(model.MainDecimals), decimals);
 }
@@ -176,7 +160,8 @@ void TestDisplayDecoder::mainReading() {
     QFETCH(QString, text);
     QFETCH(float, value);
     DisplayModel model;
-    const QByteArray frame = frameWith(mainBytes, {0, 0x10, 0, 0, (unsigned char)byte12, 0});
+    const QByteArray frame =
+        testsupport::displayFrame(mainBytes, {0, 0x10, 0, 0, (unsigned char)byte12, 0});
     DecodeStatusBytes(frame, model);
     const meterlink::DisplayDigits d = DecodeDisplayDigits(frame, model);
     QCOMPARE(joined(d.main), shown);
@@ -199,7 +184,8 @@ void TestDisplayDecoder::overload() {
     QFETCH(float, value);
     DisplayModel model;
     // The points would give decimals; an overload shows "OL" regardless.
-    const QByteArray frame = frameWith(0xA1FF2Au, {0, (unsigned char)byte9, 0, 0, 0x08, 0});
+    const QByteArray frame =
+        testsupport::displayFrame(0xA1FF2Au, {0, (unsigned char)byte9, 0, 0, 0x08, 0});
     DecodeStatusBytes(frame, model);
     const meterlink::DisplayDigits d = DecodeDisplayDigits(frame, model);
     QCOMPARE(joined(d.main), QStringLiteral("_1OL2_"));
@@ -210,7 +196,7 @@ void TestDisplayDecoder::overload() {
 void TestDisplayDecoder::digitsShorterThanDecimalsKeepPreviousText() {
     DisplayModel model;
     model.MainText = QStringLiteral("12.34");
-    const QByteArray frame = frameWith(0xAAAA12u, {0, 0x10, 0, 0, 0x04, 0});
+    const QByteArray frame = testsupport::displayFrame(0xAAAA12u, {0, 0x10, 0, 0, 0x04, 0});
     DecodeStatusBytes(frame, model);
     const meterlink::DisplayDigits d = DecodeDisplayDigits(frame, model);
     QVERIFY(!d.mainTextFormed);
@@ -221,7 +207,7 @@ void TestDisplayDecoder::digitsShorterThanDecimalsKeepPreviousText() {
 
 void TestDisplayDecoder::memoryAndTimeDigits() {
     DisplayModel model;
-    const QByteArray frame = frameWith(0, {}, 0xA7, 0xA5F0);
+    const QByteArray frame = testsupport::displayFrame(0, {}, 0xA7, 0xA5F0);
     DecodeStatusBytes(frame, model);
     const meterlink::DisplayDigits d = DecodeDisplayDigits(frame, model);
     QVERIFY(d.memory[0].isNull()); // 0xA is a blank in the memory field

@@ -10,7 +10,6 @@ using testsupport::FakePort;
 using testsupport::VirtualWaiter;
 
 namespace {
-const char* kFrameData = "00 AA1234 0000 00 10 00 00 08 00"; // 12.34 lx
 
 struct Rig {
     VirtualWaiter clock;
@@ -22,7 +21,7 @@ struct Rig {
     Rig() {
         state.PortNumber = 3;
         state.linkName = QStringLiteral("COM3");
-        meter.frame = testsupport::displayFrame(kFrameData);
+        meter.frame = testsupport::displayFrame(0xAA1234, {0, 0x10, 0, 0, 0x08, 0}); // 12.34 lx
     }
     QStringList shownTexts() const {
         QStringList texts;

@@ -4,6 +4,7 @@
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "scripted_prompts.h"
+#include "session_rig.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -12,38 +13,16 @@
 #include <QTimer>
 #include <QToolBar>
 
-using testsupport::FakeMeter;
 using testsupport::FakePort;
 using testsupport::VirtualWaiter;
 
 namespace {
 
-// Twelve data bytes: memory, main x3, time x2, status bytes 8..13.
-QByteArray frame(quint32 main, std::array<unsigned char, 6> status, unsigned char memory = 0x12,
-                 quint16 time = 0x1234) {
-    QByteArray f(14, '\0');
-    f[0] = 0x02;
-    f[1] = char(memory);
-    f[2] = char(main >> 16);
-    f[3] = char(main >> 8);
-    f[4] = char(main);
-    f[5] = char(time >> 8);
-    f[6] = char(time);
-    for (int i = 0; i < 6; ++i)
-        f[7 + i] = char(status[i]);
-    f[13] = 0x03;
-    return f;
-}
+using testsupport::displayFrame;
 
-const QByteArray kLux1234 = frame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
+const QByteArray kLux1234 = displayFrame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
 
-struct Rig {
-    VirtualWaiter clock;
-    FakePort port{clock};
-    FakeMeter meter{port, clock};
-    app::Session session;
-    meterlink::MeterLink link{port, clock, session.link};
-    testsupport::ScriptedPrompts prompts;
+struct Rig : testsupport::SessionRig {
     panel::Panel panel{session, link, prompts};
 
     Rig() {
@@ -179,8 +158,8 @@ void TestPanel::digitsAndBlanks() {
     QFETCH(QStringList, digits);
     QFETCH(QString, mainText);
     Rig rig;
-    rig.tick(frame(0x888888, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}));
-    rig.tick(frame(main, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}, 0xA7, 0x0930));
+    rig.tick(displayFrame(0x888888, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}));
+    rig.tick(displayFrame(main, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}, 0xA7, 0x0930));
     for (int i = 0; i < 6; ++i) {
         const QString name = QStringLiteral("MainDigit(%1)").arg(i);
         QCOMPARE(rig.caption(name), digits[i]);
@@ -252,9 +231,9 @@ void TestPanel::annunciatorFollowsItsFlag() {
     std::array<unsigned char, 6> status{};
     status[bit->frameByte - 8] = (unsigned char)(1u << bit->bit);
     Rig rig;
-    rig.tick(frame(0x123456, status));
+    rig.tick(displayFrame(0x123456, status));
     QVERIFY(rig.shown(control));
-    rig.tick(frame(0x123456, {}));
+    rig.tick(displayFrame(0x123456, {}));
     QVERIFY(!rig.shown(control));
 }
 
@@ -272,7 +251,7 @@ void TestPanel::banner() {
     rig.tick(kLux1234);
     QCOMPARE(rig.panel.PollCounter, 1);
     // Another reading with the comparator on, under the banner: nothing of it shows.
-    rig.tick(frame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, (unsigned char)byte13}));
+    rig.tick(displayFrame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, (unsigned char)byte13}));
     QVERIFY(rig.shown("ShapeSetUp"));
     QVERIFY(rig.shown("LblSetUp"));
     QCOMPARE(rig.caption("LblSetUp"), caption);
@@ -280,7 +259,7 @@ void TestPanel::banner() {
     QVERIFY(!rig.shown("LblComp"));
     QVERIFY(rig.shown("LblLx"));
     QCOMPARE(rig.panel.PollCounter, 1);
-    rig.tick(frame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, 0x00}));
+    rig.tick(displayFrame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, 0x00}));
     QVERIFY(!rig.shown("ShapeSetUp"));
     QVERIFY(!rig.shown("LblSetUp"));
     QCOMPARE(rig.caption("MainDigit(0)"), QStringLiteral("9"));
@@ -305,8 +284,8 @@ void TestPanel::unitRule() {
     QFETCH(int, secondByte9);
     QFETCH(QString, shown);
     Rig rig;
-    rig.tick(frame(0x123456, {0, (unsigned char)firstByte9, 0, 0, 0, 0}));
-    rig.tick(frame(0x123456, {0, (unsigned char)secondByte9, 0, 0, 0, 0}));
+    rig.tick(displayFrame(0x123456, {0, (unsigned char)firstByte9, 0, 0, 0, 0}));
+    rig.tick(displayFrame(0x123456, {0, (unsigned char)secondByte9, 0, 0, 0, 0}));
     QString got;
     for (const char* name : {"LblLx", "LblLxh", "LblFc", "LblFch"})
         got += rig.shown(QString::fromLatin1(name)) ? '1' : '0';
@@ -317,7 +296,7 @@ void TestPanel::shortDigitsEndTheTickEarly() {
     Rig rig;
     rig.tick(kLux1234);
     // Two digits with three decimals and the battery flag: no text can be formed.
-    rig.tick(frame(0xAAAA12, {0x00, 0x10, 0x02, 0x00, 0x04, 0x00}, 0x12, 0x5678));
+    rig.tick(displayFrame(0xAAAA12, {0x00, 0x10, 0x02, 0x00, 0x04, 0x00}, 0x12, 0x5678));
     QCOMPARE(rig.caption("MainDigit(4)"), QStringLiteral("1"));
     QCOMPARE(rig.session.display.MainText, QStringLiteral("12.34"));
     QCOMPARE(rig.caption("TimeDigit(0)"), QStringLiteral("1")); // not updated

@@ -89,10 +89,20 @@ QByteArray pollReply(quint32 value) {
     return r;
 }
 
-QByteArray displayFrame(const char* dataHex) {
-    QByteArray data = QByteArray::fromHex(QByteArray(dataHex).replace(' ', ""));
-    Q_ASSERT(data.size() == 12);
-    return char(0x02) + data + char(0x03);
+QByteArray displayFrame(quint32 main, const std::array<unsigned char, 6>& status,
+                        unsigned char memory, quint16 time) {
+    QByteArray f(14, '\0');
+    f[0] = 0x02;
+    f[1] = char(memory);
+    f[2] = char(main >> 16);
+    f[3] = char(main >> 8);
+    f[4] = char(main);
+    f[5] = char(time >> 8);
+    f[6] = char(time);
+    for (int i = 0; i < 6; ++i)
+        f[7 + i] = char(status[i]);
+    f[13] = 0x03;
+    return f;
 }
 
 } // namespace testsupport

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <array>
+
 #include <functional>
 
 namespace testsupport {
@@ -81,8 +83,9 @@ private:
 
 // Frames for scripted meters.
 QByteArray pollReply(quint32 value);
-// A 14-byte display frame from its twelve data bytes given as hex ("12 3456 ...", spaces
-// ignored).
-QByteArray displayFrame(const char* dataHex);
+// A 14-byte display frame: the memory byte, main bytes 3..5 as one number, the two time bytes
+// as one number and status bytes 8..13.
+QByteArray displayFrame(quint32 main, const std::array<unsigned char, 6>& status,
+                        unsigned char memory = 0x12, quint16 time = 0x1234);
 
 } // namespace testsupport
