@@ -65,6 +65,11 @@ Graph::Graph(const GraphDesign& design, QWidget* parent) : QWidget(parent) {
     plot_->xAxis->setObjectName(design.axis1Name);
     plot_->yAxis->setObjectName(design.axis2Name);
     plot_->xAxis->setLabel(design.axis1Caption);
+    // Axis 1 counts readings: its ticks fall on whole numbers (1, 2, 5, 10 ... apart).
+    auto counts = QSharedPointer<QCPAxisTickerFixed>::create();
+    counts->setTickStep(1.0);
+    counts->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    plot_->xAxis->setTicker(counts);
     plot_->axisRect()->setBackground(QBrush(Qt::white));
 
     graph_ = plot_->addGraph();

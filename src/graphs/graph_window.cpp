@@ -142,7 +142,7 @@ void GraphWindow::buildControls() {
     txtDescription_ = new QPlainTextEdit(track);
     txtDescription_->setObjectName(QStringLiteral("txtDescription"));
     txtDescription_->setReadOnly(true);
-    txtDescription_->setMinimumWidth(170);
+    txtDescription_->setMinimumWidth(120);
     trackColumn->addWidget(combo1_);
     trackColumn->addWidget(txtDescription_);
     row->addWidget(track, 1);
@@ -153,7 +153,7 @@ void GraphWindow::buildControls() {
     infoGrid->addWidget(label(QStringLiteral("Label1"), QStringLiteral("No.s ( X ) :"), info), 0,
                         0);
     xPosition_ = label(QStringLiteral("XPosition"), QString(), info);
-    xPosition_->setMinimumWidth(80);
+    xPosition_->setMinimumWidth(64);
     infoGrid->addWidget(xPosition_, 0, 1);
     infoGrid->addWidget(label(QStringLiteral("Label2"), QStringLiteral("Value ( Y ) :"), info), 1,
                         0);
