@@ -209,6 +209,8 @@ void GraphWindow::rangeFromEdits() {
 
 void GraphWindow::fill(std::span<const float> values, float count, float min, float max,
                        const QString& unit) {
+    // An open window is refilled where the user put it rather than closed and reopened; it
+    // comes to the front either way.
     showAndRaise();
     AxisMax(1)->setValue(count);
     AxisMin(1)->setValue(1.0);
@@ -223,26 +225,6 @@ void GraphWindow::fill(std::span<const float> values, float count, float min, fl
     graph_->plotYArray(values, 1.0, 1.0);
     graph_->setAxisCaption(1, unit);
     lblUnit_->setText(unit);
-}
-
-void GraphWindow::showSnapshot(std::span<const float> values, float last, float min, float max,
-                               const QString& unit) {
-    graph_->setAxisCaption(1, unit);
-    AxisMax(1)->setValue(last);
-    AxisMin(1)->setValue(1.0);
-    AxisMax(2)->setValue(max);
-    AxisMin(2)->setValue(min);
-    lblUnit_->setText(unit);
-    graph_->setAxisRange(2, min, max);
-    graph_->setAxisRange(1, 1.0, last);
-    // An open snapshot window is refilled where the user put it rather than closed and
-    // reopened; it comes to the front either way.
-    showAndRaise();
-    for (NumEdit* e : {AxisMax(2), AxisMin(2)}) {
-        e->setDisplayFormat(kValueFormat);
-        e->setArrowStep(kValueStep);
-    }
-    graph_->plotYArray(values, 1.0, 1.0);
 }
 
 void GraphWindow::showAndRaise() {

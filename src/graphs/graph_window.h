@@ -63,12 +63,11 @@ public:
     NumEdit* AxisMax(int i) const;
     QString readoutFormat() const;
 
-    // GridToPlot's fill sequence: shows the window and plots values at reading numbers 1..n.
+    // Shows the window with values plotted at reading numbers 1..count, both range edits and
+    // axes set to (1, count) and (min, max), and the unit as caption. Serves the list data's
+    // fill and the real-time snapshot alike.
     void fill(std::span<const float> values, float count, float min, float max,
               const QString& unit);
-    // TakeSnapshot's step 5: the same settings in the snapshot's own order.
-    void showSnapshot(std::span<const float> values, float last, float min, float max,
-                      const QString& unit);
 
     // The handlers of the window's controls.
     void applyTrackMode(int entry);

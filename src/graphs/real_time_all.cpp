@@ -88,8 +88,8 @@ void RealTimeAll::takeSnapshot() {
     // Before the first reading there is nothing to show: the click leaves things as they are.
     if (values.empty() || !snapshotWindow_)
         return;
-    snapshotWindow_().showSnapshot(values, g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax,
-                                   g.SnapshotUnit);
+    snapshotWindow_().fill(values, g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax,
+                           g.SnapshotUnit);
 }
 
 } // namespace graphs

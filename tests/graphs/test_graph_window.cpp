@@ -285,7 +285,7 @@ private slots:
         if (kind == Kind::Plot)
             graphs->fillPlot(values, 50.0f, 0.0f, value, QStringLiteral("Lx"));
         else
-            w.showSnapshot(values, 50.0f, 0.0f, value, QStringLiteral("Lx"));
+            w.fill(values, 50.0f, 0.0f, value, QStringLiteral("Lx"));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         graphtest::settle();
         choose(w, 1);
@@ -341,7 +341,7 @@ private slots:
         if (kind == Kind::Plot)
             graphs->fillPlot(ramp(100), 100.0f, 0.0f, 9.5f, QStringLiteral("Lx"));
         else
-            w.showSnapshot(ramp(100), 100.0f, 0.0f, 9.5f, QStringLiteral("Lx"));
+            w.fill(ramp(100), 100.0f, 0.0f, 9.5f, QStringLiteral("Lx"));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         graphtest::settle();
         Graph* g = w.Graph1();
