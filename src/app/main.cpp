@@ -33,8 +33,8 @@ int main(int argc, char* argv[]) {
             if (choice == meterlink::kSimulatedMeterEntry) {
                 QString why;
                 if (!simulator.start(&why)) {
-                    prompts.message(nullptr, platform::MessageIcon::Critical,
-                                    QStringLiteral("No device found, try again!"), why);
+                    prompts.message(nullptr, platform::MessageIcon::Critical, panel::kNoDeviceText,
+                                    why);
                     QCoreApplication::exit(1);
                     return;
                 }
@@ -48,8 +48,8 @@ int main(int argc, char* argv[]) {
                 QCoreApplication::quit();
             });
             commands::ToolbarActions& actions = mainWindow->toolbar().actions();
-        actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
-        if (!mainWindow->Load()) {
+            actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
+            if (!mainWindow->Load()) {
                 QCoreApplication::exit(1);
                 return;
             }

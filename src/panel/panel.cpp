@@ -111,8 +111,7 @@ bool Panel::Load() {
     move(0, 0);
     QString why;
     if (!link_.port().open(session_.link.devicePath, &why)) {
-        prompts_.message(this, platform::MessageIcon::Critical,
-                         QStringLiteral("No device found, try again!"), why);
+        prompts_.message(this, platform::MessageIcon::Critical, kNoDeviceText, why);
         return false;
     }
     LblCOM_->setText(session_.link.linkName);

@@ -23,6 +23,7 @@ class LcdView;
 inline const QString kPanelCaption = QStringLiteral("Panel  V10.04");
 inline const QString kPanelCaptionWithBuild = QStringLiteral("Panel  V10.04   170508");
 inline constexpr int kTicksPerPoll = 15;
+inline const QString kNoDeviceText = QStringLiteral("No device found, try again!");
 
 // The main window: a live copy of the meter's display, the toolbar, and the link and
 // recording state. Closing it ends the program.
