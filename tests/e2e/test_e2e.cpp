@@ -80,6 +80,7 @@ private Q_SLOTS:
     void liveReadingAndKeys();
     void silenceShowsNoComThenRecovers();
     void unplugAndReplugRecovers();
+    void garbageAndCutFramesAreSkipped();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -148,6 +149,24 @@ void TestEndToEnd::unplugAndReplugRecovers() {
     QCOMPARE(program.caption("LblCOM"), QStringLiteral("COM3"));
     meter_->setFixedReading(777.7);
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 777.7f) < 0.05f, 5000);
+}
+
+void TestEndToEnd::garbageAndCutFramesAreSkipped() {
+    meter_->setFixedReading(250.0);
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 250.0f) < 0.01f, 5000);
+    QSignalSpy shown(&program.panel, &panel::Panel::displayUpdated);
+    for (int i = 0; i < 4; ++i) {
+        meter_->sendGarbage(300);
+        meter_->cutFrames(3);
+        QTest::qWait(500);
+    }
+    meter_->setFixedReading(321.0);
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 321.0f) < 0.01f, 5000);
+    // The reads resynchronised on their own: the display kept updating, the link never dropped.
+    QVERIFY(shown.count() >= 4);
+    QVERIFY(program.linkTexts.isEmpty());
 }
 
 QTEST_MAIN(TestEndToEnd)
