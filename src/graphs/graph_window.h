@@ -57,7 +57,6 @@ public:
                 QWidget* parent = nullptr);
     ~GraphWindow() override;
 
-    Kind kind() const { return kind_; }
     Graph* Graph1() const { return graph_; }
     NumEdit* AxisMin(int i) const;
     NumEdit* AxisMax(int i) const;

@@ -25,8 +25,6 @@ public:
     MeterLink(SerialPort& port, Waiter& waiter, LinkState& state);
 
     SerialPort& port() { return port_; }
-    Waiter& waiter() { return waiter_; }
-    LinkState& state() { return state_; }
 
     // Sends "A" until a valid poll reply arrives and sets PollValue. Returns false only when
     // the program is shutting down.

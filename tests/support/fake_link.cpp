@@ -8,7 +8,6 @@ bool VirtualWaiter::WaitSeconds(double seconds) {
     if (shutdown_)
         return false;
     now_ += seconds;
-    ++waits;
     if (onWait)
         onWait(now_);
     return !shutdown_;

@@ -22,7 +22,6 @@ public:
     void shutDown() { shutdown_ = true; }
     // Runs after every wait, with the new time (a meter script, a shutdown at some moment...).
     std::function<void(double now)> onWait;
-    int waits = 0;
 
 private:
     double now_ = 1000.0;
