@@ -36,7 +36,6 @@ public:
     // link was lost (after the recovery has run) or the program is shutting down.
     std::optional<QByteArray> ReadDisplayFrame();
 
-    bool WaitSeconds(double seconds) { return waiter_.WaitSeconds(seconds); }
     void send(const QByteArray& bytes) { port_.Output(bytes); }
 
 Q_SIGNALS:
