@@ -3,7 +3,7 @@
 //
 //   bench_graphs [seconds]   seconds: length of each CPU phase (default 60)
 
-#include "app/session.h"
+#include "shared/session.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
@@ -79,7 +79,7 @@ void leftClick(QWidget* w, QPoint at) {
 }
 
 // What the toolbar's "Graph" does before it shows the chart.
-void openChart(app::Session& s, graphs::Graphs& g, QWidget* mainWindow) {
+void openChart(shared::Session& s, graphs::Graphs& g, QWidget* mainWindow) {
     s.graph.GraphNeedsInit = true;
     s.graph.GraphOpen = true;
     s.graph.GraphSampleCount = 0;
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const double cpuPhaseSeconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 60.0;
 
-    app::Session session;
+    shared::Session session;
     platform::DialogPrompts prompts;
     graphs::Graphs graphs(session, prompts);
     QWidget mainWindow;

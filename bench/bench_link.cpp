@@ -1,6 +1,6 @@
 // Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
 // it, and the program's CPU use while it polls the simulated meter.
-#include "app/session.h"
+#include "shared/session.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
@@ -78,7 +78,7 @@ void decodeFramesPerSecond() {
 
 // The program's own objects, as main() builds them once a port is chosen.
 struct Program {
-    app::Session session;
+    shared::Session session;
     meterlink::QtSerialPort port;
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link{port, waiter, session.link};

@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "shared/session.h"
 #include "app/simulator_process.h"
 #include "graphs/graphs.h"
 #include "link/meter_link.h"
@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LuxPanel"));
 
-    app::Session session;
+    shared::Session session;
     meterlink::QtSerialPort port;
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link(port, waiter, session.link);

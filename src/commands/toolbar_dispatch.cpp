@@ -12,7 +12,7 @@ bool InNormalMode(const meterlink::MeterStatus& s) {
              s.LxHourOn || s.SetUpOn);
 }
 
-bool toolbarGuardAllows(const QString& key, const app::Session& session) {
+bool toolbarGuardAllows(const QString& key, const shared::Session& session) {
     const meterlink::MeterStatus& s = session.display.status;
     const bool normal = InNormalMode(s);
     if (key == QLatin1String("Save") || key == QLatin1String("scf") || key == QLatin1String("cal"))
@@ -26,7 +26,7 @@ bool toolbarGuardAllows(const QString& key, const app::Session& session) {
     return true;
 }
 
-ToolbarDispatcher::ToolbarDispatcher(app::Session& session, meterlink::MeterLink& link,
+ToolbarDispatcher::ToolbarDispatcher(shared::Session& session, meterlink::MeterLink& link,
                                      platform::Prompts& prompts, QTimer& timer1, QWidget* parent)
     : session_(session), link_(link), prompts_(prompts), timer1_(timer1), parent_(parent) {}
 

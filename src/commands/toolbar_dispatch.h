@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/session.h"
+#include "shared/session.h"
 #include "link/display_model.h"
 
 #include <QString>
@@ -25,7 +25,7 @@ bool InNormalMode(const meterlink::MeterStatus& s);
 
 // Whether a toolbar key's guard lets a click through, given the modes and the open windows.
 // "TimeSet" during INTV is let through here: its refusal is a message, not silence.
-bool toolbarGuardAllows(const QString& key, const app::Session& session);
+bool toolbarGuardAllows(const QString& key, const shared::Session& session);
 
 // The operations the toolbar keys start. Each window's subsystem fills in its own; an empty one
 // means that operation is not part of the program yet, and the click does nothing.
@@ -49,7 +49,7 @@ struct ToolbarActions {
 // Dispatches toolbar clicks by key, with each key's guard.
 class ToolbarDispatcher {
 public:
-    ToolbarDispatcher(app::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+    ToolbarDispatcher(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
                       QTimer& timer1, QWidget* parent);
 
     ToolbarActions& actions() { return actions_; }
@@ -61,7 +61,7 @@ private:
     static void run(const std::function<void()>& action);
     void openRealTimeGraph();
 
-    app::Session& session_;
+    shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
     QTimer& timer1_;

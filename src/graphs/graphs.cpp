@@ -1,12 +1,12 @@
 #include "graphs/graphs.h"
 
-#include "app/session.h"
+#include "shared/session.h"
 #include "graphs/graph_window.h"
 #include "graphs/real_time_all.h"
 
 namespace graphs {
 
-Graphs::Graphs(app::Session& session, platform::Prompts& prompts)
+Graphs::Graphs(shared::Session& session, platform::Prompts& prompts)
     : session_(session), prompts_(prompts) {}
 
 Graphs::~Graphs() {

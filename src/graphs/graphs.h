@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace app {
+namespace shared {
 struct Session;
 }
 namespace platform {
@@ -24,7 +24,7 @@ class RealTimeAll;
 // snapshot window RealTimeGraph and the Plot window for list data.
 class Graphs {
 public:
-    Graphs(app::Session& session, platform::Prompts& prompts);
+    Graphs(shared::Session& session, platform::Prompts& prompts);
     ~Graphs();
     Graphs(const Graphs&) = delete;
     Graphs& operator=(const Graphs&) = delete;
@@ -45,7 +45,7 @@ public:
                   const QString& unit);
 
 private:
-    app::Session& session_;
+    shared::Session& session_;
     platform::Prompts& prompts_;
     std::unique_ptr<GraphWindow> plot_;
     std::unique_ptr<GraphWindow> realTimeGraph_;

@@ -1,6 +1,6 @@
 #include "graphs/real_time_all.h"
 
-#include "app/session.h"
+#include "shared/session.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/num_edit.h"
@@ -11,7 +11,7 @@
 
 namespace graphs {
 
-RealTimeAll::RealTimeAll(app::Session& session, std::function<GraphWindow&()> snapshotWindow,
+RealTimeAll::RealTimeAll(shared::Session& session, std::function<GraphWindow&()> snapshotWindow,
                          QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window), session_(session),
       snapshotWindow_(std::move(snapshotWindow)) {

@@ -6,7 +6,7 @@
 
 class QTimer;
 
-namespace app {
+namespace shared {
 struct Session;
 }
 
@@ -26,7 +26,7 @@ public:
     static constexpr int kChartPoints = 240; // two minutes in view before the chart scrolls
 
     // snapshotWindow loads the RealTimeGraph window when first asked for it.
-    RealTimeAll(app::Session& session, std::function<GraphWindow&()> snapshotWindow,
+    RealTimeAll(shared::Session& session, std::function<GraphWindow&()> snapshotWindow,
                 QWidget* mainWindow);
     ~RealTimeAll() override;
 
@@ -45,7 +45,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    app::Session& session_;
+    shared::Session& session_;
     std::function<GraphWindow&()> snapshotWindow_;
     Graph* graph_ = nullptr;
     QTimer* timer_ = nullptr;

@@ -52,7 +52,7 @@ QLabel* statusLabel(const char* name, const QString& caption, QWidget* parent) {
 
 } // namespace
 
-Panel::Panel(app::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
              QWidget* parent)
     : QMainWindow(parent), session_(session), link_(link), prompts_(prompts),
       timer1_(new QTimer(this)), dispatcher_(session, link, prompts, *timer1_, this) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/session.h"
+#include "shared/session.h"
 #include "commands/toolbar_dispatch.h"
 
 #include <QMainWindow>
@@ -30,7 +30,7 @@ inline const QString kNoDeviceText = QStringLiteral("No device found, try again!
 class Panel : public QMainWindow {
     Q_OBJECT
 public:
-    Panel(app::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+    Panel(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
           QWidget* parent = nullptr);
     ~Panel() override;
 
@@ -60,7 +60,7 @@ private:
     void applyUnitRule();
     void LblCOMClick();
 
-    app::Session& session_;
+    shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
     QTimer* timer1_;

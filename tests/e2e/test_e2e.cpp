@@ -1,5 +1,5 @@
 // The real serial port against the simulated meter on a pseudo-terminal.
-#include "app/session.h"
+#include "shared/session.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Program {
-    app::Session session;
+    shared::Session session;
     meterlink::QtSerialPort port;
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link{port, waiter, session.link};

@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "shared/session.h"
 #include "graph_test_util.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
@@ -95,7 +95,7 @@ QByteArray pageDrawing(const QByteArray& pdf) {
 class TestGraphWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<app::Session> session;
+    std::unique_ptr<shared::Session> session;
     std::unique_ptr<graphtest::PdfPrompts> prompts;
     std::unique_ptr<graphs::Graphs> graphs;
 
@@ -118,7 +118,7 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
     void init() {
-        session = std::make_unique<app::Session>();
+        session = std::make_unique<shared::Session>();
         prompts = std::make_unique<graphtest::PdfPrompts>();
         graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
     }

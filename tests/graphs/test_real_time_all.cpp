@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "shared/session.h"
 #include "graph_test_util.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
@@ -29,7 +29,7 @@ void setFlag(meterlink::MeterStatus& status, const QString& name) {
 class TestRealTimeAll : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<app::Session> session;
+    std::unique_ptr<shared::Session> session;
     std::unique_ptr<graphtest::PdfPrompts> prompts;
     std::unique_ptr<graphs::Graphs> graphs;
     std::unique_ptr<QWidget> mainWindow;
@@ -64,7 +64,7 @@ class TestRealTimeAll : public QObject {
 
 private slots:
     void init() {
-        session = std::make_unique<app::Session>();
+        session = std::make_unique<shared::Session>();
         prompts = std::make_unique<graphtest::PdfPrompts>();
         graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
         mainWindow = std::make_unique<QWidget>();

@@ -321,7 +321,7 @@ void TestPanel::closingEndsATickStuckInRecovery() {
     VirtualWaiter unused;
     FakePort silent(unused);
     meterlink::EventLoopWaiter waiter;
-    app::Session session;
+    shared::Session session;
     meterlink::MeterLink link(silent, waiter, session.link);
     testsupport::ScriptedPrompts prompts;
     panel::Panel panel(session, link, prompts);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/session.h"
+#include "shared/session.h"
 #include "fake_link.h"
 #include "link/meter_link.h"
 #include "scripted_prompts.h"
@@ -12,7 +12,7 @@ struct SessionRig {
     VirtualWaiter clock;
     FakePort port{clock};
     FakeMeter meter{port, clock};
-    app::Session session;
+    shared::Session session;
     meterlink::MeterLink link{port, clock, session.link};
     ScriptedPrompts prompts;
 };

@@ -6,7 +6,7 @@
 #include "logger/logger_state.h"
 #include "recording/recording_state.h"
 
-namespace app {
+namespace shared {
 
 // The run's shared records, one per subsystem. main() creates the one Session; a test builds
 // a fresh one.
@@ -18,4 +18,4 @@ struct Session {
     logger::LoggerState logger;
 };
 
-} // namespace app
+} // namespace shared
