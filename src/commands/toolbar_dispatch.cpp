@@ -36,6 +36,12 @@ void ToolbarDispatcher::run(const std::function<void()>& action) {
 }
 
 void ToolbarDispatcher::OnToolbarButton(const QString& key) {
+    // A click during another exchange's wait starts once that exchange has returned; the
+    // guard is read then, against the state the action will meet.
+    link_.exchanges().request(key, this, [this, key] { dispatch(key); });
+}
+
+void ToolbarDispatcher::dispatch(const QString& key) {
     if (!toolbarGuardAllows(key, session_))
         return;
     if (key == QLatin1String("Save")) {
@@ -74,7 +80,7 @@ void ToolbarDispatcher::OnToolbarButton(const QString& key) {
     } else if (key == QLatin1String("scf") || key == QLatin1String("cal")) {
         const auto& show =
             key == QLatin1String("scf") ? actions_.ShowScfWindow : actions_.ShowCalibrationWindow;
-        if (!show || !link_.PollReading())
+        if (!show || !pollOnce())
             return;
         show();
     }
@@ -93,7 +99,13 @@ void ToolbarDispatcher::openRealTimeGraph() {
     actions_.ShowRealTimeGraph();
 }
 
+bool ToolbarDispatcher::pollOnce() {
+    meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
+    return link_.PollReading();
+}
+
 void ToolbarDispatcher::SendKeyCommand(char letter) {
+    meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
     timer1_.stop();
     if (!link_.PollReading())
         return; // shutting down

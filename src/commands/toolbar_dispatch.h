@@ -1,8 +1,9 @@
 #pragma once
 
-#include "shared/session.h"
 #include "link/display_model.h"
+#include "shared/session.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -47,18 +48,24 @@ struct ToolbarActions {
 };
 
 // Dispatches toolbar clicks by key, with each key's guard.
-class ToolbarDispatcher {
+class ToolbarDispatcher : public QObject {
+    Q_OBJECT
 public:
-    ToolbarDispatcher(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
-                      QTimer& timer1, QWidget* parent);
+    ToolbarDispatcher(shared::Session& session, meterlink::MeterLink& link,
+                      platform::Prompts& prompts, QTimer& timer1, QWidget* parent);
 
     ToolbarActions& actions() { return actions_; }
+    // A click: the key's action, run through the link's exchange queue.
     void OnToolbarButton(const QString& key);
     // Presses one meter key from the PC: polling paused, one poll, the letter, polling again.
+    // One exchange.
     void SendKeyCommand(char letter);
 
 private:
+    void dispatch(const QString& key);
     static void run(const std::function<void()>& action);
+    // One PollReading as an exchange of its own; false only when shutting down.
+    bool pollOnce();
     void openRealTimeGraph();
 
     shared::Session& session_;

@@ -21,7 +21,7 @@ quint32 pollReplyValue(const QByteArray& reply) {
 }
 
 MeterLink::MeterLink(SerialPort& port, Waiter& waiter, LinkState& state)
-    : port_(port), waiter_(waiter), state_(state) {}
+    : port_(port), waiter_(waiter), state_(state), exchanges_(waiter) {}
 
 void MeterLink::drain() {
     port_.Input();

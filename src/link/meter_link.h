@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchange_queue.h"
 #include "link/link_state.h"
 #include "link/serial_port.h"
 #include "link/waiter.h"
@@ -25,6 +26,8 @@ public:
     MeterLink(SerialPort& port, Waiter& waiter, LinkState& state);
 
     SerialPort& port() { return port_; }
+    // Who may talk to the meter now: every user action and periodic handler goes through it.
+    ExchangeQueue& exchanges() { return exchanges_; }
 
     // Sends "A" until a valid poll reply arrives and sets PollValue. Returns false only when
     // the program is shutting down.
@@ -51,6 +54,7 @@ private:
     SerialPort& port_;
     Waiter& waiter_;
     LinkState& state_;
+    ExchangeQueue exchanges_;
 };
 
 // True for a 6-byte-or-longer reply whose bytes 1, 2 and 6 are STX, 0xAA and ETX.

@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScopedValueRollback>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -123,12 +122,11 @@ bool Panel::Load() {
 }
 
 void Panel::Timer1Tick() {
-    // The tick waits inside; a timer event delivered during those waits must not start a
-    // second reader of the port.
-    if (inTick_)
-        return;
-    QScopedValueRollback<bool> busy(inTick_, true);
+    // Skipped while an action talks to the meter, or while this tick is still inside a wait.
+    link_.exchanges().tryRun([this] { readAndShowFrame(); });
+}
 
+void Panel::readAndShowFrame() {
     if (PollCounter == 0) {
         if (!link_.PollReading())
             return;

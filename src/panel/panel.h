@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shared/session.h"
 #include "commands/toolbar_dispatch.h"
+#include "shared/session.h"
 
 #include <QMainWindow>
 
@@ -56,6 +56,7 @@ protected:
 
 private:
     void buildToolbar();
+    void readAndShowFrame();
     void showFrame(const QByteArray& frame);
     void applyUnitRule();
     void LblCOMClick();
@@ -68,7 +69,6 @@ private:
     LcdView* lcd_;
     QToolBar* Toolbar1_;
     QLabel* LblCOM_;
-    bool inTick_ = false;
 };
 
 } // namespace panel

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -21,6 +22,8 @@ namespace {
 using testsupport::displayFrame;
 
 const QByteArray kLux1234 = displayFrame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
+// The same with INTV (byte 11, bit 2) on.
+const QByteArray kIntvLux1234 = displayFrame(0xAA1234, {0x00, 0x10, 0x00, 0x04, 0x08, 0x00});
 
 struct Rig : testsupport::SessionRig {
     panel::Panel panel{session, link, prompts};
@@ -38,6 +41,15 @@ struct Rig : testsupport::SessionRig {
         return w;
     }
     bool shown(const QString& name) { return !child<QWidget>(name)->isHidden(); }
+    void click(const char* key) { child<QAction>(QString::fromLatin1(key))->trigger(); }
+    // Runs f once, inside the first wait of whatever exchange waits next.
+    void duringNextWait(std::function<void()> f) {
+        clock.onWait = [this, f = std::move(f), meterScript = clock.onWait](double now) mutable {
+            meterScript(now);
+            if (auto once = std::exchange(f, nullptr))
+                once();
+        };
+    }
     QString caption(const QString& name) { return child(name)->text(); }
     // One tick with the given frame streaming; returns what the tick sent.
     QByteArray tick(const QByteArray& f) {
@@ -68,6 +80,8 @@ private Q_SLOTS:
     void unitRule();
     void shortDigitsEndTheTickEarly();
     void tickDoesNotReenter();
+    void clicksDuringATickWaitStartAfterIt();
+    void shutdownDropsQueuedClicks();
     void closingEndsATickStuckInRecovery();
 };
 
@@ -315,6 +329,45 @@ void TestPanel::tickDoesNotReenter() {
     };
     QCOMPARE(rig.tick(kLux1234), QByteArray("AM"));
     QCOMPARE(rig.panel.PollCounter, 1);
+}
+
+void TestPanel::clicksDuringATickWaitStartAfterIt() {
+    Rig rig;
+    QVERIFY(rig.panel.Load());
+    QSignalSpy updates(&rig.panel, &panel::Panel::displayUpdated);
+    qsizetype sentWhenBoxOpened = -1;
+    int updatesWhileBoxOpen = 0;
+    rig.prompts.whileMessageShown = [&] {
+        sentWhenBoxOpened = rig.port.sent.size();
+        const qsizetype before = updates.size();
+        QTest::qWait(1500); // the refusal box stays open; Timer1 keeps ticking
+        updatesWhileBoxOpen = int(updates.size() - before);
+    };
+    rig.duringNextWait([&] {
+        rig.click("TimeSet");
+        rig.click("ESC");
+    });
+    QCOMPARE(rig.tick(kIntvLux1234), QByteArray("AM"));
+    QTRY_COMPARE(rig.port.sent, QByteArray("AMAH"));
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QCOMPARE(rig.prompts.messages[0].text,
+             QStringLiteral("Recording mode, stop record then try again !"));
+    QCOMPARE(sentWhenBoxOpened, 2);
+    QVERIFY2(updatesWhileBoxOpen >= 4, qPrintable(QString::number(updatesWhileBoxOpen)));
+}
+
+void TestPanel::shutdownDropsQueuedClicks() {
+    Rig rig;
+    rig.session.display.status.IntvOn = true;
+    rig.duringNextWait([&] {
+        rig.click("TimeSet");
+        rig.click("ESC");
+        rig.clock.shutDown();
+    });
+    QCOMPARE(rig.tick(kIntvLux1234), QByteArray("A"));
+    QTest::qWait(50);
+    QCOMPARE(rig.port.sent, QByteArray("A"));
+    QVERIFY(rig.prompts.messages.isEmpty());
 }
 
 void TestPanel::closingEndsATickStuckInRecovery() {

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace testsupport {
 
 // Prompts that record what the program showed and answer from a script.
@@ -18,6 +20,8 @@ public:
     void message(QWidget*, platform::MessageIcon icon, const QString& text,
                  const QString& detail = {}) override {
         messages.append({icon, text, detail});
+        if (whileMessageShown)
+            whileMessageShown();
     }
     bool confirm(QWidget*, platform::MessageIcon icon, const QString& text) override {
         messages.append({icon, text, {}});
@@ -33,6 +37,8 @@ public:
     bool choosePrinter(QWidget*, QPrinter&) override { return printerAccepted; }
 
     QList<Shown> messages;
+    // Runs while a message box is open, as the box's own event loop would.
+    std::function<void()> whileMessageShown;
     bool confirmAnswer = true;
     QStringList inputs;
     QString nextSavePath;
