@@ -1,17 +1,19 @@
 // The real serial port against the simulated meter on a pseudo-terminal.
-#include "shared/session.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "scripted_prompts.h"
+#include "shared/session.h"
 #include "sim/simulated_meter.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void silenceShowsNoComThenRecovers();
     void unplugAndReplugRecovers();
     void garbageAndCutFramesAreSkipped();
+    void refusalBoxKeepsTheDisplayLive();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -167,6 +170,44 @@ void TestEndToEnd::garbageAndCutFramesAreSkipped() {
     // The reads resynchronised on their own: the display kept updating, the link never dropped.
     QVERIFY(shown.count() >= 4);
     QVERIFY(program.linkTexts.isEmpty());
+}
+
+void TestEndToEnd::refusalBoxKeepsTheDisplayLive() {
+    meter_->setFlag(sim::Flag::IntvOn, true);
+    meter_->setFixedReading(100.0);
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QTRY_VERIFY_WITH_TIMEOUT(program.session.display.status.IntvOn, 5000);
+    QSignalSpy shown(&program.panel, &panel::Panel::displayUpdated);
+    qsizetype updatesWhileOpen = -1;
+    int pollsWhileOpen = -1;
+    float valueWhileOpen = 0.0f;
+    program.prompts.whileMessageShown = [&] {
+        const qsizetype updates = shown.size();
+        const int polls = meter_->commandCount('A');
+        meter_->setFixedReading(432.1);
+        QTest::qWait(6000); // the box stays open
+        updatesWhileOpen = shown.size() - updates;
+        pollsWhileOpen = meter_->commandCount('A') - polls;
+        valueWhileOpen = program.session.display.MainValue;
+    };
+    // "TimeSet" clicked while a tick is inside one of its waits.
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, &program.panel, [&] {
+        if (!program.link.exchanges().busy())
+            return;
+        clicker.stop();
+        program.panel.findChild<QAction*>(QStringLiteral("TimeSet"))->trigger();
+    });
+    clicker.start(1);
+    QTRY_VERIFY_WITH_TIMEOUT(updatesWhileOpen >= 0, 15000);
+    QCOMPARE(program.prompts.messages.size(), 1);
+    QCOMPARE(program.prompts.messages[0].text,
+             QStringLiteral("Recording mode, stop record then try again !"));
+    QVERIFY2(updatesWhileOpen >= 12, qPrintable(QString::number(updatesWhileOpen)));
+    QVERIFY2(pollsWhileOpen >= 1, qPrintable(QString::number(pollsWhileOpen)));
+    QVERIFY(qAbs(valueWhileOpen - 432.1f) < 0.05f);
+    QVERIFY(program.linkTexts.isEmpty()); // never "No COM"
 }
 
 QTEST_MAIN(TestEndToEnd)
