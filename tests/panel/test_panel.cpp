@@ -128,12 +128,12 @@ void TestPanel::toolbarButtons() {
     Rig rig;
     auto* bar = rig.panel.findChild<QToolBar*>("Toolbar1");
     QVERIFY(bar);
-    QStringList keys, tips;
+    QStringList keys, tips, shortcuts;
     for (QAction* a : bar->actions()) {
         keys << a->data().toString();
         tips << a->toolTip();
+        shortcuts << a->shortcut().toString();
         QVERIFY2(!a->icon().isNull(), qPrintable(a->data().toString()));
-        QVERIFY(!a->shortcut().isEmpty());
     }
     QCOMPARE(keys, QStringList({"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
                                 "Comp", "Hold", "Buttons", "ESC", "scf", "cal"}));
@@ -142,6 +142,9 @@ void TestPanel::toolbarButtons() {
                           "Graphic Display", "Set Meter Time to PC System Time", "Data Logger",
                           "Luminous Intensity", "Comparator", "Set Time to Hold", "Control Panel",
                           "Back to Normal Mode", "Set SCF", "Set Cal"}));
+    QCOMPARE(shortcuts, QStringList({"Ctrl+S", "Ctrl+O", "Ctrl+R", "Ctrl+L", "Ctrl+G", "Ctrl+T",
+                                     "Ctrl+D", "Ctrl+I", "Ctrl+K", "Ctrl+H", "Ctrl+B", "Esc",
+                                     "Ctrl+Shift+F", "Ctrl+Shift+C"}));
     // Escape returns the meter to normal: one poll, then "H".
     bar->actions().at(11)->trigger();
     QCOMPARE(rig.port.sent, QByteArray("AH"));
@@ -290,6 +293,7 @@ void TestPanel::unitRule_data() {
     QTest::newRow("lx-h") << 0x08 << 0x02 << "1110"; // fc stays as it was
     QTest::newRow("fc-h then lux") << 0x01 << 0x10 << "1000";
     QTest::newRow("lx-h then fc") << 0x02 << 0x08 << "0010";
+    QTest::newRow("lx-h then fc-h") << 0x02 << 0x01 << "1011"; // one "-h" only
     QTest::newRow("fc-h wins over lx-h") << 0x00 << 0x03 << "0011";
 }
 

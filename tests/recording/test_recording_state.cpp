@@ -5,22 +5,10 @@
 class TestRecordingState : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startValues();
     void panelLoadResets();
     void timeStamp_data();
     void timeStamp();
 };
-
-void TestRecordingState::startValues() {
-    const recording::RecordingState r;
-    QVERIFY(!r.FileRecording);
-    QVERIFY(!r.ListRecording);
-    QCOMPARE(r.SamplingSeconds, 2.0f);
-    QCOMPARE(r.SampleTickCount, 0); // the first tick takes a sample
-    QCOMPARE(r.FileSampleCount, 0);
-    QCOMPARE(r.ListSampleCount, 0);
-    QVERIFY(!r.DataFileNumber);
-}
 
 void TestRecordingState::panelLoadResets() {
     recording::RecordingState r;
