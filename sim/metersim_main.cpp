@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -185,7 +186,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption parentOption(
         QStringLiteral("exit-with-parent"),
         QStringLiteral("Stop when the process that started this one ends."));
-    parser.addOptions({linkOption, readingOption, parentOption});
+    const QCommandLineOption folderOption(
+        QStringLiteral("remove-folder"),
+        QStringLiteral("On stopping, also remove the folder that holds the link, if it is empty."));
+    parser.addOptions({linkOption, readingOption, parentOption, folderOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         std::fputs("metersim: unexpected arguments; see --help\n", stderr);
@@ -242,6 +246,8 @@ int main(int argc, char* argv[]) {
     CommandReader reader(&meter, nullptr);
     const int status = app.exec();
     meter.close();
+    if (parser.isSet(folderOption))
+        QDir().rmdir(QFileInfo(meter.linkPath()).absolutePath());
     say(QStringLiteral("metersim: stopped"));
     return status;
 }

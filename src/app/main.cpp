@@ -1,4 +1,3 @@
-#include "shared/session.h"
 #include "app/simulator_process.h"
 #include "graphs/graphs.h"
 #include "link/meter_link.h"
@@ -8,9 +7,11 @@
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
+#include "shared/session.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <memory>
 
@@ -23,38 +24,52 @@ int main(int argc, char* argv[]) {
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link(port, waiter, session.link);
     platform::DialogPrompts prompts;
-    app::SimulatorProcess simulator;
+    app::SimulatorProcess simulator(QCoreApplication::applicationDirPath() +
+                                    QStringLiteral("/metersim"));
     graphs::Graphs graphWindows(session, prompts);
     std::unique_ptr<panel::Panel> mainWindow;
 
-    auto* portWindow = new meterlink::Port(session.link, meterlink::systemSerialDevices());
-    QObject::connect(
-        portWindow, &meterlink::Port::portChosen, &application, [&](const QString& choice) {
-            if (choice == meterlink::kSimulatedMeterEntry) {
-                QString why;
-                if (!simulator.start(&why)) {
-                    prompts.message(nullptr, platform::MessageIcon::Critical, panel::kNoDeviceText,
-                                    why);
-                    QCoreApplication::exit(1);
-                    return;
-                }
-                session.link.devicePath = simulator.linkPath();
-                session.link.linkName = QFileInfo(simulator.linkPath()).fileName();
-            }
-            mainWindow = std::make_unique<panel::Panel>(session, link, prompts);
-            QObject::connect(mainWindow.get(), &panel::Panel::closing, &application, [&] {
-                // Breaks every wait in progress, so the program ends from any state.
-                waiter.requestShutdown();
-                QCoreApplication::quit();
-            });
-            commands::ToolbarActions& actions = mainWindow->toolbar().actions();
-            actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
-            if (!mainWindow->Load()) {
-                QCoreApplication::exit(1);
-                return;
-            }
-            mainWindow->show();
+    // The port window stays until the panel has loaded, so the program has a window meanwhile.
+    QPointer<meterlink::Port> portWindow =
+        new meterlink::Port(session.link, meterlink::systemSerialDevices());
+    auto showPanel = [&] {
+        mainWindow = std::make_unique<panel::Panel>(session, link, prompts);
+        QObject::connect(mainWindow.get(), &panel::Panel::closing, &application, [&] {
+            // Breaks every wait in progress, so the program ends from any state.
+            waiter.requestShutdown();
+            QCoreApplication::quit();
         });
+        commands::ToolbarActions& actions = mainWindow->toolbar().actions();
+        actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
+        if (!mainWindow->Load()) {
+            QCoreApplication::exit(1);
+            return;
+        }
+        mainWindow->show();
+        if (portWindow)
+            portWindow->close();
+    };
+    QObject::connect(&simulator, &app::SimulatorProcess::ready, &application, [&] {
+        session.link.devicePath = simulator.linkPath();
+        session.link.linkName = QFileInfo(simulator.linkPath()).fileName();
+        showPanel();
+    });
+    QObject::connect(
+        &simulator, &app::SimulatorProcess::failed, &application, [&](const QString& why) {
+            prompts.message(portWindow, platform::MessageIcon::Critical, panel::kNoDeviceText, why);
+            QCoreApplication::exit(1);
+        });
+    QObject::connect(portWindow, &meterlink::Port::portChosen, &application,
+                     [&](const QString& choice) {
+                         if (choice != meterlink::kSimulatedMeterEntry) {
+                             showPanel();
+                             return;
+                         }
+                         // The meter's process starts in the background; the window waits.
+                         portWindow->setEnabled(false);
+                         portWindow->setCursor(Qt::BusyCursor);
+                         simulator.start();
+                     });
     portWindow->show();
     return QApplication::exec();
 }

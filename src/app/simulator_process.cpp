@@ -1,18 +1,28 @@
 #include "app/simulator_process.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
 namespace app {
 
 namespace {
-constexpr int kStartTimeoutMs = 5000;
+constexpr int kLinkCheckMs = 20;
+}
+
+SimulatorProcess::SimulatorProcess(QString program) : program_(std::move(program)) {
+    linkWatch_.setInterval(kLinkCheckMs);
+    connect(&linkWatch_, &QTimer::timeout, this, &SimulatorProcess::checkLink);
+    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            fail(QStringLiteral("The simulated meter did not start: %1")
+                     .arg(process_.errorString()));
+    });
 }
 
 SimulatorProcess::~SimulatorProcess() {
+    linkWatch_.stop();
+    // Nothing may be reported from here on.
+    process_.disconnect(this);
     if (process_.state() == QProcess::NotRunning)
         return;
     process_.terminate();
@@ -21,34 +31,49 @@ SimulatorProcess::~SimulatorProcess() {
     process_.waitForFinished(1000);
 }
 
-bool SimulatorProcess::start(QString* why) {
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/metersim");
-    if (!QFileInfo(program).isExecutable()) {
-        *why = QStringLiteral("The simulated meter (%1) is not installed.").arg(program);
-        return false;
+void SimulatorProcess::start() {
+    if (!QFileInfo(program_).isExecutable()) {
+        fail(QStringLiteral("The simulated meter (%1) is not installed.").arg(program_));
+        return;
     }
-    const QString folder = QDir::temp().filePath(
-        QStringLiteral("luxpanel-%1").arg(QCoreApplication::applicationPid()));
-    linkPath_ = folder + QStringLiteral("/ttySIM");
+    // A private folder with a name no one can guess or take first.
+    folder_ =
+        std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("luxpanel-XXXXXX")));
+    if (!folder_->isValid()) {
+        fail(QStringLiteral("No folder for the simulated meter: %1").arg(folder_->errorString()));
+        return;
+    }
+    linkPath_ = folder_->filePath(QStringLiteral("ttySIM"));
     // Started from a terminal, the simulated meter takes its commands there ("key F",
     // "unplug 3", "help"): keys pressed on the meter's side show on the panel.
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     process_.setInputChannelMode(QProcess::ForwardedInputChannel);
-    process_.start(program,
-                   {QStringLiteral("--link"), linkPath_, QStringLiteral("--exit-with-parent")});
-    if (!process_.waitForStarted(kStartTimeoutMs)) {
-        *why = QStringLiteral("The simulated meter did not start: %1").arg(process_.errorString());
-        return false;
+    process_.start(program_,
+                   {QStringLiteral("--link"), linkPath_, QStringLiteral("--exit-with-parent"),
+                    QStringLiteral("--remove-folder")});
+    deadline_.setRemainingTime(kStartTimeoutMs);
+    linkWatch_.start();
+}
+
+void SimulatorProcess::checkLink() {
+    if (QFileInfo::exists(linkPath_)) {
+        linkWatch_.stop();
+        Q_EMIT ready();
+        return;
     }
-    const QDeadlineTimer deadline(kStartTimeoutMs);
-    while (!QFileInfo::exists(linkPath_)) {
-        if (deadline.hasExpired() || process_.state() != QProcess::Running) {
-            *why = QStringLiteral("The simulated meter did not open its port %1.").arg(linkPath_);
-            return false;
-        }
-        QThread::msleep(20); // start-up only, before any window shows
-    }
-    return true;
+    if (process_.state() == QProcess::NotRunning || deadline_.hasExpired())
+        fail(QStringLiteral("The simulated meter did not open its port %1 within %2 s.")
+                 .arg(linkPath_)
+                 .arg(kStartTimeoutMs / 1000));
+}
+
+void SimulatorProcess::fail(const QString& why) {
+    // Reported once: a process that fails to start also stops the link watch's wait.
+    if (failedOnce_)
+        return;
+    failedOnce_ = true;
+    linkWatch_.stop();
+    Q_EMIT failed(why);
 }
 
 } // namespace app

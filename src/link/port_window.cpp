@@ -62,7 +62,6 @@ void Port::CmdOKClick() {
     link_.devicePath = target.devicePath;
     link_.linkName = target.linkName;
     Q_EMIT portChosen(text);
-    close();
 }
 
 } // namespace meterlink

@@ -16,7 +16,8 @@ public:
     // systemDevices: the serial devices the system reports, listed below "COM1".."COM8".
     Port(LinkState& link, const QStringList& systemDevices, QWidget* parent = nullptr);
 
-    // OK: sets PortNumber and the device to open, then reports the choice and closes.
+    // OK: sets PortNumber and the device to open, then reports the choice. Whoever receives
+    // it closes the window once the main window is up.
     void CmdOKClick();
 
 Q_SIGNALS:

@@ -67,7 +67,10 @@ void TestPortWindow::okSetsPortAndDevice() {
     QCOMPARE(int(link.PortNumber), portNumber);
     QCOMPARE(link.devicePath, device);
     QCOMPARE(link.linkName, linkName);
-    QTRY_VERIFY(port.isNull()); // the window unloads itself
+    // It stays until the main window is up (the receiver closes it), and unloads on close.
+    QVERIFY(port->isVisible());
+    port->close();
+    QTRY_VERIFY(port.isNull());
 }
 
 QTEST_MAIN(TestPortWindow)
