@@ -1,9 +1,9 @@
-#include "shared/session.h"
 #include "graph_test_util.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/num_edit.h"
+#include "shared/session.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -328,6 +328,36 @@ private slots:
         QCOMPARE(g->axisMax(1), ranges.x() + ranges.width());
         QCOMPARE(g->axisMin(2), ranges.y());
         QCOMPARE(g->axisMax(2), ranges.y() + ranges.height());
+    }
+
+    void numEditKeepsItsValueAcrossFormats_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("fewer decimals") << 1.23456 << "0.#"
+                                        << "1.2";
+        QTest::newRow("rounds up") << 9.96 << "0.#"
+                                   << "10";
+        QTest::newRow("no decimals") << 0.4 << "0"
+                                     << "0";
+        QTest::newRow("negative") << -7.0625 << "0.###"
+                                  << "-7.063";
+        QTest::newRow("fixed decimals") << 2.5 << "0.000"
+                                        << "2.500";
+    }
+    void numEditKeepsItsValueAcrossFormats() {
+        QFETCH(double, value);
+        QFETCH(QString, format);
+        graphs::NumEdit edit;
+        edit.setValue(value);
+        QSignalSpy changed(&edit, &graphs::NumEdit::valueChanged);
+        edit.setDisplayFormat(format);
+        QTEST(edit.spinBox()->text(), "shown");
+        QCOMPARE(edit.value(), value);
+        QCOMPARE(changed.count(), 0);
+        // Confirming the shown text is no edit either.
+        QTest::keyClick(edit.spinBox(), Qt::Key_Return);
+        QCOMPARE(edit.value(), value);
     }
 
     void resetScaleReadsTheSharedValuesWhenPressed_data() {
