@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -397,6 +398,34 @@ private slots:
         QCOMPARE(g->axisMin(2), -1.0);
         QCOMPARE(g->axisMax(2), 20.0);
         QCOMPARE(g->trackMode(), 3);
+    }
+
+    void closedWindowLoadsFresh_data() {
+        QTest::addColumn<Kind>("kind");
+        QTest::newRow("Plot") << Kind::Plot;
+        QTest::newRow("Real Time Graph") << Kind::RealTimeGraph;
+    }
+    void closedWindowLoadsFresh() {
+        QFETCH(Kind, kind);
+        QPointer<GraphWindow> old = &window(kind);
+        old->fill(ramp(100), 100.0f, 0.0f, 9.5f, QStringLiteral("Lx"));
+        QVERIFY(QTest::qWaitForWindowExposed(old));
+        old->move(120, 80);
+        choose(*old, 1);
+        QVERIFY(!text(*old, "YPosition").isEmpty());
+        old->close();
+        // Used again while the closed window still waits for its deferred delete.
+        QVERIFY(old);
+        GraphWindow& w = window(kind);
+        QVERIFY(&w != old);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.pos(), QPoint(0, 0));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentIndex(), 0);
+        QCOMPARE(text(w, "txtDescription"), QStringLiteral("Normal mode"));
+        QVERIFY(!w.Graph1()->cursorVisible(1));
+        QCOMPARE(text(w, "XPosition"), QString());
+        QCOMPARE(text(w, "YPosition"), QString());
+        QTRY_VERIFY(old.isNull());
     }
 
     void fillSequence_data() {
