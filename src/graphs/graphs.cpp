@@ -34,8 +34,8 @@ Graphs::~Graphs() {
 
 void Graphs::showRealTimeAll(QWidget* mainWindow) {
     if (!realTimeAll_) {
-        realTimeAll_ = new RealTimeAll(
-            session_, [this]() -> GraphWindow& { return realTimeGraphWindow(); }, mainWindow);
+        auto snapshotWindow = [this]() -> GraphWindow& { return realTimeGraphWindow(); };
+        keepUntilClosed(realTimeAll_, new RealTimeAll(session_, snapshotWindow, mainWindow));
     } else {
         realTimeAll_->placeBeside(mainWindow);
     }
