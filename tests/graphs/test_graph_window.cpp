@@ -559,6 +559,8 @@ private slots:
         GraphWindow& w = filledPlot();
         w.findChild<QAction*>(QStringLiteral("SaveImage"))->trigger();
         QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].icon, platform::MessageIcon::Critical);
+        QCOMPARE(prompts->messages[0].text, QStringLiteral("The image could not be saved."));
     }
 };
 
