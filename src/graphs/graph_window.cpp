@@ -6,6 +6,7 @@
 #include "platform/prompts.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -75,6 +76,7 @@ GraphWindow::GraphWindow(Kind kind, platform::Prompts& prompts,
       resetValues_(std::move(resetValues)) {
     setObjectName(kind == Kind::Plot ? QStringLiteral("Plot") : QStringLiteral("RealTimeGraph"));
     setWindowTitle(kind == Kind::Plot ? QStringLiteral("Plot") : QStringLiteral("Real Time Graph"));
+    setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     resize(kNormalWidth, kNormalHeight);
     layoutControls();
@@ -188,6 +190,11 @@ void GraphWindow::layoutControls() {
 void GraphWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutControls();
+}
+
+void GraphWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closed();
 }
 
 NumEdit* GraphWindow::AxisMin(int i) const {

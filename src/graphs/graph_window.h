@@ -35,7 +35,8 @@ struct ResetValues {
 
 // The graph window for a finished series: "Plot" for list data, "Real Time Graph" for a
 // snapshot of the real-time chart. One class, differing only in caption, readout format and
-// where Reset Scale reads its values.
+// where Reset Scale reads its values. Closing it unloads it: the window deletes itself, and the
+// next use loads a fresh one.
 class GraphWindow : public QWidget {
     Q_OBJECT
 public:
@@ -77,9 +78,12 @@ public:
 signals:
     // Between setting the printing look and printing, so that the look can be checked.
     void aboutToPrint();
+    // The window is closing and will delete itself.
+    void closed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();

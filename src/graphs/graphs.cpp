@@ -1,24 +1,41 @@
 #include "graphs/graphs.h"
 
-#include "shared/session.h"
 #include "graphs/graph_window.h"
 #include "graphs/real_time_all.h"
+#include "shared/session.h"
 
 namespace graphs {
+
+namespace {
+
+// A closed window lingers until its deferred delete runs; forgetting it as it closes makes the
+// next use load a fresh window rather than hand out the closing one.
+template <class Window> Window& keepUntilClosed(QPointer<Window>& slot, Window* window) {
+    slot = window;
+    QObject::connect(window, &Window::closed, window, [&slot, window] {
+        if (slot == window)
+            slot.clear();
+    });
+    return *window;
+}
+
+} // namespace
 
 Graphs::Graphs(shared::Session& session, platform::Prompts& prompts)
     : session_(session), prompts_(prompts) {}
 
 Graphs::~Graphs() {
     // The chart is a child of the main window; if it is still about, it goes now, while the
-    // session it writes to still exists.
+    // session it writes to still exists. The graph windows have no parent to delete them.
     delete realTimeAll_.data();
+    delete realTimeGraph_.data();
+    delete plot_.data();
 }
 
 void Graphs::showRealTimeAll(QWidget* mainWindow) {
     if (!realTimeAll_) {
-        realTimeAll_ = new RealTimeAll(
-            session_, [this]() -> GraphWindow& { return realTimeGraphWindow(); }, mainWindow);
+        auto snapshotWindow = [this]() -> GraphWindow& { return realTimeGraphWindow(); };
+        keepUntilClosed(realTimeAll_, new RealTimeAll(session_, snapshotWindow, mainWindow));
     } else {
         realTimeAll_->placeBeside(mainWindow);
     }
@@ -33,24 +50,24 @@ RealTimeAll* Graphs::realTimeAll() const {
 }
 
 GraphWindow& Graphs::plotWindow() {
-    if (!plot_) {
-        plot_ = std::make_unique<GraphWindow>(GraphWindow::Kind::Plot, prompts_, [this] {
-            const PlotHandOver& h = session_.graph.plot;
-            return ResetValues{h.PlotCount, h.PlotMin, h.PlotMax};
-        });
-    }
-    return *plot_;
+    if (plot_)
+        return *plot_;
+    auto resetValues = [this] {
+        const PlotHandOver& h = session_.graph.plot;
+        return ResetValues{h.PlotCount, h.PlotMin, h.PlotMax};
+    };
+    return keepUntilClosed(plot_, new GraphWindow(GraphWindow::Kind::Plot, prompts_, resetValues));
 }
 
 GraphWindow& Graphs::realTimeGraphWindow() {
-    if (!realTimeGraph_) {
-        realTimeGraph_ =
-            std::make_unique<GraphWindow>(GraphWindow::Kind::RealTimeGraph, prompts_, [this] {
-                const GraphState& g = session_.graph;
-                return ResetValues{g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax};
-            });
-    }
-    return *realTimeGraph_;
+    if (realTimeGraph_)
+        return *realTimeGraph_;
+    auto resetValues = [this] {
+        const GraphState& g = session_.graph;
+        return ResetValues{g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax};
+    };
+    return keepUntilClosed(
+        realTimeGraph_, new GraphWindow(GraphWindow::Kind::RealTimeGraph, prompts_, resetValues));
 }
 
 void Graphs::fillPlot(const std::vector<float>& values, float count, float min, float max,

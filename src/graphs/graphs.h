@@ -3,7 +3,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <memory>
 #include <vector>
 
 class QWidget;
@@ -35,7 +34,8 @@ public:
     // The open real-time chart, or null.
     RealTimeAll* realTimeAll() const;
 
-    // Loaded (hidden) on first use.
+    // Loaded (hidden) on first use and again after every close, which unloads them. The
+    // reference is good until the window closes.
     GraphWindow& plotWindow();
     GraphWindow& realTimeGraphWindow();
 
@@ -47,8 +47,8 @@ public:
 private:
     shared::Session& session_;
     platform::Prompts& prompts_;
-    std::unique_ptr<GraphWindow> plot_;
-    std::unique_ptr<GraphWindow> realTimeGraph_;
+    QPointer<GraphWindow> plot_;
+    QPointer<GraphWindow> realTimeGraph_;
     QPointer<RealTimeAll> realTimeAll_;
 };
 

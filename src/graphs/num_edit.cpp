@@ -29,6 +29,10 @@ public:
     QString textFromValue(double v) const override { return formatNumber(v, format); }
 
     double valueFromText(const QString& text) const override {
+        // The text the value is shown as stands for the value itself: a shorter format must
+        // not round it when that text is read back (after a format change, or on Enter).
+        if (text == textFromValue(value()))
+            return value();
         double v = 0.0;
         return parseNumber(text, &v) ? v : value();
     }
@@ -47,12 +51,8 @@ public:
 
     void fixup(QString& text) const override { text = textFromValue(value()); }
 
-    void refreshText() {
-        // The shown text follows a new format at once, without changing the value.
-        const bool blocked = blockSignals(true);
-        lineEdit()->setText(textFromValue(value()));
-        blockSignals(blocked);
-    }
+    // The shown text follows a new format at once; reading it back keeps the value.
+    void refreshText() { lineEdit()->setText(textFromValue(value())); }
 };
 
 NumEdit::NumEdit(QWidget* parent) : QWidget(parent), spin_(new FormattedSpinBox(this)) {

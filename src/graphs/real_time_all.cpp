@@ -1,10 +1,10 @@
 #include "graphs/real_time_all.h"
 
-#include "shared/session.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/num_edit.h"
 #include "graphs/real_time_history.h"
+#include "shared/session.h"
 
 #include <QCloseEvent>
 #include <QTimer>
@@ -59,6 +59,7 @@ void RealTimeAll::closeEvent(QCloseEvent* event) {
     session_.graph.GraphOpen = false;
     timer_->stop();
     QWidget::closeEvent(event);
+    emit closed();
 }
 
 void RealTimeAll::tick() {

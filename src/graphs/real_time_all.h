@@ -17,7 +17,8 @@ class GraphWindow;
 
 // The real-time graph "Real Time Graph": charts the meter's reading every half second into the
 // history and, on a click, hands a snapshot of the whole history to the RealTimeGraph window.
-// Closing it (by the user or by a tick) clears GraphOpen; the window deletes itself then.
+// Closing it (by the user or by a tick) clears GraphOpen; the window deletes itself then, and
+// "Graph" opens a new one.
 class RealTimeAll : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +40,10 @@ public:
     // The handlers: Timer1's tick and a click on the chart.
     void tick();
     void takeSnapshot();
+
+signals:
+    // The chart is closing and will delete itself.
+    void closed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

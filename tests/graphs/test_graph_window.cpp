@@ -1,9 +1,9 @@
-#include "shared/session.h"
 #include "graph_test_util.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/num_edit.h"
+#include "shared/session.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -330,6 +331,34 @@ private slots:
         QCOMPARE(g->axisMax(2), ranges.y() + ranges.height());
     }
 
+    void numEditKeepsItsValueAcrossFormats_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("fewer decimals") << 1.23456 << "0.#"
+                                        << "1.2";
+        QTest::newRow("no decimals") << 0.4 << "0"
+                                     << "0";
+        QTest::newRow("negative") << -7.0625 << "0.###"
+                                  << "-7.063";
+        QTest::newRow("fixed decimals") << 2.5 << "0.000"
+                                        << "2.500";
+    }
+    void numEditKeepsItsValueAcrossFormats() {
+        QFETCH(double, value);
+        QFETCH(QString, format);
+        graphs::NumEdit edit;
+        edit.setValue(value);
+        QSignalSpy changed(&edit, &graphs::NumEdit::valueChanged);
+        edit.setDisplayFormat(format);
+        QTEST(edit.spinBox()->text(), "shown");
+        QCOMPARE(edit.value(), value);
+        QCOMPARE(changed.count(), 0);
+        // Confirming the shown text is no edit either.
+        QTest::keyClick(edit.spinBox(), Qt::Key_Return);
+        QCOMPARE(edit.value(), value);
+    }
+
     void resetScaleReadsTheSharedValuesWhenPressed_data() {
         QTest::addColumn<Kind>("kind");
         QTest::newRow("Plot") << Kind::Plot;
@@ -367,6 +396,31 @@ private slots:
         QCOMPARE(g->axisMin(2), -1.0);
         QCOMPARE(g->axisMax(2), 20.0);
         QCOMPARE(g->trackMode(), 3);
+    }
+
+    void closedWindowLoadsFresh_data() {
+        QTest::addColumn<Kind>("kind");
+        QTest::newRow("Plot") << Kind::Plot;
+        QTest::newRow("Real Time Graph") << Kind::RealTimeGraph;
+    }
+    void closedWindowLoadsFresh() {
+        QFETCH(Kind, kind);
+        QPointer<GraphWindow> old = &window(kind);
+        old->fill(ramp(100), 100.0f, 0.0f, 9.5f, QStringLiteral("Lx"));
+        QVERIFY(QTest::qWaitForWindowExposed(old));
+        old->move(120, 80);
+        choose(*old, 1);
+        QVERIFY(!text(*old, "YPosition").isEmpty());
+        old->close();
+        // Used again while the closed window still waits for its deferred delete.
+        QVERIFY(old);
+        GraphWindow& w = window(kind);
+        QVERIFY(&w != old);
+        QCOMPARE(w.pos(), QPoint(0, 0));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("Combo1"))->currentIndex(), 0);
+        QVERIFY(!w.Graph1()->cursorVisible(1));
+        QCOMPARE(text(w, "YPosition"), QString());
+        QTRY_VERIFY(old.isNull());
     }
 
     void fillSequence_data() {
@@ -500,6 +554,8 @@ private slots:
         GraphWindow& w = filledPlot();
         w.findChild<QAction*>(QStringLiteral("SaveImage"))->trigger();
         QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].icon, platform::MessageIcon::Critical);
+        QCOMPARE(prompts->messages[0].text, QStringLiteral("The image could not be saved."));
     }
 };
 
