@@ -1,12 +1,12 @@
 // Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
 // it, and the program's CPU use while it polls the simulated meter.
-#include "shared/session.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
+#include "shared/session.h"
 #include "sim/simulated_meter.h"
 
 #include <QApplication>
@@ -109,9 +109,9 @@ void frameToPanel(const QString& folder, double seconds) {
     QMutex mutex;
     std::deque<Written> written;
     sim::SimulatedMeter meter(folder + QStringLiteral("/latency"));
-    meter.setFrameObserver([&](const QByteArray& frame, Clock::time_point at) {
-        if (frame.size() != 14 || (frame.at(1) == char(0xAA) && frame.at(5) == 0x03))
-            return; // a poll reply
+    meter.setFrameObserver([&](const QByteArray& frame, sim::FrameKind kind, Clock::time_point at) {
+        if (kind != sim::FrameKind::Display)
+            return; // the panel shows only display frames
         meterlink::DisplayModel m;
         meterlink::DecodeStatusBytes(frame, m);
         meterlink::DecodeDisplayDigits(frame, m);
