@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMutex>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -94,9 +95,12 @@ struct Program {
     ~Program() { waiter.requestShutdown(); }
 };
 
+// A loop of its own: quitting the application's loop would close the panel, and with it stop
+// the polling that the next phase measures.
 void runFor(double seconds) {
-    QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
-    QCoreApplication::exec();
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // Arrival of the frame the panel shows (the one its tick collected) to the labels showing it,
