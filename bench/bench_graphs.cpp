@@ -3,12 +3,12 @@
 //
 //   bench_graphs [seconds]   seconds: length of each CPU phase (default 60)
 
-#include "shared/session.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/real_time_all.h"
 #include "platform/prompts.h"
+#include "shared/session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -51,9 +52,17 @@ bool waitForPaint(PaintCounter& counter) {
     return true;
 }
 
+// Of a set that is never empty: every caller times a fixed number of runs.
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
+    return v[v.size() / 2];
+}
+
+// A figure that could not be measured fails the run, naming the figure, rather than printing
+// a number that means nothing.
+int fail(const char* figures, const char* why) {
+    std::fprintf(stderr, "%s: %s\n", figures, why);
+    return 1;
 }
 
 double processCpuSeconds() {
@@ -130,33 +139,44 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         leftClick(chartSurface, middle);
-        if (!waitForPaint(painted)) {
-            std::fprintf(stderr, "snapshot window did not paint\n");
-            return 1;
-        }
+        if (!waitForPaint(painted))
+            return fail("snapshot_864k_ms, snapshot_864k_first_ms",
+                        "the snapshot window did not paint within 2 s");
         snapshots.push_back(double(t.nsecsElapsed()) / 1e6);
     }
+    const int points = snapshot.Graph1()->plotPointCount();
+    if (points == 0)
+        return fail("snapshot_points", "the snapshot plotted no point");
     std::printf("snapshot_864k_ms: %.1f ms\n", median(snapshots));
     std::printf("snapshot_864k_first_ms: %.1f ms\n", snapshots.front());
-    std::printf("snapshot_points: %d points\n", snapshot.Graph1()->plotPointCount());
+    std::printf("snapshot_points: %d points\n", points);
 
-    // Replots of the snapshot: a change of the value axis, until the window has painted.
+    // Replots of the snapshot: a change of the value axis, until the window has painted; none
+    // when a replot never painted, as its time would be the two-second give-up.
     graphs::Graph* plot = snapshot.Graph1();
-    auto replotTimes = [&](double x0, double x1) {
+    auto replotTimes = [&](double x0, double x1) -> std::optional<double> {
         plot->setAxisRange(1, x0, x1);
-        waitForPaint(painted);
+        if (!waitForPaint(painted))
+            return std::nullopt;
         std::vector<double> times;
         for (int i = 0; i < 21; ++i) {
             QElapsedTimer t;
             t.start();
             plot->setAxisRange(2, g.GraphRunMin, g.GraphRunMax + (i % 2) * 10.0);
-            waitForPaint(painted);
+            if (!waitForPaint(painted))
+                return std::nullopt;
             times.push_back(double(t.nsecsElapsed()) / 1e6);
         }
         return median(times);
     };
-    std::printf("replot_full_864k_ms: %.1f ms\n", replotTimes(1, readings));
-    std::printf("replot_zoomed_ms: %.1f ms\n", replotTimes(400000, 401000));
+    const std::optional<double> full = replotTimes(1, readings);
+    if (!full)
+        return fail("replot_full_864k_ms", "a replot did not paint within 2 s");
+    std::printf("replot_full_864k_ms: %.1f ms\n", *full);
+    const std::optional<double> zoomed = replotTimes(400000, 401000);
+    if (!zoomed)
+        return fail("replot_zoomed_ms", "a replot did not paint within 2 s");
+    std::printf("replot_zoomed_ms: %.1f ms\n", *zoomed);
 
     // CPU of the open chart: the same run of events with the chart closed and open; a reading
     // that changes four times a second stands in for the panel's polling in both.
@@ -178,6 +198,9 @@ int main(int argc, char** argv) {
     runEvents(cpuPhaseSeconds);
     const double openCpu = processCpuSeconds() - cpu;
     const double ticks = session.graph.GraphSampleCount;
+    if (ticks == 0)
+        return fail("realtime_chart_cpu_percent, realtime_chart_ticks",
+                    "the open chart never ticked");
     std::printf("realtime_chart_cpu_percent: %.3f %%\n",
                 100.0 * (openCpu - closedCpu) / cpuPhaseSeconds);
     std::printf("realtime_chart_ticks: %.0f ticks in %.0f s\n", ticks, cpuPhaseSeconds);

@@ -1,17 +1,18 @@
 // Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
 // it, and the program's CPU use while it polls the simulated meter.
-#include "shared/session.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
+#include "shared/session.h"
 #include "sim/simulated_meter.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMutex>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -37,19 +39,29 @@ double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void report(const char* name, double value, const char* unit) {
-    std::printf("%s: %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
+// A figure that could not be measured fails the run, naming the figure, rather than printing
+// a number that means nothing.
+bool fail(const char* figures, const QString& why) {
+    std::fprintf(stderr, "%s: %s\n", figures, qPrintable(why));
+    return false;
 }
 
-double percentile(std::vector<double> v, double p) {
+bool report(const char* name, std::optional<double> value, const char* unit) {
+    if (!value)
+        return fail(name, QStringLiteral("nothing was measured"));
+    std::printf("%s: %.3f %s\n", name, *value, unit);
+    std::fflush(stdout);
+    return true;
+}
+
+std::optional<double> percentile(std::vector<double> v, double p) {
     if (v.empty())
-        return -1;
+        return std::nullopt;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
 }
 
-void decodeFramesPerSecond() {
+bool decodeFramesPerSecond() {
     std::vector<QByteArray> frames;
     QRandomGenerator rng(7);
     for (int i = 0; i < 1024; ++i) {
@@ -73,7 +85,7 @@ void decodeFramesPerSecond() {
     const double seconds = double(t.nsecsElapsed()) / 1e9;
     if (sink == 42)
         std::puts("");
-    report("decode_frames_per_s", n / seconds, "frames/s");
+    return report("decode_frames_per_s", n / seconds, "frames/s");
 }
 
 // The program's own objects, as main() builds them once a port is chosen.
@@ -94,14 +106,19 @@ struct Program {
     ~Program() { waiter.requestShutdown(); }
 };
 
+// A loop of its own: quitting the application's loop would close the panel, and with it stop
+// the polling that the next phase measures.
 void runFor(double seconds) {
-    QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
-    QCoreApplication::exec();
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // Arrival of the frame the panel shows (the one its tick collected) to the labels showing it,
 // and the first frame bearing a new reading to the labels showing that reading.
-void frameToPanel(const QString& folder, double seconds) {
+bool frameToPanel(const QString& folder, double seconds) {
+    const char* figures =
+        "frame_to_panel_ms_p99, frame_to_panel_ms_p50, reading_change_to_panel_ms_p99";
     struct Written {
         QString text;
         Clock::time_point at;
@@ -109,9 +126,9 @@ void frameToPanel(const QString& folder, double seconds) {
     QMutex mutex;
     std::deque<Written> written;
     sim::SimulatedMeter meter(folder + QStringLiteral("/latency"));
-    meter.setFrameObserver([&](const QByteArray& frame, Clock::time_point at) {
-        if (frame.size() != 14 || (frame.at(1) == char(0xAA) && frame.at(5) == 0x03))
-            return; // a poll reply
+    meter.setFrameObserver([&](const QByteArray& frame, sim::FrameKind kind, Clock::time_point at) {
+        if (kind != sim::FrameKind::Display)
+            return; // the panel shows only display frames
         meterlink::DisplayModel m;
         meterlink::DecodeStatusBytes(frame, m);
         meterlink::DecodeDisplayDigits(frame, m);
@@ -121,14 +138,12 @@ void frameToPanel(const QString& folder, double seconds) {
             written.pop_front();
     });
     QString why;
-    if (!meter.start(&why)) {
-        std::fprintf(stderr, "simulated meter: %s\n", qPrintable(why));
-        return;
-    }
+    if (!meter.start(&why))
+        return fail(figures, QStringLiteral("the simulated meter did not start: ") + why);
     meter.setFixedReading(100.0);
     Program program;
     if (!program.start(meter.linkPath()))
-        return;
+        return fail(figures, QStringLiteral("could not open ") + meter.linkPath());
 
     std::vector<double> shownFrame, newReading;
     QString lastShown;
@@ -156,35 +171,44 @@ void frameToPanel(const QString& folder, double seconds) {
     });
     change.start(1000);
     runFor(seconds);
-    report("frame_to_panel_ms_p99", percentile(shownFrame, 0.99), "ms");
-    report("frame_to_panel_ms_p50", percentile(shownFrame, 0.50), "ms");
-    report("reading_change_to_panel_ms_p99", percentile(newReading, 0.99), "ms");
+    const bool frameP99 = report("frame_to_panel_ms_p99", percentile(shownFrame, 0.99), "ms");
+    const bool frameP50 = report("frame_to_panel_ms_p50", percentile(shownFrame, 0.50), "ms");
+    const bool changeP99 =
+        report("reading_change_to_panel_ms_p99", percentile(newReading, 0.99), "ms");
+    return frameP99 && frameP50 && changeP99;
 }
 
 // CPU of the polling program over wall time; the meter runs in a process of its own.
-void idleCpu(const QString& folder, double seconds) {
+bool idleCpu(const QString& folder, double seconds) {
+    const char* figure = "idle_cpu_percent";
     QProcess metersim;
     const QString link = folder + QStringLiteral("/idle");
     metersim.setStandardInputFile(QProcess::nullDevice());
     metersim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/metersim"),
                    {QStringLiteral("--link"), link});
+    if (!metersim.waitForStarted())
+        return fail(figure, QStringLiteral("metersim did not start: ") + metersim.errorString());
     for (int i = 0; i < 250 && !QFileInfo::exists(link); ++i)
         QThread::msleep(20);
     Program program;
-    if (!program.start(link)) {
-        std::fprintf(stderr, "could not open %s\n", qPrintable(link));
-        return;
-    }
+    if (!program.start(link))
+        return fail(figure, QStringLiteral("could not open ") + link);
     runFor(2.0); // settle: first poll, first frames
+    // CPU of a program that has lost its meter would not be the figure asked for.
+    int shown = 0;
+    QObject::connect(&program.panel, &panel::Panel::displayUpdated, qApp, [&] { ++shown; });
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     runFor(seconds);
     const double cpu = cpuSeconds() - cpu0;
-    report("idle_cpu_percent", 100.0 * cpu / (double(wall.nsecsElapsed()) / 1e9), "%");
+    const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
     program.panel.close();
     metersim.terminate();
     metersim.waitForFinished(2000);
+    if (shown == 0)
+        return fail(figure, QStringLiteral("the panel showed no frame while it was measured"));
+    return report(figure, 100.0 * cpu / wallSeconds, "%");
 }
 
 } // namespace
@@ -194,8 +218,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const double seconds = argc > 1 ? QString::fromLatin1(argv[1]).toDouble() : 60.0;
     QTemporaryDir folder;
-    decodeFramesPerSecond();
-    frameToPanel(folder.path(), std::min(seconds, 30.0));
-    idleCpu(folder.path(), seconds);
-    return 0;
+    bool ok = decodeFramesPerSecond();
+    ok = frameToPanel(folder.path(), std::min(seconds, 30.0)) && ok;
+    ok = idleCpu(folder.path(), seconds) && ok;
+    return ok ? 0 : 1;
 }

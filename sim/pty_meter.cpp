@@ -263,7 +263,7 @@ void PtyMeter::onMasterReadable() {
     if (poweredOff)
         dropOutput(); // the display goes dark mid-frame
     for (QByteArray& reply : replies)
-        enqueue(std::move(reply), true);
+        enqueue(std::move(reply), FrameKind::Reply);
     updateStream(streaming);
 }
 
@@ -276,7 +276,7 @@ void PtyMeter::pressKey(char letter) {
         streaming = m.isStreaming(now);
     });
     if (!isSilentAt(now))
-        enqueue(std::move(reply), true);
+        enqueue(std::move(reply), FrameKind::Reply);
     updateStream(streaming);
 }
 
@@ -306,7 +306,7 @@ void PtyMeter::onStreamTick() {
     }
     if (queuedBytes() > kMaxBacklog)
         return;
-    enqueue(std::move(frame), true);
+    enqueue(std::move(frame), FrameKind::Display);
 }
 
 void PtyMeter::silence(std::chrono::milliseconds duration) {
@@ -320,7 +320,7 @@ void PtyMeter::sendGarbage(int count) {
     QByteArray bytes(count, '\0');
     for (char& b : bytes)
         b = char(rng_.bounded(256));
-    enqueue(std::move(bytes), false);
+    enqueue(std::move(bytes), std::nullopt);
 }
 
 void PtyMeter::cutFrames(int count) {
@@ -347,10 +347,10 @@ void PtyMeter::onReplug() {
     }
 }
 
-void PtyMeter::enqueue(QByteArray bytes, bool isFrame) {
+void PtyMeter::enqueue(QByteArray bytes, std::optional<FrameKind> frame) {
     if (bytes.isEmpty() || masterFd_ < 0)
         return;
-    if (isFrame && cutRemaining_ > 0 && bytes.size() > 1) {
+    if (frame && cutRemaining_ > 0 && bytes.size() > 1) {
         --cutRemaining_;
         bytes.truncate(1 + rng_.bounded(int(bytes.size()) - 1));
     }
@@ -360,7 +360,7 @@ void PtyMeter::enqueue(QByteArray bytes, bool isFrame) {
         lineStart_ = now;
         lineBytes_ = 0;
     }
-    queue_.push_back({std::move(bytes), 0, isFrame});
+    queue_.push_back({std::move(bytes), 0, frame});
     pump();
 }
 
@@ -394,8 +394,8 @@ void PtyMeter::pump() {
         if (chunk.written == chunk.bytes.size()) {
             const Chunk done = std::move(chunk);
             queue_.pop_front();
-            if (done.isFrame)
-                notifyFrame(done.bytes);
+            if (done.frame)
+                notifyFrame(done.bytes, *done.frame);
         }
     }
     if (queue_.empty()) {
@@ -434,7 +434,7 @@ void PtyMeter::writeMaster(const char* data, qsizetype size) {
     }
 }
 
-void PtyMeter::notifyFrame(const QByteArray& frame) {
+void PtyMeter::notifyFrame(const QByteArray& frame, FrameKind kind) {
     const auto at = Clock::now();
     FrameObserver observer;
     {
@@ -442,8 +442,8 @@ void PtyMeter::notifyFrame(const QByteArray& frame) {
         observer = observer_;
     }
     if (observer)
-        observer(frame, at);
-    emit frameWritten(frame, at);
+        observer(frame, kind, at);
+    emit frameWritten(frame, kind, at);
 }
 
 } // namespace sim

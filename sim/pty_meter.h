@@ -18,6 +18,10 @@ class QTimer;
 
 namespace sim {
 
+// What a frame on the line was: one of the display stream's snapshots, or the answer to a
+// command (a poll reply, a settings frame...), so that a watcher need not guess it from the bytes.
+enum class FrameKind { Display, Reply };
+
 // The meter's model behind a lock, so that whoever drives a test can change the meter from its
 // own thread while the line runs on another.
 class SharedModel {
@@ -43,7 +47,7 @@ class PtyMeter : public QObject {
 
 public:
     using Clock = std::chrono::steady_clock;
-    using FrameObserver = std::function<void(const QByteArray&, Clock::time_point)>;
+    using FrameObserver = std::function<void(const QByteArray&, FrameKind, Clock::time_point)>;
 
     // 19200 baud with one start and one stop bit per byte.
     static constexpr int kBytesPerSecond = 1920;
@@ -74,11 +78,13 @@ public:
     SharedModel& model() { return *model_; }
     std::shared_ptr<SharedModel> sharedModel() const { return model_; }
     // Called on this object's thread as the last byte of each reply or display frame reaches
-    // the pseudo-terminal, with the bytes actually sent (shorter for a cut frame).
+    // the pseudo-terminal, with the bytes actually sent (shorter for a cut frame) and which of
+    // the two it was.
     void setFrameObserver(FrameObserver observer);
 
 signals:
-    void frameWritten(const QByteArray& frame, std::chrono::steady_clock::time_point at);
+    void frameWritten(const QByteArray& frame, sim::FrameKind kind,
+                      std::chrono::steady_clock::time_point at);
     void pluggedIn(const QString& devicePath);
     void unplugged();
 
@@ -86,7 +92,7 @@ private:
     struct Chunk {
         QByteArray bytes;
         qsizetype written = 0;
-        bool isFrame = false;
+        std::optional<FrameKind> frame; // none for garbage
     };
 
     bool openPty(QString* error);
@@ -97,11 +103,11 @@ private:
     void onStreamTick();
     void onReplug();
     void updateStream(bool streaming);
-    void enqueue(QByteArray bytes, bool isFrame);
+    void enqueue(QByteArray bytes, std::optional<FrameKind> frame);
     void dropOutput();
     void pump();
     void writeMaster(const char* data, qsizetype size);
-    void notifyFrame(const QByteArray& frame);
+    void notifyFrame(const QByteArray& frame, FrameKind kind);
     bool isSilentAt(Clock::time_point now) const { return silentUntil_ && now < *silentUntil_; }
     qsizetype queuedBytes() const;
 

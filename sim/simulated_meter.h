@@ -68,7 +68,8 @@ public:
 
 signals:
     // All three arrive queued on this object's thread.
-    void frameWritten(const QByteArray& frame, std::chrono::steady_clock::time_point at);
+    void frameWritten(const QByteArray& frame, sim::FrameKind kind,
+                      std::chrono::steady_clock::time_point at);
     // The device is back after an unplug (start() itself does not signal).
     void pluggedIn(const QString& devicePath);
     void unplugged();

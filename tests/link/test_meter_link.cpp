@@ -18,10 +18,18 @@ struct Rig {
     meterlink::LinkState state;
     meterlink::MeterLink link{port, clock, state};
     QSignalSpy linkText{&link, &meterlink::MeterLink::linkTextChanged};
+    const double start = clock.now();
+    // Virtual seconds from the start to "No COM" showing.
+    double lostAfter = -1.0;
     Rig() {
         state.PortNumber = 3;
         state.linkName = QStringLiteral("COM3");
         meter.frame = testsupport::displayFrame(0xAA1234, {0, 0x10, 0, 0, 0x08, 0}); // 12.34 lx
+        QObject::connect(&link, &meterlink::MeterLink::linkTextChanged, &link,
+                         [this](const QString& text) {
+                             if (text == meterlink::kNoLinkText)
+                                 lostAfter = clock.now() - start;
+                         });
     }
     QStringList shownTexts() const {
         QStringList texts;
@@ -65,6 +73,9 @@ void TestMeterLink::pollValue() {
     QCOMPARE(rig.state.PollValue, float(value));
     QCOMPARE(double(rig.state.PollValue), double(value)); // held exactly
     QCOMPARE(rig.port.sent, QByteArray("A"));
+    // One attempt: the reply is read once 20 ms have passed after "A".
+    const double took = rig.clock.now() - rig.start;
+    QVERIFY2(qAbs(took - 0.02) < 0.001, qPrintable(QString::number(took)));
 }
 
 void TestMeterLink::rejectedReplyStartsNewSeries_data() {
@@ -104,11 +115,12 @@ void TestMeterLink::silentMeterLeadsToNoComAndBack() {
     };
     QVERIFY(rig.link.PollReading());
     QCOMPARE(pollsWhenLost, 1000);
+    // A silent series: 1000 attempts of 20 ms each.
+    QVERIFY2(qAbs(rig.lostAfter - 20.0) < 0.1, qPrintable(QString::number(rig.lostAfter)));
     QCOMPARE(rig.shownTexts(), QStringList({"No COM", "COM3"}));
     // The recovery restarts the display stream before the poll goes on with a new series.
     QVERIFY(rig.port.sent.contains('M'));
     QVERIFY(rig.port.sent.endsWith('A'));
-    QVERIFY(rig.clock.now() - 1000.0 >= 1000 * meterlink::kPollReplyWait);
 }
 
 void TestMeterLink::pollReplyAfterLastAttemptIsAccepted() {
@@ -155,20 +167,20 @@ void TestMeterLink::displayReadIgnoresBytesAfterFrame() {
 }
 
 void TestMeterLink::failedReadsBeforeReconnect_data() {
-    QTest::addColumn<int>("silentWindows");
+    // Each read collects for 2 s: the meter comes back during the sixth read, or after it.
+    QTest::addColumn<double>("backAfter");
     QTest::addColumn<bool>("frameReturned");
-    QTest::newRow("five failed reads, then a frame") << 5 << true;
-    QTest::newRow("six failed reads") << 6 << false;
+    QTest::newRow("five failed reads, then a frame") << 11.5 << true;
+    QTest::newRow("six failed reads") << 12.5 << false;
 }
 
 void TestMeterLink::failedReadsBeforeReconnect() {
-    QFETCH(int, silentWindows);
+    QFETCH(double, backAfter);
     QFETCH(bool, frameReturned);
     Rig rig;
     rig.meter.streaming = true;
     rig.meter.answersPolls = false;
-    // Silent for a whole number of 2-second collect windows, then the meter is back.
-    const double backAt = rig.clock.now() + silentWindows * meterlink::kFrameCollectWindow + 0.5;
+    const double backAt = rig.start + backAfter;
     auto previous = rig.clock.onWait;
     rig.clock.onWait = [&](double now) {
         if (now >= backAt)
@@ -182,6 +194,9 @@ void TestMeterLink::failedReadsBeforeReconnect() {
         QCOMPARE(*got, rig.meter.frame);
     } else {
         QCOMPARE(rig.shownTexts(), QStringList({"No COM", "COM3"}));
+        // Six reads, each ending at the first 20 ms check past its 2 s.
+        QVERIFY2(rig.lostAfter >= 12.0 && rig.lostAfter <= 12.15,
+                 qPrintable(QString::number(rig.lostAfter)));
     }
 }
 

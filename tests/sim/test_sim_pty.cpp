@@ -129,6 +129,7 @@ void TestSimPty::cleanup() {
 }
 
 void TestSimPty::pollThroughSerialPort() {
+    QSignalSpy written(meter_.get(), &sim::SimulatedMeter::frameWritten);
     QSerialPort port(linkPath());
     port.setBaudRate(19200);
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
@@ -145,6 +146,8 @@ void TestSimPty::pollThroughSerialPort() {
     // The reply is 6 bytes at 1920 bytes/s: it must not take long, but cannot be instant.
     QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(meter_->commandCount('A'), 1);
+    QTRY_COMPARE(written.size(), 1);
+    QCOMPARE(written.first().at(1).value<sim::FrameKind>(), sim::FrameKind::Reply);
     port.close();
 
     // Closing a client must leave the device free for the next one.
@@ -159,8 +162,8 @@ void TestSimPty::streamAboutTenFramesASecond() {
         std::vector<Clock::time_point> at;
     };
     auto seen = std::make_shared<Seen>();
-    meter_->setFrameObserver([seen](const QByteArray& frame, Clock::time_point at) {
-        if (frame.size() == sim::kDisplayFrameSize) {
+    meter_->setFrameObserver([seen](const QByteArray&, sim::FrameKind kind, Clock::time_point at) {
+        if (kind == sim::FrameKind::Display) {
             QMutexLocker lock(&seen->mutex);
             seen->at.push_back(at);
         }
@@ -189,6 +192,7 @@ void TestSimPty::streamAboutTenFramesASecond() {
     QVERIFY2(period > 0.08 && period < 0.13, qPrintable(QString::number(period)));
     QTRY_VERIFY(written.size() >= int(observed.size()));
     QCOMPARE(written.first().at(0).toByteArray().size(), sim::kDisplayFrameSize);
+    QCOMPARE(written.first().at(1).value<sim::FrameKind>(), sim::FrameKind::Display);
 }
 
 void TestSimPty::keyOnTheLineShowsInTheStream() {
