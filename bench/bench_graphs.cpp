@@ -25,10 +25,11 @@
 
 namespace {
 
-// Counts the paints of one widget.
+// Counts the paints of one widget. Not its child: the widget may be deleted first, as a graph
+// window is when it closes.
 class PaintCounter : public QObject {
 public:
-    explicit PaintCounter(QWidget* w) : QObject(w) { w->installEventFilter(this); }
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
     int paints = 0;
 
 protected:
