@@ -1,7 +1,6 @@
 #include "panel/panel.h"
 
 #include "fake_link.h"
-#include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "scripted_prompts.h"
 #include "session_rig.h"
@@ -192,61 +191,65 @@ void TestPanel::digitsAndBlanks() {
 
 void TestPanel::annunciatorFollowsItsFlag_data() {
     QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("flag");
-    const QList<QPair<const char*, const char*>> mapping = {
-        {"ImgRel", "RelOn"},
-        {"LblComp", "CompOn"},
-        {"LblCal", "CalOn"},
-        {"LblZero", "ZeroOn"},
-        {"LblUAvg", "UpperAvgOn"},
-        {"LblHold", "HoldOn"},
-        {"LblRef", "RefOn"},
-        {"LblUpPercent", "UpperPercentOn"},
-        {"LblCD", "CdOn"},
-        {"LblLight", "LightOn"},
-        {"LblSmallPlus", "SmallPlusOn"},
-        {"LblStray", "StrayOn"},
-        {"LblComma", "CommaOn"},
-        {"ImgBt", "BatteryOn"},
-        {"LblBigPlus", "BigPlusOn"},
-        {"LblNeg", "NegativeOn"},
-        {"ImgAuto", "AutoRangeOn"},
-        {"LblCycle", "CycleOn"},
-        {"LblRead", "ReadOn"},
-        {"LblDAvg", "LowerAvgOn"},
-        {"LblNo", "NoOn"},
-        {"LblStart", "StartOn"},
-        {"LblIntv", "IntvOn"},
-        {"LblStop", "StopOn"},
-        {"LblDH", "DayHourOn"},
-        {"Lblms", "MinSecOn"},
-        {"LblTH", "TimeHoldOn"},
-        {"LblDownPercent", "LowerPercentOn"},
-        {"LblSCF", "ScfOn"},
-        {"Lblft", "FtOn"},
-        {"Lblm", "MetreOn"},
-        {"LblBP1", "MainPoint1On"},
-        {"LblBP2", "MainPoint2On"},
-        {"LblBP3", "MainPoint3On"},
-        {"LblSP1", "SubPoint1On"},
-        {"LblSP2", "SubPoint2On"},
-        {"LblSP3", "SubPoint3On"},
-        {"LblDateDot", "DateDotOn"},
-        {"LblTimeDot", "TimeDotOn"},
-        {"LblMem", "MemOn"},
+    QTest::addColumn<int>("frameByte"); // 1..14 as on the wire
+    QTest::addColumn<int>("mask");
+    struct Row {
+        const char* control;
+        int frameByte;
+        int mask;
     };
-    for (const auto& [control, flag] : mapping)
-        QTest::newRow(control) << control << flag;
+    const Row rows[] = {
+        {"ImgRel", 8, 0x01},          // RelOn
+        {"LblComp", 8, 0x02},         // CompOn
+        {"LblCal", 8, 0x04},          // CalOn
+        {"LblZero", 8, 0x08},         // ZeroOn
+        {"LblUAvg", 8, 0x10},         // UpperAvgOn
+        {"LblHold", 8, 0x20},         // HoldOn
+        {"LblRef", 8, 0x40},          // RefOn
+        {"LblUpPercent", 8, 0x80},    // UpperPercentOn
+        {"LblCD", 9, 0x04},           // CdOn
+        {"LblLight", 9, 0x20},        // LightOn
+        {"LblSmallPlus", 9, 0x40},    // SmallPlusOn
+        {"LblStray", 9, 0x80},        // StrayOn
+        {"LblComma", 10, 0x01},       // CommaOn
+        {"ImgBt", 10, 0x02},          // BatteryOn
+        {"LblBigPlus", 10, 0x04},     // BigPlusOn
+        {"LblNeg", 10, 0x08},         // NegativeOn
+        {"ImgAuto", 10, 0x10},        // AutoRangeOn
+        {"LblCycle", 10, 0x20},       // CycleOn
+        {"LblRead", 10, 0x40},        // ReadOn
+        {"LblDAvg", 10, 0x80},        // LowerAvgOn
+        {"LblNo", 11, 0x01},          // NoOn
+        {"LblStart", 11, 0x02},       // StartOn
+        {"LblIntv", 11, 0x04},        // IntvOn
+        {"LblStop", 11, 0x08},        // StopOn
+        {"LblDH", 11, 0x10},          // DayHourOn
+        {"Lblms", 11, 0x20},          // MinSecOn
+        {"LblTH", 11, 0x40},          // TimeHoldOn
+        {"LblDownPercent", 11, 0x80}, // LowerPercentOn
+        {"LblSCF", 13, 0x40},         // ScfOn
+        {"Lblft", 12, 0x01},          // FtOn
+        {"Lblm", 12, 0x02},           // MetreOn
+        {"LblBP1", 12, 0x04},         // MainPoint1On
+        {"LblBP2", 12, 0x08},         // MainPoint2On
+        {"LblBP3", 12, 0x10},         // MainPoint3On
+        {"LblSP1", 12, 0x20},         // SubPoint1On
+        {"LblSP2", 12, 0x40},         // SubPoint2On
+        {"LblSP3", 12, 0x80},         // SubPoint3On
+        {"LblDateDot", 13, 0x01},     // DateDotOn
+        {"LblTimeDot", 13, 0x02},     // TimeDotOn
+        {"LblMem", 13, 0x04},         // MemOn
+    };
+    for (const Row& r : rows)
+        QTest::newRow(r.control) << r.control << r.frameByte << r.mask;
 }
 
 void TestPanel::annunciatorFollowsItsFlag() {
     QFETCH(QString, control);
-    QFETCH(QString, flag);
-    const auto bit = std::find_if(meterlink::kStatusBits.begin(), meterlink::kStatusBits.end(),
-                                  [&](const auto& b) { return flag == QLatin1String(b.name); });
-    QVERIFY(bit != meterlink::kStatusBits.end());
+    QFETCH(int, frameByte);
+    QFETCH(int, mask);
     std::array<unsigned char, 6> status{};
-    status[bit->frameByte - 8] = (unsigned char)(1u << bit->bit);
+    status[size_t(frameByte - 8)] = (unsigned char)mask;
     Rig rig;
     rig.tick(displayFrame(0x123456, status));
     QVERIFY(rig.shown(control));
