@@ -23,6 +23,12 @@ quint32 pollReplyValue(const QByteArray& reply) {
 MeterLink::MeterLink(SerialPort& port, Waiter& waiter, LinkState& state)
     : port_(port), waiter_(waiter), state_(state), exchanges_(waiter) {}
 
+void MeterLink::requireExchange() const {
+    // Talking to the meter outside an exchange lets two handlers' bytes interleave: each caller
+    // runs through the exchange queue and holds an Exchange while it talks.
+    Q_ASSERT_X(exchanges_.busy(), "MeterLink", "talk to the meter inside an Exchange");
+}
+
 void MeterLink::drain() {
     port_.Input();
 }
@@ -45,6 +51,7 @@ MeterLink::Series MeterLink::pollSeries(QByteArray& reply) {
 }
 
 bool MeterLink::PollReading() {
+    requireExchange();
     drain();
     QByteArray reply;
     for (;;) {
@@ -66,6 +73,7 @@ bool MeterLink::PollReading() {
 }
 
 bool MeterLink::ReconnectMeter() {
+    requireExchange();
     Q_EMIT linkTextChanged(kNoLinkText);
     QByteArray reply;
     for (;;) {
@@ -86,6 +94,7 @@ bool MeterLink::ReconnectMeter() {
 }
 
 std::optional<QByteArray> MeterLink::ReadDisplayFrame() {
+    requireExchange();
     int failures = 0;
     for (;;) {
         QByteArray collected;

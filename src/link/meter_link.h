@@ -20,6 +20,7 @@ inline const QString kNoLinkText = QStringLiteral("No COM");
 
 // The exchanges that carry the link itself: the poll, the display stream and the recovery.
 // Every wait goes through the Waiter; when it reports a shutdown the exchange gives up at once.
+// Callers hold an ExchangeQueue::Exchange while they talk (checked in debug builds).
 class MeterLink : public QObject {
     Q_OBJECT
 public:
@@ -39,7 +40,10 @@ public:
     // link was lost (after the recovery has run) or the program is shutting down.
     std::optional<QByteArray> ReadDisplayFrame();
 
-    void send(const QByteArray& bytes) { port_.Output(bytes); }
+    void send(const QByteArray& bytes) {
+        requireExchange();
+        port_.Output(bytes);
+    }
 
 Q_SIGNALS:
     // The link label's text: "No COM" while the meter is lost, the link name otherwise.
@@ -50,6 +54,7 @@ private:
     // Up to 1000 attempts of "A" with a 20 ms wait; Answered once 6 bytes or more came back.
     Series pollSeries(QByteArray& reply);
     void drain();
+    void requireExchange() const;
 
     SerialPort& port_;
     Waiter& waiter_;

@@ -17,6 +17,7 @@ struct Rig {
     FakeMeter meter{port, clock};
     meterlink::LinkState state;
     meterlink::MeterLink link{port, clock, state};
+    meterlink::ExchangeQueue::Exchange exchange{link.exchanges()};
     QSignalSpy linkText{&link, &meterlink::MeterLink::linkTextChanged};
     const double start = clock.now();
     // Virtual seconds from the start to "No COM" showing.
