@@ -2,6 +2,11 @@
 
 namespace recording {
 
+void SetPcSamplingInterval(RecordingState& r, int seconds) {
+    r.SamplingSeconds = float(seconds);
+    r.SampleTickCount = 0;
+}
+
 QString sampleTimeStamp(const QDateTime& when) {
     return when.toString(QStringLiteral("dd-HH:mm:ss"));
 }

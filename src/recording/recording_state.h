@@ -22,12 +22,19 @@ struct RecordingState {
     QString ListUnit;                      // UnitText when the real-time list was loaded
     QString SampleTime;                    // time stamp of the current sample
 
+    // The last save dialog's answer, shared by every writer of a data file.
+    QString SavePath;
+    bool SavePathChosen = false; // cleared once the chosen file has been written
+
     // What the main window's load sets again.
     void resetForPanelLoad() {
         FileRecording = false;
         SamplingSeconds = 2.0f;
     }
 };
+
+// The sampling-rate window's PC interval, already limited to 1..86400: the next tick samples.
+void SetPcSamplingInterval(RecordingState& r, int seconds);
 
 // A reading's time stamp: day of month, hour, minutes, seconds as DD-hh:nn:ss.
 QString sampleTimeStamp(const QDateTime& when);
