@@ -4,9 +4,13 @@
 #include "link/meter_link.h"
 #include "panel/lcd_view.h"
 #include "platform/prompts.h"
+#include "recording/recording_tick.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
@@ -18,6 +22,7 @@ namespace panel {
 namespace {
 
 constexpr int kPollingIntervalMs = 250;
+constexpr int kRecordingIntervalMs = 1000;
 
 struct ToolbarButton {
     const char* key;
@@ -54,13 +59,19 @@ QLabel* statusLabel(const char* name, const QString& caption, QWidget* parent) {
 Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
              QWidget* parent)
     : QMainWindow(parent), session_(session), link_(link), prompts_(prompts),
-      timer1_(new QTimer(this)), dispatcher_(session, link, prompts, *timer1_, this) {
+      timer1_(new QTimer(this)), timer2_(new QTimer(this)),
+      dispatcher_(session, link, prompts, *timer1_, this) {
     setObjectName(QStringLiteral("Panel"));
     setWindowTitle(kPanelCaption);
 
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kPollingIntervalMs);
     QObject::connect(timer1_, &QTimer::timeout, this, &Panel::Timer1Tick);
+    timer2_->setObjectName(QStringLiteral("Timer2"));
+    timer2_->setInterval(kRecordingIntervalMs);
+    QObject::connect(timer2_, &QTimer::timeout, this, &Panel::Timer2Tick);
+    dispatcher_.actions().StartFileRecording = [this] { StartFileRecording(); };
+    dispatcher_.actions().StopFileRecording = [this] { StopFileRecording(); };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -71,12 +82,14 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
     LblCOM_ = statusLabel("LblCOM", meterlink::kNoLinkText, central);
     LblCOM_->setCursor(Qt::PointingHandCursor);
     LblCOM_->installEventFilter(this);
-    auto* LblRec = statusLabel("LblRec", QStringLiteral("Rec."), central);
-    LblRec->hide();
+    LblRec_ = statusLabel("LblRec", QStringLiteral("Rec."), central);
+    LblRec_->hide();
+    LblCount_ = statusLabel("LblCount", QString(), central);
+    LblFileName_ = statusLabel("LblFileName", QString(), central);
     status->addWidget(LblCOM_);
-    status->addWidget(LblRec);
-    status->addWidget(statusLabel("LblCount", QString(), central));
-    status->addWidget(statusLabel("LblFileName", QString(), central), 1);
+    status->addWidget(LblRec_);
+    status->addWidget(LblCount_);
+    status->addWidget(LblFileName_, 1);
     column->addLayout(status);
     setCentralWidget(central);
 
@@ -100,6 +113,8 @@ void Panel::buildToolbar() {
         action->setData(key);
         action->setToolTip(QString::fromLatin1(b.toolTip));
         action->setShortcut(b.shortcut);
+        if (key == QLatin1String("Save"))
+            saveAction_ = action;
         QObject::connect(action, &QAction::triggered, this,
                          [this, key] { dispatcher_.OnToolbarButton(key); });
         Toolbar1_->addAction(action);
@@ -118,6 +133,7 @@ bool Panel::Load() {
     session_.graph.GraphOpen = false;
     session_.logger.MemoryWindowOpen = false;
     timer1_->start();
+    timer2_->start();
     return true;
 }
 
@@ -191,6 +207,101 @@ void Panel::applyUnitRule() {
         lcd_->LblFc->setVisible(s.FcOn);
         lcd_->LblLx->setVisible(s.LxOn);
     }
+}
+
+void Panel::setSaveLook(bool recording) {
+    saveAction_->setIcon(QIcon(recording ? QStringLiteral(":/icons/recording.svg")
+                                         : QStringLiteral(":/icons/save.svg")));
+    saveAction_->setToolTip(recording ? QStringLiteral("Stop Recording")
+                                      : QStringLiteral("Save As"));
+}
+
+void Panel::StartFileRecording() {
+    recording::RecordingState& r = session_.recording;
+    const QString path = prompts_.saveFileName(this, QStringLiteral("All Files (*)"));
+    if (path.isEmpty())
+        return;
+    r.SavePath = path;
+    r.SavePathChosen = !QFileInfo(path).fileName().isEmpty();
+    if (!r.SavePathChosen)
+        return;
+    QString why;
+    // The labels and the button change only once the file exists: a recording that could not
+    // start must not look as if it runs.
+    if (!recording::openRecordingFile(r, r.SavePath, session_.display.UnitText, &why)) {
+        r.SavePathChosen = false;
+        prompts_.message(this, platform::MessageIcon::Critical,
+                         QStringLiteral("The data file could not be created."),
+                         QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
+        return;
+    }
+    LblFileName_->setText(QFileInfo(path).fileName());
+    setSaveLook(true);
+    LblRec_->show();
+}
+
+void Panel::StopFileRecording() {
+    recording::closeRecordingFile(session_.recording);
+    setSaveLook(false);
+    LblRec_->hide();
+    LblCount_->clear();
+    LblFileName_->clear();
+}
+
+void Panel::Timer2Tick() {
+    recording::RecordingState& r = session_.recording;
+    const meterlink::DisplayModel& d = session_.display;
+    if (!recording::sampleDue(r))
+        return;
+    r.SampleTime = recording::sampleTimeStamp(QDateTime::currentDateTime());
+    if (r.FileRecording) {
+        QString why;
+        if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
+            recording::closeRecordingFile(r);
+            setSaveLook(false);
+            LblRec_->clear();
+            LblCount_->clear();
+        } else if (!recording::writeRecordingSample(r, d.MainText, &why)) {
+            reportFailedRecording(why);
+        } else {
+            LblCount_->setText(QString::number(r.FileSampleCount));
+            LblRec_->setText(QStringLiteral("Rec"));
+        }
+    } else {
+        LblFileName_->clear();
+        LblCount_->clear();
+        LblRec_->clear();
+        r.FileSampleCount = 0;
+    }
+    if (r.ListRecording) {
+        ++r.ListSampleCount;
+        if (listSink.append)
+            listSink.append(
+                QStringLiteral("%1\t%2\t%3").arg(r.ListSampleCount).arg(r.SampleTime, d.MainText));
+        if (!recording::sinkMayContinue(r.ListSampleCount, r.ListUnit, d)) {
+            r.ListSampleCount = 0;
+            r.ListRecording = false;
+            if (listSink.unload)
+                listSink.unload();
+        }
+    }
+    r.SampleTickCount = 1;
+}
+
+void Panel::reportFailedRecording(const QString& why) {
+    const QString path = QDir::toNativeSeparators(session_.recording.SavePath);
+    const qint32 written = session_.recording.FileSampleCount;
+    StopFileRecording();
+    // The tick may run inside an exchange's wait; the box waits until the port is free, so it
+    // does not hold that exchange (and with it polling) while it is open.
+    link_.exchanges().request(QStringLiteral("recording failed"), this, [this, path, written, why] {
+        prompts_.message(this, platform::MessageIcon::Critical,
+                         QStringLiteral("Recording stopped: the data file could not be written."),
+                         QStringLiteral("%1 keeps the %2 samples recorded before the failure (%3).")
+                             .arg(path)
+                             .arg(written)
+                             .arg(why));
+    });
 }
 
 void Panel::LblCOMClick() {

@@ -5,6 +5,9 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
+class QAction;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -44,6 +47,18 @@ public:
     void Timer1Tick();
     int PollCounter = 0;
 
+    // PC recording: the "Save" button's two actions, and the once-a-second tick that samples the
+    // displayed reading into the data file and the live list.
+    void StartFileRecording();
+    void StopFileRecording();
+    void Timer2Tick();
+    // The live list the tick feeds: append one "number TAB time TAB reading" row (opening the
+    // list window if needed), and unload the window when the list must end.
+    struct ListSink {
+        std::function<void(const QString& row)> append;
+        std::function<void()> unload;
+    } listSink;
+
 Q_SIGNALS:
     // The user closed the window: the program must end.
     void closing();
@@ -59,16 +74,23 @@ private:
     void readAndShowFrame();
     void showFrame(const QByteArray& frame);
     void applyUnitRule();
+    void setSaveLook(bool recording);
+    void reportFailedRecording(const QString& why);
     void LblCOMClick();
 
     shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
     QTimer* timer1_;
+    QTimer* timer2_;
     commands::ToolbarDispatcher dispatcher_;
     LcdView* lcd_;
     QToolBar* Toolbar1_;
     QLabel* LblCOM_;
+    QLabel* LblRec_;
+    QLabel* LblCount_;
+    QLabel* LblFileName_;
+    QAction* saveAction_ = nullptr;
 };
 
 } // namespace panel
