@@ -10,10 +10,13 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
 
 using namespace std::chrono_literals;
 
@@ -84,6 +87,7 @@ private Q_SLOTS:
     void unplugAndReplugRecovers();
     void garbageAndCutFramesAreSkipped();
     void refusalBoxKeepsTheDisplayLive();
+    void recordingKilledKeepsEveryCountedLine();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -208,6 +212,29 @@ void TestEndToEnd::refusalBoxKeepsTheDisplayLive() {
     QVERIFY2(pollsWhileOpen >= 1, qPrintable(QString::number(pollsWhileOpen)));
     QVERIFY(qAbs(valueWhileOpen - 432.1f) < 0.05f);
     QVERIFY(program.linkTexts.isEmpty()); // never "No COM"
+}
+
+void TestEndToEnd::recordingKilledKeepsEveryCountedLine() {
+    const QString file = folder_->filePath(QStringLiteral("killed.txt"));
+    QProcess child;
+    child.start(QStringLiteral(RECORDING_CHILD),
+                {folder_->filePath(QStringLiteral("ttyCHILD")), file});
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += child.readAllStandardOutput()).contains("counted 3\n"),
+                             15000);
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished(5000));
+    said += child.readAllStandardOutput();
+    const qsizetype last = said.lastIndexOf("counted ");
+    const int counted = said.mid(last + 8, said.indexOf('\n', last) - last - 8).toInt();
+    QFile recorded(file);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = recorded.readAll().split('\n');
+    QCOMPARE(lines.first(), QByteArray("Lx\tTime\tValue\r"));
+    // Header, the counted lines (a sample written in the instant of the kill may follow), and
+    // what follows the last CR LF.
+    QVERIFY2(lines.size() >= counted + 2, said.constData());
+    QVERIFY(lines[counted].startsWith(QByteArray::number(counted) + '\t'));
 }
 
 QTEST_MAIN(TestEndToEnd)
