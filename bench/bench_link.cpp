@@ -1,11 +1,12 @@
 // Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
-// it, and the program's CPU use while it polls the simulated meter.
+// it, the program's CPU use while it polls the simulated meter, and the cost of a recorded sample.
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
+#include "recording/recording_state.h"
 #include "shared/session.h"
 #include "sim/simulated_meter.h"
 
@@ -211,6 +212,43 @@ bool idleCpu(const QString& folder, double seconds) {
     return report(figure, 100.0 * cpu / wallSeconds, "%");
 }
 
+// The save dialog answered with a file in the bench's folder.
+class SavePathPrompts : public platform::DialogPrompts {
+public:
+    explicit SavePathPrompts(QString path) : path_(std::move(path)) {}
+    QString saveFileName(QWidget*, const QString&) override { return path_; }
+
+private:
+    QString path_;
+};
+
+// One recording tick that writes its sample line and flushes it to the operating system.
+bool recordingTick(const QString& folder) {
+    const char* figure = "recording_tick_us";
+    shared::Session session;
+    meterlink::QtSerialPort port;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::MeterLink link{port, waiter, session.link};
+    SavePathPrompts prompts(folder + QStringLiteral("/recording.txt"));
+    panel::Panel panel{session, link, prompts};
+    session.display.UnitText = QStringLiteral("Lx");
+    session.display.MainText = QStringLiteral("1234.5");
+    panel.StartFileRecording();
+    if (!session.recording.FileRecording)
+        return fail(figure, QStringLiteral("the recording did not start"));
+    recording::SetPcSamplingInterval(session.recording, 1);
+    const int samples = 20000;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < samples; ++i)
+        panel.Timer2Tick();
+    const double us = double(t.nsecsElapsed()) / 1e3 / samples;
+    if (session.recording.FileSampleCount != samples)
+        return fail(figure, QStringLiteral("not every sample was written"));
+    panel.StopFileRecording();
+    return report(figure, us, "us");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -221,5 +259,6 @@ int main(int argc, char* argv[]) {
     bool ok = decodeFramesPerSecond();
     ok = frameToPanel(folder.path(), std::min(seconds, 30.0)) && ok;
     ok = idleCpu(folder.path(), seconds) && ok;
+    ok = recordingTick(folder.path()) && ok;
     return ok ? 0 : 1;
 }
