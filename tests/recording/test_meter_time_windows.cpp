@@ -1,8 +1,10 @@
 #include "recording/sampling_choice.h"
+#include "recording/setup_window.h"
 
 #include "link/meter_link.h"
 #include "session_rig.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -71,6 +73,11 @@ private Q_SLOTS:
     void meterIntervalWaits();
     void clickDuringAnotherExchangeWaits();
     void placement();
+    void clockLabels();
+    void setTimeReadsThePcClockAsTheBytesGoOut_data();
+    void setTimeReadsThePcClockAsTheBytesGoOut();
+    void clockWindowCloses_data();
+    void clockWindowCloses();
 };
 
 void TestMeterTimeWindows::pcInterval_data() {
@@ -191,6 +198,103 @@ void TestMeterTimeWindows::placement() {
     panel.setGeometry(100, 200, 600, 400);
     recording::SamplingChoice choice(rig.session, rig.link, rig.asking, rig.panelTimer1, &panel);
     QCOMPARE(choice.pos(), QPoint(100 + 8, 200 + 56)); // 120 and 840 twips
+    recording::Setup setup(rig.session, rig.link, rig.panelTimer1, &panel);
+    QCOMPARE(setup.y(), 200 + 66); // 1000 twips
+    QVERIFY(qAbs(setup.x() + setup.frameGeometry().width() / 2 - (100 + 300)) <= 1);
+}
+
+void TestMeterTimeWindows::clockLabels() {
+    Rig rig;
+    const QDateTime pcTime(QDate(2026, 5, 9), QTime(8, 7, 6));
+    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr, [&] { return pcTime; });
+    showAndWait(w);
+    auto* meter = w.findChild<QLabel*>("LblMeterTime");
+    auto* pc = w.findChild<QLabel*>("LblPCTime");
+    rig.panelTimer1.stop(); // as "TimeSet" leaves it
+
+    w.Timer1Tick();
+    QCOMPARE(meter->text(), QStringLiteral("Meter Time"));
+    QCOMPARE(pc->text(), QStringLiteral("PC System Time"));
+    QVERIFY(rig.port.sent.isEmpty());
+
+    QTest::mouseClick(meter, Qt::LeftButton);
+    QTest::mouseClick(pc, Qt::LeftButton);
+    rig.panelTimer1.start(); // a tick that reads the meter stops polling again
+    w.Timer1Tick();
+    QCOMPARE(meter->text(), QStringLiteral("07 14:05:09"));
+    QCOMPARE(pc->text(), QStringLiteral("09 08:07:06"));
+    QCOMPARE(rig.port.sent, QByteArray("AY"));
+    QVERIFY(!rig.panelTimer1.isActive());
+
+    QTest::mouseClick(meter, Qt::LeftButton);
+    QTest::mouseClick(pc, Qt::LeftButton);
+    w.Timer1Tick();
+    QCOMPARE(meter->text(), QStringLiteral("Meter Time"));
+    QCOMPARE(pc->text(), QStringLiteral("PC System Time"));
+    QCOMPARE(rig.port.sent, QByteArray("AY"));
+    QVERIFY(!rig.panelTimer1.isActive());
+}
+
+void TestMeterTimeWindows::setTimeReadsThePcClockAsTheBytesGoOut_data() {
+    QTest::addColumn<QTime>("clickedAt");
+    QTest::addColumn<QByteArray>("bytes");
+    // The exchange takes 0.29 s: a poll, "H", 0.2 s, a poll, "T", 0.05 s.
+    QTest::newRow("still the 7th") << QTime(23, 59, 59, 500) << QByteArray::fromHex("07235959");
+    QTest::newRow("midnight passes meanwhile")
+        << QTime(23, 59, 59, 800) << QByteArray::fromHex("08000000");
+}
+
+void TestMeterTimeWindows::setTimeReadsThePcClockAsTheBytesGoOut() {
+    QFETCH(QTime, clickedAt);
+    QFETCH(QByteArray, bytes);
+    Rig rig;
+    const QDateTime click(QDate(2026, 3, 7), clickedAt);
+    const double start = rig.clock.now();
+    auto pcClock = [&] { return click.addMSecs(qRound64((rig.clock.now() - start) * 1000)); };
+    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr, pcClock);
+    showAndWait(w);
+    auto* timer1 = w.findChild<QTimer*>("Timer1");
+    bool tickingDuringExchange = true;
+    rig.clock.onWait = [&, meterTime = rig.clock.onWait](double now) {
+        meterTime(now);
+        tickingDuringExchange = tickingDuringExchange && timer1->isActive();
+    };
+    w.findChild<QPushButton*>("CmdSetTime")->click();
+    QCOMPARE(rig.port.sent.toHex(' '), (QByteArray("AHAT") + bytes).toHex(' '));
+    QVERIFY(!tickingDuringExchange);
+    QVERIFY(timer1->isActive());
+}
+
+void TestMeterTimeWindows::clockWindowCloses_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("INTV at a tick") << "intv";
+    QTest::newRow("Exit") << "exit";
+    QTest::newRow("close box") << "close";
+}
+
+void TestMeterTimeWindows::clockWindowCloses() {
+    QFETCH(QString, how);
+    Rig rig;
+    rig.panelTimer1.stop();
+    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr);
+    showAndWait(w);
+    auto* timer1 = w.findChild<QTimer*>("Timer1");
+    QVERIFY(timer1->isActive());
+    QCOMPARE(timer1->interval(), 350);
+    if (how == "intv") {
+        w.Timer1Tick();
+        QVERIFY(w.isVisible());
+        rig.session.display.status.IntvOn = true;
+        w.Timer1Tick();
+    } else if (how == "exit") {
+        w.findChild<QPushButton*>("CmdExit")->click();
+    } else {
+        w.close();
+    }
+    QVERIFY(!w.isVisible());
+    QVERIFY(!timer1->isActive());
+    QVERIFY(rig.panelTimer1.isActive());
+    QVERIFY(rig.port.sent.isEmpty());
 }
 
 QTEST_MAIN(TestMeterTimeWindows)
