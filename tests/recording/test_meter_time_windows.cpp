@@ -1,9 +1,11 @@
+#include "recording/meter_time_windows.h"
 #include "recording/sampling_choice.h"
 #include "recording/setup_window.h"
 
 #include "link/meter_link.h"
 #include "session_rig.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -78,6 +80,7 @@ private Q_SLOTS:
     void setTimeReadsThePcClockAsTheBytesGoOut();
     void clockWindowCloses_data();
     void clockWindowCloses();
+    void toolbarWindowsAreModalAndGoAway();
 };
 
 void TestMeterTimeWindows::pcInterval_data() {
@@ -295,6 +298,31 @@ void TestMeterTimeWindows::clockWindowCloses() {
     QVERIFY(!timer1->isActive());
     QVERIFY(rig.panelTimer1.isActive());
     QVERIFY(rig.port.sent.isEmpty());
+}
+
+void TestMeterTimeWindows::toolbarWindowsAreModalAndGoAway() {
+    Rig rig;
+    recording::MeterTimeWindows windows(rig.session, rig.link, rig.asking, rig.panelTimer1);
+    QWidget panel;
+    panel.show();
+    for (const char* name : {"SamplingChoice", "Setup"}) {
+        rig.panelTimer1.stop();
+        QString shown;
+        QTimer::singleShot(0, &panel, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            shown = modal ? modal->objectName() : QString();
+            if (modal)
+                modal->close();
+        });
+        if (QByteArray(name) == "Setup")
+            windows.showClockWindow(&panel);
+        else
+            windows.showSamplingChoice(&panel);
+        QCOMPARE(shown, QString(name));
+        QVERIFY(rig.panelTimer1.isActive());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!panel.findChild<QDialog*>());
+    }
 }
 
 QTEST_MAIN(TestMeterTimeWindows)
