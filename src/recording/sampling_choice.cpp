@@ -53,6 +53,8 @@ SamplingChoice::SamplingChoice(shared::Session& session, meterlink::MeterLink& l
 }
 
 void SamplingChoice::CmdOKClick() {
+    // A second OK while this one waits for the meter would start over once it is done.
+    CmdOK->setEnabled(false);
     QPointer<SamplingChoice> self(this);
     if (OptPC->isChecked())
         askPcInterval();

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void meterInterval();
     void meterIntervalWaits();
     void clickDuringAnotherExchangeWaits();
+    void secondOkWhileReadingTheMeter();
     void placement();
     void clockLabels();
     void setTimeReadsThePcClockAsTheBytesGoOut_data();
@@ -193,6 +194,22 @@ void TestMeterTimeWindows::clickDuringAnotherExchangeWaits() {
         QVERIFY(rig.asking.asked.isEmpty());
     }
     QTRY_COMPARE(rig.session.recording.SamplingSeconds, 7.0f);
+}
+
+void TestMeterTimeWindows::secondOkWhileReadingTheMeter() {
+    Rig rig;
+    rig.asking.inputs = {"1:00", "2:00"};
+    recording::SamplingChoice w(rig.session, rig.link, rig.asking, rig.panelTimer1, nullptr);
+    showAndWait(w);
+    auto* ok = w.findChild<QPushButton*>("CmdOK");
+    rig.clock.onWait = [&, meterTime = rig.clock.onWait](double now) {
+        meterTime(now);
+        ok->click();
+    };
+    ok->click();
+    QTest::qWait(50);
+    QCOMPARE(rig.asking.asked.size(), 1);
+    QCOMPARE(rig.port.sent.count('Y'), 1);
 }
 
 void TestMeterTimeWindows::placement() {
