@@ -11,7 +11,6 @@ private Q_SLOTS:
     void pcAnswer();
     void meterAnswer_data();
     void meterAnswer();
-    void clockTexts();
 };
 
 void TestClockValues::pcAnswer_data() {
@@ -74,17 +73,6 @@ void TestClockValues::meterAnswer() {
     QCOMPARE(interval.has_value(), valid);
     if (valid)
         QCOMPARE(interval->bcdBytes().toHex(' '), bytes.toHex(' '));
-}
-
-void TestClockValues::clockTexts() {
-    const QByteArray frame = QByteArray::fromHex("0207140509013003");
-    QCOMPARE(recording::meterClockText(frame), QStringLiteral("07 14:05:09"));
-    QCOMPARE(recording::meterIntervalText(frame), QStringLiteral("01:30"));
-    // A byte that is not BCD still shows as its two hexadecimal digits.
-    QCOMPARE(recording::bcdText(0xAB), QStringLiteral("AB"));
-    const QDateTime when(QDate(2026, 3, 7), QTime(4, 5, 9));
-    QCOMPARE(recording::pcClockText(when), QStringLiteral("07 04:05:09"));
-    QCOMPARE(recording::clockSetBytes(when).toHex(' '), QByteArray("07 04 05 09"));
 }
 
 QTEST_GUILESS_MAIN(TestClockValues)

@@ -1,11 +1,9 @@
-#include "recording/meter_time_windows.h"
 #include "recording/sampling_choice.h"
 #include "recording/setup_window.h"
 
 #include "link/meter_link.h"
 #include "session_rig.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,47 +12,41 @@
 
 namespace {
 
-using testsupport::ScriptedPrompts;
-
-// Remembers what each input box asked.
-struct AskingPrompts : ScriptedPrompts {
-    struct Asked {
-        QString prompt, title, defaultText;
-    };
+// Remembers each input box's prompt, title and default text.
+struct AskingPrompts : testsupport::ScriptedPrompts {
     QString input(QWidget* parent, const QString& prompt, const QString& title,
                   const QString& defaultText) override {
-        asked.append({prompt, title, defaultText});
+        asked.append(QStringList{prompt, title, defaultText});
         return ScriptedPrompts::input(parent, prompt, title, defaultText);
     }
-    QList<Asked> asked;
+    QList<QStringList> asked;
 };
 
 struct Rig : testsupport::SessionRig {
     AskingPrompts asking;
     QTimer panelTimer1;
-    // STX, day 07, 14:05:09, logger interval 01:00, ETX.
-    QByteArray clockFrame = QByteArray::fromHex("0207140509010003");
-    // Each write with the virtual time it went out at.
-    QList<QPair<QByteArray, double>> writes;
-    bool panelTimerRanAtY = true;
+    QList<QByteArray> writes;
+    QList<double> writtenAt;
+    bool pollingAtY = true;
 
     Rig() {
         panelTimer1.start(250);
         auto meterAnswers = port.responder;
         port.responder = [this, meterAnswers](const QByteArray& bytes) {
             meterAnswers(bytes);
-            writes.append({bytes, clock.now()});
+            writes << bytes;
+            writtenAt << clock.now();
             if (bytes == "Y") {
-                panelTimerRanAtY = panelTimer1.isActive();
-                port.deliver(clockFrame, 0.005);
+                pollingAtY = panelTimer1.isActive();
+                // STX, the 7th, 14:05:09, logger interval 01:00, ETX.
+                port.deliver(QByteArray::fromHex("0207140509010003"), 0.005);
             }
         };
     }
-    double sentAt(const QByteArray& bytes, int from = 0) const {
-        for (int i = from; i < writes.size(); ++i)
-            if (writes[i].first == bytes)
-                return writes[i].second;
-        return -1.0;
+    // Seconds between a write and the next one.
+    double gapAfter(const QByteArray& bytes) const {
+        const qsizetype i = writes.indexOf(bytes);
+        return i >= 0 && i + 1 < writes.size() ? writtenAt[i + 1] - writtenAt[i] : -1.0;
     }
 };
 
@@ -72,7 +64,6 @@ private Q_SLOTS:
     void pcInterval();
     void meterInterval_data();
     void meterInterval();
-    void meterIntervalWaits();
     void clickDuringAnotherExchangeWaits();
     void secondOkWhileReadingTheMeter();
     void placement();
@@ -81,27 +72,24 @@ private Q_SLOTS:
     void setTimeReadsThePcClockAsTheBytesGoOut();
     void clockWindowCloses_data();
     void clockWindowCloses();
-    void toolbarWindowsAreModalAndGoAway();
 };
 
 void TestMeterTimeWindows::pcInterval_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<float>("seconds");
     QTest::addColumn<int>("tickCount");
-    QTest::addColumn<bool>("complains");
+    QTest::addColumn<int>("messages");
     // The interval starts at 5 with 3 seconds counted.
-    QTest::newRow("3.5") << "3.5" << 4.0f << 0 << false;
-    QTest::newRow("negative") << "-1" << 1.0f << 0 << false;
-    QTest::newRow("too long") << "100000" << 86400.0f << 0 << false;
-    QTest::newRow("empty keeps") << "" << 5.0f << 3 << false;
-    QTest::newRow("not a number keeps") << "abc" << 5.0f << 3 << true;
+    QTest::newRow("3.5") << "3.5" << 4.0f << 0 << 0;
+    QTest::newRow("empty keeps") << "" << 5.0f << 3 << 0;
+    QTest::newRow("not a number keeps") << "abc" << 5.0f << 3 << 1;
 }
 
 void TestMeterTimeWindows::pcInterval() {
     QFETCH(QString, answer);
     QFETCH(float, seconds);
     QFETCH(int, tickCount);
-    QFETCH(bool, complains);
+    QFETCH(int, messages);
     Rig rig;
     rig.session.recording.SamplingSeconds = 5.0f;
     rig.session.recording.SampleTickCount = 3;
@@ -111,18 +99,14 @@ void TestMeterTimeWindows::pcInterval() {
     w.findChild<QRadioButton*>("OptPC")->setChecked(true);
     w.findChild<QPushButton*>("CmdOK")->click();
 
-    QCOMPARE(rig.asking.asked.size(), 1);
-    QCOMPARE(rig.asking.asked[0].prompt,
-             QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "));
-    QCOMPARE(rig.asking.asked[0].title, QStringLiteral("Input Sampling Time"));
-    QCOMPARE(rig.asking.asked[0].defaultText, QStringLiteral("5"));
+    const QStringList asked{"Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ",
+                            "Input Sampling Time", "5"};
+    QCOMPARE(rig.asking.asked, QList<QStringList>{asked});
     QCOMPARE(rig.session.recording.SamplingSeconds, seconds);
     QCOMPARE(rig.session.recording.SampleTickCount, tickCount);
-    QCOMPARE(rig.asking.messages.size(), complains ? 1 : 0);
-    if (complains) {
-        QCOMPARE(rig.asking.messages[0].icon, platform::MessageIcon::Critical);
-        QVERIFY(rig.asking.messages[0].text.contains(QStringLiteral("stays at 5 s")));
-    }
+    QCOMPARE(rig.asking.messages.size(), messages);
+    if (messages)
+        QVERIFY(rig.asking.messages[0].text.contains("stays at 5 s"));
     QVERIFY(rig.port.sent.isEmpty());
     QVERIFY(!w.isVisible());
 }
@@ -133,10 +117,8 @@ void TestMeterTimeWindows::meterInterval_data() {
     QTest::addColumn<int>("complaints");
     // After the clock read ("AY"): a poll, "H", a poll, "W" and the two BCD bytes.
     QTest::newRow("2:30") << QStringList{"2:30"} << QByteArray("AHAW\x02\x30", 6) << 0;
-    QTest::newRow("3:01") << QStringList{"3:01"} << QByteArray("AHAW\x03\x00", 6) << 0;
-    QTest::newRow("0:90") << QStringList{"0:90"} << QByteArray("AHAW\x00\x30", 6) << 0;
-    QTest::newRow("refused until 2:3") << QStringList{"230", ":30", "2:", "2:3:0", "1:", "2:3"}
-                                       << QByteArray("AHAW\x02\x03", 6) << 5;
+    QTest::newRow("refused, then 2:3")
+        << QStringList{"2:3:0", "2:3"} << QByteArray("AHAW\x02\x03", 6) << 1;
     QTest::newRow("empty sends nothing") << QStringList{""} << QByteArray() << 0;
     QTest::newRow("refused, then empty") << QStringList{"230", ""} << QByteArray() << 1;
 }
@@ -152,33 +134,21 @@ void TestMeterTimeWindows::meterInterval() {
     w.findChild<QPushButton*>("CmdOK")->click(); // OptMeter is chosen when the window opens
 
     QCOMPARE(rig.port.sent.toHex(' '), (QByteArray("AY") + after).toHex(' '));
-    QCOMPARE(rig.asking.asked.size(), answers.size());
-    for (const AskingPrompts::Asked& a : rig.asking.asked) {
-        QCOMPARE(a.prompt, QStringLiteral("Enter the SAMPLING TIME of the Meter\r\n (MM:SS) "));
-        QCOMPARE(a.title, QStringLiteral("Input Sampling Time"));
-        QCOMPARE(a.defaultText, QStringLiteral("01:00"));
+    if (!after.isEmpty()) {
+        QCOMPARE(rig.gapAfter("H"), 0.2);
+        QCOMPARE(rig.gapAfter("W"), 0.05);
     }
+    const QStringList asked{"Enter the SAMPLING TIME of the Meter\r\n (MM:SS) ",
+                            "Input Sampling Time", "01:00"};
+    QCOMPARE(rig.asking.asked, QList<QStringList>(answers.size(), asked));
     QCOMPARE(rig.asking.messages.size(), complaints);
-    for (const ScriptedPrompts::Shown& m : rig.asking.messages) {
+    for (const auto& m : rig.asking.messages) {
         QCOMPARE(m.text, QStringLiteral("Invalid, comply with the data format properly\r\n"));
         QCOMPARE(m.icon, platform::MessageIcon::Critical);
     }
-    QVERIFY(!rig.panelTimerRanAtY);
+    QVERIFY(!rig.pollingAtY);
     QVERIFY(!w.isVisible());
     QVERIFY(rig.panelTimer1.isActive());
-}
-
-void TestMeterTimeWindows::meterIntervalWaits() {
-    Rig rig;
-    rig.asking.inputs = {"1:30"};
-    recording::SamplingChoice w(rig.session, rig.link, rig.asking, rig.panelTimer1, nullptr);
-    showAndWait(w);
-    w.findChild<QPushButton*>("CmdOK")->click();
-    const double h = rig.sentAt("H");
-    QVERIFY(h > 0);
-    QCOMPARE(rig.sentAt("A", 3) - h, 0.2); // the poll after "H"
-    const double letter = rig.sentAt("W");
-    QCOMPARE(rig.sentAt(QByteArray("\x01\x30", 2)) - letter, 0.05);
 }
 
 void TestMeterTimeWindows::clickDuringAnotherExchangeWaits() {
@@ -230,29 +200,27 @@ void TestMeterTimeWindows::clockLabels() {
     showAndWait(w);
     auto* meter = w.findChild<QLabel*>("LblMeterTime");
     auto* pc = w.findChild<QLabel*>("LblPCTime");
-    rig.panelTimer1.stop(); // as "TimeSet" leaves it
-
-    w.Timer1Tick();
-    QCOMPARE(meter->text(), QStringLiteral("Meter Time"));
-    QCOMPARE(pc->text(), QStringLiteral("PC System Time"));
+    auto tick = [&] {
+        w.Timer1Tick();
+        return QStringList{meter->text(), pc->text()};
+    };
+    auto clickBoth = [&] {
+        QTest::mouseClick(meter, Qt::LeftButton);
+        QTest::mouseClick(pc, Qt::LeftButton);
+    };
+    QCOMPARE(tick(), (QStringList{"Meter Time", "PC System Time"}));
     QVERIFY(rig.port.sent.isEmpty());
+    QVERIFY(rig.panelTimer1.isActive()); // nothing read from the meter yet
 
-    QTest::mouseClick(meter, Qt::LeftButton);
-    QTest::mouseClick(pc, Qt::LeftButton);
-    rig.panelTimer1.start(); // a tick that reads the meter stops polling again
-    w.Timer1Tick();
-    QCOMPARE(meter->text(), QStringLiteral("07 14:05:09"));
-    QCOMPARE(pc->text(), QStringLiteral("09 08:07:06"));
+    clickBoth();
+    QCOMPARE(tick(), (QStringList{"07 14:05:09", "09 08:07:06"}));
     QCOMPARE(rig.port.sent, QByteArray("AY"));
     QVERIFY(!rig.panelTimer1.isActive());
 
-    QTest::mouseClick(meter, Qt::LeftButton);
-    QTest::mouseClick(pc, Qt::LeftButton);
-    w.Timer1Tick();
-    QCOMPARE(meter->text(), QStringLiteral("Meter Time"));
-    QCOMPARE(pc->text(), QStringLiteral("PC System Time"));
+    clickBoth();
+    QCOMPARE(tick(), (QStringList{"Meter Time", "PC System Time"}));
     QCOMPARE(rig.port.sent, QByteArray("AY"));
-    QVERIFY(!rig.panelTimer1.isActive());
+    QVERIFY(!rig.panelTimer1.isActive()); // until the window closes
 }
 
 void TestMeterTimeWindows::setTimeReadsThePcClockAsTheBytesGoOut_data() {
@@ -274,10 +242,10 @@ void TestMeterTimeWindows::setTimeReadsThePcClockAsTheBytesGoOut() {
     recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr, pcClock);
     showAndWait(w);
     auto* timer1 = w.findChild<QTimer*>("Timer1");
-    bool tickingDuringExchange = true;
+    bool tickingDuringExchange = false;
     rig.clock.onWait = [&, meterTime = rig.clock.onWait](double now) {
         meterTime(now);
-        tickingDuringExchange = tickingDuringExchange && timer1->isActive();
+        tickingDuringExchange = tickingDuringExchange || timer1->isActive();
     };
     w.findChild<QPushButton*>("CmdSetTime")->click();
     QCOMPARE(rig.port.sent.toHex(' '), (QByteArray("AHAT") + bytes).toHex(' '));
@@ -299,47 +267,19 @@ void TestMeterTimeWindows::clockWindowCloses() {
     recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr);
     showAndWait(w);
     auto* timer1 = w.findChild<QTimer*>("Timer1");
-    QVERIFY(timer1->isActive());
     QCOMPARE(timer1->interval(), 350);
-    if (how == "intv") {
-        w.Timer1Tick();
-        QVERIFY(w.isVisible());
-        rig.session.display.status.IntvOn = true;
-        w.Timer1Tick();
-    } else if (how == "exit") {
+    QVERIFY(timer1->isActive());
+    w.Timer1Tick();
+    QVERIFY(w.isVisible());
+    rig.session.display.status.IntvOn = how == "intv";
+    if (how == "exit")
         w.findChild<QPushButton*>("CmdExit")->click();
-    } else {
+    else if (how == "close")
         w.close();
-    }
+    w.Timer1Tick();
     QVERIFY(!w.isVisible());
     QVERIFY(!timer1->isActive());
     QVERIFY(rig.panelTimer1.isActive());
-    QVERIFY(rig.port.sent.isEmpty());
-}
-
-void TestMeterTimeWindows::toolbarWindowsAreModalAndGoAway() {
-    Rig rig;
-    recording::MeterTimeWindows windows(rig.session, rig.link, rig.asking, rig.panelTimer1);
-    QWidget panel;
-    panel.show();
-    for (const char* name : {"SamplingChoice", "Setup"}) {
-        rig.panelTimer1.stop();
-        QString shown;
-        QTimer::singleShot(0, &panel, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            shown = modal ? modal->objectName() : QString();
-            if (modal)
-                modal->close();
-        });
-        if (QByteArray(name) == "Setup")
-            windows.showClockWindow(&panel);
-        else
-            windows.showSamplingChoice(&panel);
-        QCOMPARE(shown, QString(name));
-        QVERIFY(rig.panelTimer1.isActive());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!panel.findChild<QDialog*>());
-    }
 }
 
 QTEST_MAIN(TestMeterTimeWindows)
