@@ -58,6 +58,20 @@ QByteArray encodeDisplayFrame(const DisplayState& state) {
     return frame;
 }
 
+char bcdByte(int value) {
+    return char((value / 10 % 10) << 4 | value % 10);
+}
+
+QByteArray encodeClockFrame(const ClockReading& clock) {
+    QByteArray frame;
+    frame.append(kStx);
+    for (int field : {clock.dayOfMonth, clock.hour, clock.minute, clock.second,
+                      clock.intervalMinutes, clock.intervalSeconds})
+        frame.append(bcdByte(field));
+    frame.append(kEtx);
+    return frame;
+}
+
 QByteArray encodePollFrame(quint32 value) {
     QByteArray frame(kPollFrameSize, '\0');
     frame[0] = kStx;

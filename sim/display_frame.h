@@ -8,6 +8,7 @@ namespace sim {
 
 inline constexpr int kDisplayFrameSize = 14;
 inline constexpr int kPollFrameSize = 6;
+inline constexpr int kClockFrameSize = 8;
 inline constexpr char kStx = 0x02;
 inline constexpr char kEtx = 0x03;
 
@@ -17,5 +18,22 @@ QByteArray encodeDisplayFrame(const DisplayState& state);
 
 // The reply to "A": STX, 0xAA, a 24-bit value high byte first, ETX.
 QByteArray encodePollFrame(quint32 value);
+
+// 0..99 in packed BCD: the tens in the high nibble, the units in the low one.
+char bcdByte(int value);
+
+// What the meter's clock and logger interval read at one moment.
+struct ClockReading {
+    int dayOfMonth = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int intervalMinutes = 0;
+    int intervalSeconds = 0;
+};
+
+// The reply to "Y": STX, day, hour, minutes, seconds, logger interval minutes and seconds, each
+// one BCD byte, ETX.
+QByteArray encodeClockFrame(const ClockReading& clock);
 
 } // namespace sim

@@ -68,9 +68,18 @@ double unitInterval(quint64 x) {
     return double(splitmix64(x) >> 11) / double(1ull << 53);
 }
 
-char bcd(int value) {
-    return char(((value / 10) % 10) << 4 | (value % 10));
+// A packed BCD byte's value, or nothing when a nibble is not a decimal digit.
+std::optional<int> fromBcd(char byte) {
+    const int high = quint8(byte) >> 4;
+    const int low = quint8(byte) & 0x0F;
+    if (high > 9 || low > 9)
+        return std::nullopt;
+    return high * 10 + low;
 }
+
+// The meter's calendar knows no months: the day of the month runs 1..31 and starts again.
+constexpr int kDaysInClock = 31;
+constexpr long long kSecondsPerDay = 86400;
 
 } // namespace
 
@@ -143,7 +152,9 @@ MeterModel::MeterModel(quint64 seed) : seed_(seed) {
 
 QByteArray MeterModel::receive(quint8 byte, TimePoint now, bool deaf) {
     if (pendingData_ > 0 && now - dataStartedAt_ <= kDataBlockTimeout) {
-        --pendingData_;
+        block_.append(char(byte));
+        if (--pendingData_ == 0)
+            applyDataBlock(now);
         return {};
     }
     pendingData_ = 0;
@@ -151,6 +162,8 @@ QByteArray MeterModel::receive(quint8 byte, TimePoint now, bool deaf) {
     if (deaf || isPoweredOff(now))
         return {};
     pendingData_ = dataBlockLength(byte);
+    blockLetter_ = char(byte);
+    block_.clear();
     dataStartedAt_ = now;
     return command(char(byte), now);
 }
@@ -168,6 +181,13 @@ QByteArray MeterModel::command(char letter, TimePoint now) {
     case 'M':
         streaming_ = true;
         break;
+    case 'Y': {
+        const int clock = clockSecondsOfDay(now);
+        const auto interval = int(loggingInterval_.count());
+        reply = encodeClockFrame({clockDayOfMonth(now), clock / 3600, clock / 60 % 60, clock % 60,
+                                  interval / 60, interval % 60});
+        break;
+    }
     case 'O':
         leaveModes();
         streaming_ = false;
@@ -261,12 +281,38 @@ void MeterModel::setClock(int dayOfMonth, int secondsOfDay, TimePoint now) {
     clockEpoch_ = now;
 }
 
-int MeterModel::clockSecondsOfDay(TimePoint now) const {
+long long MeterModel::clockSecondsSinceDayStart(TimePoint now) const {
     if (!clockEpoch_)
         return clockSecondsAtEpoch_;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - *clockEpoch_);
-    const long long s = clockSecondsAtEpoch_ + elapsed.count();
-    return int(((s % 86400) + 86400) % 86400);
+    const auto elapsed = std::chrono::floor<std::chrono::seconds>(now - *clockEpoch_);
+    return clockSecondsAtEpoch_ + elapsed.count();
+}
+
+int MeterModel::clockSecondsOfDay(TimePoint now) const {
+    const long long s = clockSecondsSinceDayStart(now);
+    return int(((s % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay);
+}
+
+int MeterModel::clockDayOfMonth(TimePoint now) const {
+    const long long s = clockSecondsSinceDayStart(now);
+    const long long days = (s - clockSecondsOfDay(now)) / kSecondsPerDay;
+    return int(((clockDay_ - 1 + days) % kDaysInClock + kDaysInClock) % kDaysInClock) + 1;
+}
+
+void MeterModel::applyDataBlock(TimePoint now) {
+    // A block with a field that is not BCD, or out of its range, leaves the setting alone.
+    std::array<int, 4> v{};
+    for (qsizetype i = 0; i < block_.size(); ++i) {
+        const std::optional<int> field = fromBcd(block_.at(i));
+        if (!field)
+            return;
+        v[i] = *field;
+    }
+    if (blockLetter_ == 'T' && v[0] >= 1 && v[0] <= kDaysInClock && v[1] < 24 && v[2] < 60 &&
+        v[3] < 60)
+        setClock(v[0], v[1] * 3600 + v[2] * 60 + v[3], now);
+    else if (blockLetter_ == 'W' && v[1] < 60)
+        setLoggingInterval(std::chrono::seconds(v[0] * 60 + v[1]));
 }
 
 void MeterModel::advance(TimePoint now) {
@@ -380,12 +426,12 @@ void MeterModel::openLoggerSet(TimePoint now) {
                                   char(0x55),
                                   char(0xAA),
                                   0x00,
-                                  bcd(clockDay_),
-                                  bcd(clock / 3600),
-                                  bcd(clock / 60 % 60),
-                                  bcd(clock % 60),
-                                  bcd(interval / 60),
-                                  bcd(interval % 60)};
+                                  bcdByte(clockDayOfMonth(now)),
+                                  bcdByte(clock / 3600),
+                                  bcdByte(clock / 60 % 60),
+                                  bcdByte(clock % 60),
+                                  bcdByte(interval / 60),
+                                  bcdByte(interval % 60)};
     logger_.append(header, kHeader);
     loggingSetOpen_ = true;
     appendRecord(lightAt(now));

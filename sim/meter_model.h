@@ -141,9 +141,11 @@ public:
     int memoryNumber() const { return memoryNumber_; }
     std::optional<double> storedReading(int memoryNumber) const;
 
-    // The meter's own clock; the display shows hours and minutes.
+    // The meter's own clock; the display shows hours and minutes. It runs on from the moment it
+    // was set, into the next day at midnight.
     void setClock(int dayOfMonth, int secondsOfDay, TimePoint now);
     int clockSecondsOfDay(TimePoint now) const;
+    int clockDayOfMonth(TimePoint now) const;
 
     void setPowerOffDuration(Duration d) { powerOffDuration_ = d; }
     void setLoggingInterval(std::chrono::seconds interval) {
@@ -161,6 +163,10 @@ public:
 
 private:
     void advance(TimePoint now);
+    // "T" sets the clock, "W" the logger interval; other blocks carry settings not modelled here.
+    void applyDataBlock(TimePoint now);
+    // Seconds from the start of the day the clock was set on; beyond 86400 on later days.
+    long long clockSecondsSinceDayStart(TimePoint now) const;
     void syncModeCaptures(TimePoint now);
     // The reading in lux after averaging, infinite beyond the sensor's range.
     double luxValue(TimePoint now) const;
@@ -178,6 +184,8 @@ private:
     Duration powerOffDuration_ = std::chrono::seconds(3);
 
     int pendingData_ = 0;
+    char blockLetter_ = 0;
+    QByteArray block_;
     TimePoint dataStartedAt_{};
     std::array<int, 256> counts_{};
 

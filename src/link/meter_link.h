@@ -40,6 +40,9 @@ public:
     // link was lost (after the recovery has run) or the program is shutting down.
     std::optional<QByteArray> ReadDisplayFrame();
 
+    // The link's timed wait, for exchanges built on top of the link: false on shutdown.
+    bool WaitSeconds(double seconds) { return waiter_.WaitSeconds(seconds); }
+
     void send(const QByteArray& bytes) {
         requireExchange();
         port_.Output(bytes);

@@ -3,6 +3,8 @@
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
 #include "panel/panel.h"
+#include "recording/sampling_choice.h"
+#include "recording/setup_window.h"
 #include "scripted_prompts.h"
 #include "shared/session.h"
 #include "sim/simulated_meter.h"
@@ -11,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +91,7 @@ private Q_SLOTS:
     void garbageAndCutFramesAreSkipped();
     void refusalBoxKeepsTheDisplayLive();
     void recordingKilledKeepsEveryCountedLine();
+    void meterClockAndLoggerInterval();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -235,6 +239,41 @@ void TestEndToEnd::recordingKilledKeepsEveryCountedLine() {
     // what follows the last CR LF.
     QVERIFY2(lines.size() >= counted + 2, said.constData());
     QVERIFY(lines[counted].startsWith(QByteArray::number(counted) + '\t'));
+}
+
+void TestEndToEnd::meterClockAndLoggerInterval() {
+    using Model = sim::MeterModel;
+    meter_->withModel([](Model& m) { m.setClock(3, 1 * 3600 + 2 * 60 + 3, Model::Clock::now()); });
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QTimer& polling = program.panel.Timer1();
+    polling.stop(); // as "TimeSet" does
+    const QDateTime pcTime(QDate(2026, 3, 9), QTime(10, 20, 30));
+    recording::Setup setup(program.session, program.link, polling, &program.panel,
+                           [&] { return pcTime; });
+    setup.show();
+    auto* meterTime = setup.findChild<QLabel*>(QStringLiteral("LblMeterTime"));
+    QTest::mouseClick(meterTime, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(meterTime->text().startsWith(QStringLiteral("03 01:02:0")), 5000);
+
+    setup.findChild<QPushButton*>(QStringLiteral("CmdSetTime"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(meterTime->text().startsWith(QStringLiteral("09 10:20:3")), 5000);
+    setup.close();
+    QVERIFY(polling.isActive());
+
+    program.prompts.inputs = {QStringLiteral("1:30")};
+    recording::SamplingChoice choice(program.session, program.link, program.prompts, polling,
+                                     &program.panel);
+    choice.show();
+    choice.findChild<QPushButton*>(QStringLiteral("CmdOK"))->click();
+    // The meter takes the bytes off the line on its own thread.
+    auto loggerInterval = [&] {
+        const QByteArray frame =
+            meter_->withModel([](Model& m) { return m.command('Y', Model::Clock::now()); });
+        return frame.mid(5, 2).toHex(' ');
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(loggerInterval(), QByteArray("01 30"), 2000);
+    QVERIFY(program.prompts.messages.isEmpty());
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -74,6 +74,10 @@ private slots:
     void powerKeyGoesSilentThenComesBack();
     void dataBlocksAreNotCommands();
     void pollReplyCarriesLoggerEnd();
+    void clockCommands_data();
+    void clockCommands();
+    void clockRunsOn_data();
+    void clockRunsOn();
     void lightDriftsSmoothly();
 };
 
@@ -261,7 +265,7 @@ void TestSimModel::keys_data() {
     QTest::newRow("H back to normal") << modes << QByteArray("H") << "LxOn AutoRangeOn" << modes;
     QTest::newRow("H keeps foot-candles") << "" << QByteArray("GFH") << "FcOn"
                                           << "LxOn UpperPercentOn";
-    QTest::newRow("unknown letters") << "" << QByteArray("QZYbz?") << "LxOn AutoRangeOn"
+    QTest::newRow("unknown letters") << "" << QByteArray("QZbz?") << "LxOn AutoRangeOn"
                                      << "FcOn HoldOn CompOn UpperPercentOn UpperAvgOn IntvOn";
 }
 
@@ -426,6 +430,56 @@ void TestSimModel::pollReplyCarriesLoggerEnd() {
     m.command('H', t0 + 30s); // back to normal stops the logging
     m.command('A', t0 + 40s);
     QCOMPARE(m.loggerEndAddress(), 1535u + 19 + 13 + 3 * 4);
+}
+
+void TestSimModel::clockCommands_data() {
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("clockFrame");
+    // The clock reads the 7th, 14:05:09 and the logger interval is 2 s; each byte takes 50 ms.
+    QTest::newRow("Y alone") << QByteArray() << QByteArray("02 07 14 05 09 00 02 03");
+    QTest::newRow("T sets the clock")
+        << QByteArray("T\x08\x23\x59\x58") << QByteArray("02 08 23 59 58 00 02 03");
+    QTest::newRow("W sets the interval")
+        << QByteArray("W\x02\x30") << QByteArray("02 07 14 05 09 02 30 03");
+    QTest::newRow("T with hour 25 is ignored")
+        << QByteArray("T\x08\x25\x00\x00", 5) << QByteArray("02 07 14 05 09 00 02 03");
+    QTest::newRow("W that is not BCD is ignored")
+        << QByteArray("W\x0A\x00", 3) << QByteArray("02 07 14 05 09 00 02 03");
+}
+
+void TestSimModel::clockCommands() {
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, clockFrame);
+    MeterModel m;
+    m.setClock(7, 14 * 3600 + 5 * 60 + 9, t0);
+    auto now = t0;
+    QVERIFY(sendAll(m, sent, now).isEmpty());
+    QCOMPARE(sendAll(m, "Y", now).toHex(' '), clockFrame);
+}
+
+void TestSimModel::clockRunsOn_data() {
+    QTest::addColumn<int>("day");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<int>("elapsedSeconds");
+    QTest::addColumn<QByteArray>("clockFrame");
+    QTest::newRow("into the next minute")
+        << 7 << QTime(14, 5, 9) << 51 << QByteArray("02 07 14 06 00 00 02 03");
+    QTest::newRow("past midnight")
+        << 7 << QTime(23, 59, 59) << 2 << QByteArray("02 08 00 00 01 00 02 03");
+    QTest::newRow("the 31st rolls to the 1st")
+        << 31 << QTime(23, 59, 59) << 1 << QByteArray("02 01 00 00 00 00 02 03");
+    QTest::newRow("two days on") << 30 << QTime(12, 0, 0) << 2 * 86400
+                                 << QByteArray("02 01 12 00 00 00 02 03");
+}
+
+void TestSimModel::clockRunsOn() {
+    QFETCH(int, day);
+    QFETCH(QTime, time);
+    QFETCH(int, elapsedSeconds);
+    QFETCH(QByteArray, clockFrame);
+    MeterModel m;
+    m.setClock(day, time.msecsSinceStartOfDay() / 1000, t0);
+    QCOMPARE(m.command('Y', t0 + std::chrono::seconds(elapsedSeconds)).toHex(' '), clockFrame);
 }
 
 void TestSimModel::lightDriftsSmoothly() {

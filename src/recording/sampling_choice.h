@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace meterlink {
+class MeterLink;
+}
+namespace platform {
+class Prompts;
+}
+namespace shared {
+struct Session;
+}
+
+namespace recording {
+
+inline const QString kPcIntervalPrompt =
+    QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ");
+inline const QString kMeterIntervalPrompt =
+    QStringLiteral("Enter the SAMPLING TIME of the Meter\r\n (MM:SS) ");
+inline const QString kSamplingInputTitle = QStringLiteral("Input Sampling Time");
+inline const QString kMeterIntervalFormatText =
+    QStringLiteral("Invalid, comply with the data format properly\r\n");
+
+// "Sampling Rate": sets the PC sampling interval, or reads and sets the meter's logger
+// interval, then closes. Closing it, whichever way, restarts the main window's polling.
+class SamplingChoice : public QDialog {
+    Q_OBJECT
+public:
+    SamplingChoice(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
+                   QTimer& panelTimer1, QWidget* panel);
+
+    // OK: asks for the chosen interval and applies it, then closes the window.
+    void CmdOKClick();
+
+private:
+    void askPcInterval();
+    void askMeterInterval();
+
+    shared::Session& session_;
+    meterlink::MeterLink& link_;
+    platform::Prompts& prompts_;
+    QTimer& panelTimer1_;
+    QRadioButton* OptMeter;
+    QRadioButton* OptPC;
+    QPushButton* CmdOK;
+};
+
+} // namespace recording
