@@ -16,6 +16,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace recording {
 
 namespace {
@@ -203,12 +205,13 @@ void ListWindows::OpenDataFile(QWidget* panel) {
         return;
     FileList& list = keepUntilClosed(fileList_, new FileList(prompts_, timer1_, graphs_, panel));
     list.show();
-    platform::BusyCursor busy;
+    std::optional<platform::BusyCursor> busy(std::in_place);
     DataFileContents contents = readDataFile(file);
     if (contents.hasHeader)
         list.grid().setText(0, 0, contents.unit);
     const qsizetype rows = contents.rowCount();
     list.grid().appendRows(std::move(contents.rows));
+    busy.reset();
     if (contents.end == DataFileContents::End::ReadFailed) {
         // As far as it got; the rows read so far stay.
         list.setWindowTitle(QString::number(rows) + QStringLiteral(" Records Completed"));

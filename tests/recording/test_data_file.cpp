@@ -131,8 +131,6 @@ private slots:
             << QByteArray("100000\t07-14:05:09\tOL\r\n");
         QTest::newRow("grid row") << recording::gridLine({"Lx", "Time", "Value"})
                                   << QByteArray("Lx\tTime\tValue\t\r\n");
-        QTest::newRow("grid row with an empty cell")
-            << recording::gridLine({"3", "", "1.5"}) << QByteArray("3\t\t1.5\t\r\n");
     }
     void writtenLines() {
         QFETCH(QByteArray, line);
@@ -152,7 +150,6 @@ private slots:
         QTest::newRow("leading spaces, trailing junk") << "  7.5x" << 7.5;
         QTest::newRow("leading TAB is not skipped") << "\t5" << 0.0;
         QTest::newRow("negative") << "-3" << -3.0;
-        QTest::newRow("plus sign") << "+2" << 2.0;
         QTest::newRow("sign alone") << "-" << 0.0;
         QTest::newRow("point alone") << "." << 0.0;
         QTest::newRow("sign and point") << "-." << 0.0;
@@ -163,12 +160,10 @@ private slots:
         QTest::newRow("huge exponent") << "1e999" << 1.0;
         QTest::newRow("nan") << "nan" << 0.0;
         QTest::newRow("inf") << "inf" << 0.0;
-        QTest::newRow("hex") << "0x1A" << 0.0;
         QTest::newRow("leading zeros") << "0000000000000123" << 123.0;
         QTest::newRow("22 digits") << "9999999999999999999999" << 1e9;
         QTest::newRow("22 digits negative") << "-9999999999999999999999" << -1e9;
         QTest::newRow("10 digits above the range") << "1234567890" << 1e9;
-        QTest::newRow("9 digits") << "999999999" << 999999999.0;
         QTest::newRow("long fraction") << "3.14159265358979323846264338327" << 3.141592653589793;
         QTest::newRow("two points") << "1.2.3" << 1.2;
     }
