@@ -105,7 +105,7 @@ int Grid::Row() const {
 void Grid::setRow(int row) {
     if (row < 1 || row >= Rows())
         return;
-    selectionModel()->setCurrentIndex(model_->index(row - 1, std::max(Col(), 0)),
+    selectionModel()->setCurrentIndex(model_->index(row - 1, Col()),
                                       QItemSelectionModel::ClearAndSelect |
                                           QItemSelectionModel::Rows);
 }

@@ -120,6 +120,16 @@ private slots:
         QCOMPARE(list.findChild<QAction*>("Print")->toolTip(), QStringLiteral("Print"));
     }
 
+    void listOpensBesideThePanel() {
+        QWidget panel;
+        panel.setGeometry(40, 30, 300, 200);
+        panel.show();
+        const QRect main = panel.frameGeometry();
+        RealTimeList& list = windows->showRealTimeList(&panel);
+        QCOMPARE(list.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+        list.close();
+    }
+
     void newestSampleStaysInView() {
         RealTimeList& list = windows->showRealTimeList(nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(&list));
