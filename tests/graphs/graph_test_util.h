@@ -1,11 +1,10 @@
 #pragma once
 
 #include "graphs/graph.h"
-#include "scripted_prompts.h"
+#include "pdf_prompts.h"
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPrinter>
 
 namespace graphtest {
 
@@ -38,19 +37,6 @@ inline void click(graphs::Graph* graph, QPoint at) {
     drag(graph, at, at);
 }
 
-// Accepts the printer dialog with PDF output into a file.
-class PdfPrompts : public testsupport::ScriptedPrompts {
-public:
-    QString pdfPath;
-    int printerDialogs = 0;
-    bool choosePrinter(QWidget* parent, QPrinter& printer) override {
-        ++printerDialogs;
-        if (!ScriptedPrompts::choosePrinter(parent, printer))
-            return false;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfPath);
-        return true;
-    }
-};
+using testsupport::PdfPrompts;
 
 } // namespace graphtest

@@ -1,0 +1,204 @@
+#include "recording/data_file.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace recording {
+
+QByteArray recordingLine(const QString& first, const QString& second, const QString& third) {
+    QByteArray line = (first + u'\t' + second + u'\t' + third).toLatin1();
+    line.append("\r\n");
+    return line;
+}
+
+QByteArray gridLine(const QStringList& cells) {
+    QByteArray line;
+    for (const QString& cell : cells) {
+        line.append(cell.toLatin1());
+        line.append('\t');
+    }
+    line.append("\r\n");
+    return line;
+}
+
+QString printLine(const QString& number, const QString& time, const QString& value) {
+    auto padded = [](const QString& cell, qsizetype width) {
+        return cell.leftJustified(cell.size() < width ? width : cell.size() + 1);
+    };
+    return padded(number, 10) + padded(time, 15) + padded(value, 15);
+}
+
+double readingValue(QStringView text) {
+    if (text.contains(u'L'))
+        return kOverRangeValue;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    // The numeric part is copied into a short buffer: an integer part longer than ten digits
+    // is beyond the range anyway, and fraction digits past the seventeenth change nothing.
+    constexpr int kIntegerDigits = 10;
+    constexpr int kFractionDigits = 17;
+    std::array<char, 1 + kIntegerDigits + 1 + kFractionDigits> buf{'0'};
+    size_t len = 1;
+    auto isDigit = [&](qsizetype at) { return at < n && text[at] >= u'0' && text[at] <= u'9'; };
+    const qsizetype digitsFrom = i;
+    while (isDigit(i) && text[i] == u'0')
+        ++i;
+    for (int integerDigits = 0; isDigit(i); ++i) {
+        if (++integerDigits > kIntegerDigits)
+            return negative ? -kMaxReadingMagnitude : kMaxReadingMagnitude;
+        buf[len++] = char(text[i].unicode());
+    }
+    bool anyDigit = i > digitsFrom;
+    if (i < n && text[i] == u'.') {
+        buf[len++] = '.';
+        for (int kept = 0; isDigit(++i); anyDigit = true)
+            if (kept++ < kFractionDigits)
+                buf[len++] = char(text[i].unicode());
+    }
+    if (!anyDigit)
+        return 0.0;
+    double value = 0.0;
+    // from_chars ignores the locale, unlike strtod.
+    std::from_chars(buf.data(), buf.data() + len, value);
+    value = std::min(value, kMaxReadingMagnitude);
+    return value == 0.0 ? 0.0 : (negative ? -value : value);
+}
+
+namespace {
+
+// The sequential-input reader's state between blocks of the file.
+class FieldReader {
+public:
+    explicit FieldReader(DataFileContents& out) : out_(out) {}
+
+    // False once the contents are full.
+    bool feed(const char* data, qsizetype size) {
+        for (qsizetype i = 0; i < size; ++i)
+            if (!take(data[i]))
+                return false;
+        return true;
+    }
+
+    void finish() {
+        if (fieldStarted_)
+            endField();
+    }
+
+private:
+    enum class State { Start, Plain, Quoted, AfterQuote };
+
+    bool take(char c) {
+        if (swallowLf_) {
+            swallowLf_ = false;
+            if (c == '\n')
+                return true;
+        }
+        const bool lineEnd = c == '\r' || c == '\n';
+        fieldStarted_ = true;
+        switch (state_) {
+        case State::Start:
+            if (c == ' ')
+                return true;
+            if (c == '"') {
+                state_ = State::Quoted;
+                return true;
+            }
+            state_ = State::Plain;
+            [[fallthrough]];
+        case State::Plain:
+            if (c == ',' || lineEnd)
+                return endField(c);
+            add(c);
+            return true;
+        case State::Quoted:
+            if (c == '"')
+                state_ = State::AfterQuote;
+            else
+                add(c);
+            return true;
+        case State::AfterQuote:
+            if (c == ',' || lineEnd)
+                return endField(c);
+            return true;
+        }
+        return true;
+    }
+
+    void add(char c) {
+        if (c == '\t') {
+            ++cell_;
+        } else if (cell_ < kDataColumns && lengths_[cell_] < kMaxCellChars) {
+            cells_[cell_][lengths_[cell_]++] = c;
+        }
+        hasLx_ = hasLx_ || (previous_ == 'L' && c == 'x');
+        hasFc_ = hasFc_ || (previous_ == 'F' && c == 'c');
+        previous_ = c;
+    }
+
+    bool endField(char terminator = ',') {
+        swallowLf_ = terminator == '\r';
+        bool more = true;
+        if (!out_.hasHeader) {
+            out_.hasHeader = true;
+            out_.unit = hasLx_ ? QStringLiteral("Lx") : hasFc_ ? QStringLiteral("Fc") : QString();
+        } else if (out_.rowCount() == kMaxDataRows) {
+            out_.end = DataFileContents::End::TooManyRows;
+            more = false;
+        } else {
+            for (int c = 0; c < kDataColumns; ++c)
+                out_.rows.push_back(QString::fromLatin1(cells_[c].data(), lengths_[c]));
+        }
+        state_ = State::Start;
+        fieldStarted_ = false;
+        cell_ = 0;
+        lengths_ = {};
+        hasLx_ = hasFc_ = false;
+        previous_ = 0;
+        return more;
+    }
+
+    DataFileContents& out_;
+    State state_ = State::Start;
+    bool fieldStarted_ = false;
+    bool swallowLf_ = false; // a CR ended the line; an LF right after it belongs to that end
+    int cell_ = 0;
+    std::array<std::array<char, kMaxCellChars>, kDataColumns> cells_{};
+    std::array<qsizetype, kDataColumns> lengths_{};
+    bool hasLx_ = false;
+    bool hasFc_ = false;
+    char previous_ = 0;
+};
+
+} // namespace
+
+DataFileContents readDataFile(QIODevice& in) {
+    DataFileContents out;
+    FieldReader reader(out);
+    std::array<char, 65536> block;
+    for (;;) {
+        const qint64 n = in.read(block.data(), qint64(block.size()));
+        if (n < 0) {
+            out.end = DataFileContents::End::ReadFailed;
+            return out;
+        }
+        if (n == 0)
+            break;
+        if (!reader.feed(block.data(), n))
+            return out;
+    }
+    reader.finish();
+    return out;
+}
+
+} // namespace recording

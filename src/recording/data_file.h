@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+class QIODevice;
+
+namespace recording {
+
+// The data file: tab-separated text in an 8-bit code page (Latin-1 here), CR LF line ends, one
+// header line (unit, "Time", "Value") and one line per reading (number, DD-hh:nn:ss, reading).
+
+inline constexpr int kDataColumns = 3;
+// Every file the program writes holds at most this many readings; reading stops there so that
+// a huge or foreign file cannot take all the memory.
+inline constexpr qsizetype kMaxDataRows = 100000;
+// A cell keeps at most this many characters: a reading is a dozen, and a 10 MB line of a
+// foreign file would only make the list unusable.
+inline constexpr qsizetype kMaxCellChars = 256;
+// Readings are held to this range: no display reaches it, and an absurdly long number in a
+// foreign file cannot spoil a graph's scale.
+inline constexpr double kMaxReadingMagnitude = 1e9;
+// What a text containing "L" (the over-range "OL") counts as.
+inline constexpr double kOverRangeValue = 1000000.0;
+
+// The recording's form: three fields, TAB between them.
+QByteArray recordingLine(const QString& first, const QString& second, const QString& third);
+// A list's saved form: every cell followed by a TAB.
+QByteArray gridLine(const QStringList& cells);
+
+// One printed line of a list: the cells padded with spaces to 10, 15 and 15 characters. A
+// longer cell widens its column for this line only, still followed by one space.
+QString printLine(const QString& number, const QString& time, const QString& value);
+
+// The number a reading's text stands for: 1000000 when it contains a capital "L", else its
+// leading numeric part (spaces, an optional sign, digits and one decimal point; an exponent is
+// not part of a reading, so "12E45" is 12), 0 when there is none. Never infinite or NaN.
+double readingValue(QStringView text);
+
+// A file read into the file list.
+struct DataFileContents {
+    enum class End { Complete, ReadFailed, TooManyRows };
+    bool hasHeader = false;
+    QString unit;              // "Lx" if the header line holds "Lx", else "Fc" if "Fc", else ""
+    std::vector<QString> rows; // kDataColumns cells per row, row after row
+    End end = End::Complete;
+    qsizetype rowCount() const { return qsizetype(rows.size()) / kDataColumns; }
+};
+
+// Reads the file by the classic sequential-input rule: leading spaces are skipped; a field
+// that starts with a double quote runs to the next double quote (whatever follows up to the
+// next comma or line end is dropped); any other field runs to the next comma or line end, so
+// a line without commas is one field, TABs included. CR LF, CR and LF all end a line. The
+// first field is the header; every other field is split at TABs into three cells (parts
+// beyond the third dropped, missing ones empty). Reads in blocks, so memory stays bounded by
+// kMaxDataRows and kMaxCellChars whatever the file holds.
+DataFileContents readDataFile(QIODevice& in);
+
+} // namespace recording

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QTimer;
+class QToolBar;
+
+namespace graphs {
+class Graphs;
+}
+namespace platform {
+class Grid;
+class Prompts;
+} // namespace platform
+namespace shared {
+struct Session;
+}
+
+namespace recording {
+
+// What the two list windows share: the toolbar Toolbar1, a three-column Grid whose header row
+// reads "No.s", "Time", "Value" at its load, the place beside the main window, and "Print".
+// Closing one unloads it: it deletes itself, and its rows go with it.
+class ListWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Data rows in view: the newest row of a live list stays at the foot of the grid.
+    static constexpr int kVisibleRows = 15;
+
+    platform::Grid& grid() const { return *grid_; }
+    void Print();
+
+signals:
+    // The window is closing and will delete itself.
+    void closed();
+
+protected:
+    // The toolbar's first button, which the window connects itself; "Print" follows it.
+    struct FirstButton {
+        QString key;
+        QString tip;
+        QString icon;
+    };
+    ListWindow(const QString& name, const QString& caption, const FirstButton& first,
+               platform::Prompts& prompts, QTimer& timer1, QWidget* panel);
+    QAction* firstButton() const { return firstButton_; }
+    void closeEvent(QCloseEvent* event) override;
+
+    platform::Prompts& prompts_;
+
+private:
+    QTimer& timer1_;
+    QToolBar* toolbar_;
+    QAction* firstButton_;
+    platform::Grid* grid_;
+};
+
+// "Real Time List": collects the PC-sampled readings while ListRecording holds; "Save" writes
+// them to a data file, "Print" prints them.
+class RealTimeList : public ListWindow {
+    Q_OBJECT
+public:
+    // The load: ListUnit = UnitText, shown in the header's first cell.
+    RealTimeList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
+                 QWidget* panel);
+
+    // One sample from the recording tick: the TAB-separated row is appended and selected, and
+    // past row 15 the grid scrolls one row so that the newest row stays in view.
+    void appendSample(const QString& line);
+    void Save();
+
+protected:
+    // The unload: the list stops collecting and its count starts again.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    shared::Session& session_;
+};
+
+// "File List": a data file opened with "Open"; "Plot" hands its values to the Plot window.
+class FileList : public ListWindow {
+    Q_OBJECT
+public:
+    FileList(platform::Prompts& prompts, QTimer& timer1, graphs::Graphs& graphs, QWidget* panel);
+
+    // Ignored when the list has no data row.
+    void Plot();
+
+private:
+    graphs::Graphs& graphs_;
+};
+
+// The list windows, each existing at most once, and the toolbar's "Open".
+class ListWindows {
+public:
+    // timer1 is the main window's polling timer, stopped while a list prints.
+    ListWindows(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
+                graphs::Graphs& graphs);
+    ~ListWindows();
+    ListWindows(const ListWindows&) = delete;
+    ListWindows& operator=(const ListWindows&) = delete;
+
+    // Loads the real-time list beside the panel if it is not open, and shows it.
+    RealTimeList& showRealTimeList(QWidget* panel);
+    // The open real-time list, or null.
+    RealTimeList* realTimeList() const;
+    // Closes the real-time list, if open, discarding its rows.
+    void unloadRealTimeList();
+    // The open file list, or null.
+    FileList* fileList() const;
+
+    // The toolbar's "Open": refused while a file recording runs; otherwise the chosen file is
+    // read into a new file list (an open one is closed first).
+    void OpenDataFile(QWidget* panel);
+
+private:
+    shared::Session& session_;
+    platform::Prompts& prompts_;
+    QTimer& timer1_;
+    graphs::Graphs& graphs_;
+    QPointer<RealTimeList> realTimeList_;
+    QPointer<FileList> fileList_;
+};
+
+} // namespace recording

@@ -1,0 +1,148 @@
+#include "recording/transfers.h"
+
+#include "graphs/graphs.h"
+#include "platform/busy_cursor.h"
+#include "platform/grid.h"
+#include "platform/prompts.h"
+#include "recording/data_file.h"
+#include "recording/recording_state.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPointer>
+#include <QPrinter>
+#include <QTimer>
+
+#include <algorithm>
+#include <optional>
+
+namespace recording {
+
+namespace {
+
+// Setting a caption costs a few microseconds; on every row it would double the time a long
+// list takes to save.
+constexpr int kCaptionEveryRows = 1000;
+constexpr qsizetype kWriteBlockBytes = 65536;
+
+QStringList rowCells(const platform::Grid& grid, int row) {
+    QStringList cells;
+    cells.reserve(grid.Cols());
+    for (int c = 0; c < grid.Cols(); ++c)
+        cells.append(grid.Text(row, c));
+    return cells;
+}
+
+} // namespace
+
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState& state) {
+    const QString path = prompts.saveFileName(parent, kAllFilesFilter);
+    if (path.isEmpty())
+        return;
+    state.SavePath = path;
+    state.SavePathChosen = !QFileInfo(path).fileName().isEmpty();
+}
+
+bool SaveGridToFile(QWidget& window, const platform::Grid& grid, RecordingState& state,
+                    platform::Prompts& prompts) {
+    std::optional<platform::BusyCursor> busy(std::in_place);
+    const QString caption = window.windowTitle();
+    QFile file(state.SavePath);
+    const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    bool written = opened;
+    QByteArray block;
+    auto writeBlock = [&] {
+        written = file.write(block) == block.size();
+        block.clear();
+    };
+    for (int r = 0; written && r < grid.Rows(); ++r) {
+        if (r % kCaptionEveryRows == 0)
+            window.setWindowTitle(QString::number(r) + QStringLiteral(" Records Completed"));
+        block.append(gridLine(rowCells(grid, r)));
+        if (block.size() >= kWriteBlockBytes)
+            writeBlock();
+    }
+    if (written && !block.isEmpty())
+        writeBlock();
+    written = written && file.flush();
+    const QString why = file.errorString();
+    file.close();
+    window.setWindowTitle(caption);
+    state.SavePathChosen = false;
+    busy.reset();
+    if (!written) {
+        const QString detail = state.SavePath + QStringLiteral(": ") + why;
+        prompts.message(&window, platform::MessageIcon::Critical,
+                        opened ? QStringLiteral("The file is incomplete: writing it failed.")
+                               : QStringLiteral("The file could not be written."),
+                        detail);
+    }
+    return written;
+}
+
+bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
+               platform::Prompts& prompts) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!prompts.choosePrinter(&window, printer))
+        return false;
+    std::optional<platform::BusyCursor> busy(std::in_place);
+    timer1.stop();
+    const QString caption = window.windowTitle();
+    // Events run after every line: the window, and its grid, may close meanwhile.
+    QPointer<QWidget> windowAlive(&window);
+    QPointer<const platform::Grid> gridAlive(&grid);
+    QPainter painter;
+    bool printed = painter.begin(&printer);
+    if (printed) {
+        // Fixed-pitch, so that the padded columns line up.
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(10);
+        painter.setFont(font);
+        const QFontMetrics metrics = painter.fontMetrics();
+        const int pageHeight = painter.viewport().height();
+        int y = 0;
+        for (int r = 0; windowAlive && gridAlive && r < grid.Rows(); ++r) {
+            const QString line = printLine(grid.Text(r, 0), grid.Text(r, 1), grid.Text(r, 2));
+            window.setWindowTitle(QString::number(r) + QStringLiteral(" record(s) completed"));
+            QCoreApplication::processEvents();
+            if (!windowAlive || !gridAlive)
+                break;
+            if (y > 0 && y + metrics.height() > pageHeight) {
+                if (!printer.newPage()) {
+                    printed = false;
+                    break;
+                }
+                y = 0;
+            }
+            painter.drawText(0, y + metrics.ascent(), line);
+            y += metrics.lineSpacing();
+        }
+        printed = painter.end() && printed;
+    }
+    busy.reset();
+    if (windowAlive)
+        window.setWindowTitle(caption);
+    timer1.start();
+    if (!printed)
+        prompts.message(windowAlive, platform::MessageIcon::Critical,
+                        QStringLiteral("The list could not be printed."), printer.outputFileName());
+    return printed;
+}
+
+void GridToPlot(const platform::Grid& grid, int column, float count, float min, float max,
+                const QString& unit, graphs::Graphs& graphs) {
+    const int n = std::max(grid.Rows() - 1, 0);
+    std::vector<float> values(size_t(n), 0.0f);
+    for (int r = 1; r <= n; ++r) {
+        const float v = float(readingValue(grid.Text(r, column)));
+        max = std::max(max, v);
+        min = std::min(min, v);
+        values[size_t(r - 1)] = v;
+    }
+    graphs.fillPlot(values, count, min, max, unit);
+}
+
+} // namespace recording

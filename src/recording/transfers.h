@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+class QTimer;
+class QWidget;
+
+namespace graphs {
+class Graphs;
+}
+namespace platform {
+class Grid;
+class Prompts;
+} // namespace platform
+
+namespace recording {
+
+struct RecordingState;
+
+// The file dialogs list every file.
+inline const QString kAllFilesFilter = QStringLiteral("All Files (*)");
+
+// The save dialog shared by every writer: a chosen file sets SavePath, and SavePathChosen when
+// its name is not empty. A cancel leaves both as they were.
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState& state);
+
+// Writes every row of the grid, each cell followed by a TAB, to SavePath (replacing the file),
+// with progress in the window's caption. A file that cannot be written completely is reported
+// as incomplete; either way the caption comes back and SavePathChosen is cleared. False when
+// the file is not complete.
+bool SaveGridToFile(QWidget& window, const platform::Grid& grid, RecordingState& state,
+                    platform::Prompts& prompts);
+
+// Prints every row of the grid in three fixed-width columns on the printer the user chooses
+// (PDF when there is none), with progress in the window's caption. Polling (timer1) stops for
+// the printing and starts again after it. The printing ends early if the window closes while
+// events run. False when the user cancels or the printer fails (which is reported).
+bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
+               platform::Prompts& prompts);
+
+// Hands one column of the grid's data rows to the Plot window, as numbers (readingValue),
+// widening the caller's starting range (min, max) to take in every value.
+void GridToPlot(const platform::Grid& grid, int column, float count, float min, float max,
+                const QString& unit, graphs::Graphs& graphs);
+
+} // namespace recording

@@ -1,0 +1,304 @@
+#include "graphs/graphs.h"
+#include "pdf_prompts.h"
+#include "platform/grid.h"
+#include "recording/list_windows.h"
+#include "shared/session.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+
+using recording::FileList;
+using recording::ListWindows;
+using recording::RealTimeList;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QWidget* plotWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("Plot") && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+QStringList row(const platform::Grid& g, int r) {
+    return {g.Text(r, 0), g.Text(r, 1), g.Text(r, 2)};
+}
+
+void click(QWidget* window, const QString& key) {
+    window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->findChild<QAction*>(key)->trigger();
+}
+
+// Lets deferred deletes of closed windows run.
+void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TestListWindows : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<shared::Session> session;
+    std::unique_ptr<testsupport::PdfPrompts> prompts;
+    std::unique_ptr<QTimer> timer1;
+    std::unique_ptr<graphs::Graphs> graphs;
+    std::unique_ptr<ListWindows> windows;
+
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    FileList& open(const QByteArray& bytes) {
+        const QString file = path("data.txt");
+        writeFile(file, bytes);
+        prompts->nextOpenPath = file;
+        windows->OpenDataFile(nullptr);
+        return *windows->fileList();
+    }
+
+private slots:
+    void init() {
+        session = std::make_unique<shared::Session>();
+        prompts = std::make_unique<testsupport::PdfPrompts>();
+        timer1 = std::make_unique<QTimer>();
+        timer1->start(250);
+        graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
+        windows = std::make_unique<ListWindows>(*session, *prompts, *timer1, *graphs);
+    }
+    void cleanup() {
+        windows.reset();
+        graphs.reset();
+        settle();
+    }
+
+    void gridAddItemFillsThreeColumns_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("cells");
+        QTest::newRow("three parts") << "1\ta\tb" << QStringList{"1", "a", "b"};
+        QTest::newRow("parts beyond the third dropped")
+            << "1\ta\tb\tc\t" << QStringList{"1", "a", "b"};
+        QTest::newRow("missing parts empty") << "1" << QStringList{"1", "", ""};
+        QTest::newRow("empty leading parts") << "\t\tb" << QStringList{"", "", "b"};
+        QTest::newRow("empty line") << "" << QStringList{"", "", ""};
+    }
+    void gridAddItemFillsThreeColumns() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, cells);
+        platform::Grid g(3);
+        g.AddItem(line);
+        QCOMPARE(g.Rows(), 2);
+        QCOMPARE(row(g, 1), cells);
+        QCOMPARE(g.Text(2, 0), QString());
+        QCOMPARE(g.Text(1, 3), QString());
+    }
+
+    void realTimeListHeaderShowsTheUnit() {
+        session->display.UnitText = QStringLiteral("Fc");
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        QCOMPARE(session->recording.ListUnit, QStringLiteral("Fc"));
+        QCOMPARE(row(list.grid(), 0), (QStringList{"Fc", "Time", "Value"}));
+        QCOMPARE(list.grid().Rows(), 1);
+        QCOMPARE(list.windowTitle(), QStringLiteral("Real Time List"));
+        QCOMPARE(list.findChild<QAction*>("Save")->toolTip(), QStringLiteral("Save As"));
+        QCOMPARE(list.findChild<QAction*>("Print")->toolTip(), QStringLiteral("Print"));
+    }
+
+    void listOpensBesideThePanel() {
+        QWidget panel;
+        panel.setGeometry(40, 30, 300, 200);
+        panel.show();
+        const QRect main = panel.frameGeometry();
+        RealTimeList& list = windows->showRealTimeList(&panel);
+        QCOMPARE(list.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+        list.close();
+    }
+
+    void newestSampleStaysInView() {
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        for (int n = 1; n <= 40; ++n)
+            list.appendSample(QStringLiteral("%1\t07-14:05:09\t12.5").arg(n));
+        platform::Grid& g = list.grid();
+        QCOMPARE(g.Rows(), 41);
+        QCOMPARE(g.Row(), 40);
+        QCOMPARE(g.TopRow(), 26);
+        const QRect newest = g.visualRect(g.model()->index(39, 0));
+        QVERIFY(g.viewport()->rect().contains(newest));
+        QCOMPARE(row(g, 40), (QStringList{"40", "07-14:05:09", "12.5"}));
+    }
+
+    void closingTheLiveListEndsItAndReopeningStartsEmpty() {
+        session->recording.ListRecording = true;
+        session->recording.ListSampleCount = 2;
+        windows->showRealTimeList(nullptr).appendSample(QStringLiteral("1\ta\tb"));
+        windows->unloadRealTimeList();
+        QVERIFY(!windows->realTimeList());
+        QVERIFY(!session->recording.ListRecording);
+        QCOMPARE(session->recording.ListSampleCount, 0);
+        settle();
+        QCOMPARE(windows->showRealTimeList(nullptr).grid().Rows(), 1);
+    }
+
+    void saveRefusedDuringFileRecording() {
+        session->recording.FileRecording = true;
+        session->recording.ListRecording = true;
+        prompts->nextSavePath = path("list.txt");
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        list.appendSample(QStringLiteral("1\ta\tb"));
+        click(&list, "Save");
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].text,
+                 QStringLiteral("Aready in recording mode, close it and try again !"));
+        QCOMPARE(prompts->messages[0].icon, platform::MessageIcon::Critical);
+        QVERIFY(!QFile::exists(prompts->nextSavePath));
+        QVERIFY(session->recording.ListRecording);
+    }
+
+    // Saved in the grid form and opened again: the same rows, the unit in the header.
+    void savedListOpensAgain() {
+        session->display.UnitText = QStringLiteral("Lx");
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        list.appendSample(QStringLiteral("1\t07-14:05:09\t12.34"));
+        list.appendSample(QStringLiteral("2\t07-14:05:11\tOL"));
+        prompts->nextSavePath = path("list.txt");
+        click(&list, "Save");
+        QVERIFY(prompts->messages.isEmpty());
+        QVERIFY(!session->recording.SavePathChosen);
+        QCOMPARE(readFile(prompts->nextSavePath),
+                 QByteArray("Lx\tTime\tValue\t\r\n1\t07-14:05:09\t12.34\t\r\n"
+                            "2\t07-14:05:11\tOL\t\r\n"));
+        prompts->nextOpenPath = prompts->nextSavePath;
+        windows->OpenDataFile(nullptr);
+        const platform::Grid& g = windows->fileList()->grid();
+        QCOMPARE(g.Rows(), 3);
+        QCOMPARE(row(g, 0), (QStringList{"Lx", "Time", "Value"}));
+        QCOMPARE(row(g, 2), (QStringList{"2", "07-14:05:11", "OL"}));
+        QCOMPARE(windows->fileList()->windowTitle(), QStringLiteral("list.txt"));
+    }
+
+    void saveFailurePartWayIsReported() {
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full to fail a write");
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        list.appendSample(QStringLiteral("1\ta\tb"));
+        prompts->nextSavePath = QStringLiteral("/dev/full");
+        click(&list, "Save");
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].text,
+                 QStringLiteral("The file is incomplete: writing it failed."));
+        QCOMPARE(list.windowTitle(), QStringLiteral("Real Time List"));
+        QVERIFY(!session->recording.SavePathChosen);
+    }
+
+    void openRefusedDuringFileRecording() {
+        session->recording.FileRecording = true;
+        prompts->nextOpenPath = path("data.txt");
+        writeFile(prompts->nextOpenPath, "Lx\r\n");
+        windows->OpenDataFile(nullptr);
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].text,
+                 QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
+        QVERIFY(!windows->fileList());
+    }
+
+    void openEndsSilently_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("cancelled") << QString();
+        QTest::newRow("missing file") << "/no/such/file";
+        QTest::newRow("a folder") << "/";
+        QTest::newRow("a device without end") << "/dev/zero";
+    }
+    void openEndsSilently() {
+        QFETCH(QString, chosen);
+        prompts->nextOpenPath = chosen;
+        windows->OpenDataFile(nullptr);
+        QVERIFY(!windows->fileList());
+        QVERIFY(prompts->messages.isEmpty());
+    }
+
+    void openingAnotherFileReplacesTheList() {
+        QPointer<FileList> first = &open("Lx\r\n1\ta\tb\r\n2\tc\td\r\n");
+        QCOMPARE(first->grid().Rows(), 3);
+        FileList& second = open("Fc\r\n7\te\tf\r\n");
+        QVERIFY(first != &second);
+        settle();
+        QVERIFY(!first);
+        QCOMPARE(second.grid().Rows(), 2);
+        QCOMPARE(row(second.grid(), 0), (QStringList{"Fc", "Time", "Value"}));
+    }
+
+    void emptyFileShowsHeaderAndTitle() {
+        FileList& list = open({});
+        QCOMPARE(list.grid().Rows(), 1);
+        QCOMPARE(row(list.grid(), 0), (QStringList{"No.s", "Time", "Value"}));
+        QCOMPARE(list.windowTitle(), QStringLiteral("data.txt"));
+        QCOMPARE(list.findChild<QAction*>("Plot")->toolTip(), QStringLiteral("Plot"));
+    }
+
+    // The range starts at the first value, so an over-range first value keeps the top at
+    // 1000000 even though the other values are smaller.
+    void plotStartsTheRangeAtTheFirstValue() {
+        FileList& list = open("Lx\tTime\tValue\r\n1\ta\tOL\r\n2\tb\t5\r\n3\tc\t12.5x\r\n");
+        click(&list, "Plot");
+        const graphs::PlotHandOver& h = session->graph.plot;
+        QCOMPARE(h.PlotValues, (std::vector<float>{1000000.0f, 5.0f, 12.5f}));
+        QCOMPARE(h.PlotCount, 3.0f);
+        QCOMPARE(h.PlotMin, 5.0f);
+        QCOMPARE(h.PlotMax, 1000000.0f);
+        QCOMPARE(h.PlotUnit, QStringLiteral("Lx"));
+        QVERIFY(plotWindow());
+    }
+
+    void plotIgnoredWithoutDataRows() {
+        FileList& list = open("Lx\tTime\tValue\r\n");
+        click(&list, "Plot");
+        QCOMPARE(session->graph.plot.PlotUnit, QString());
+        QVERIFY(!plotWindow());
+    }
+
+    // A cell wider than its column no longer ends the printout: all 300 rows are printed.
+    void printsEveryRowPastALongCell() {
+        FileList& list = open("Lx\r\n1234567890123\ta\tb\r\n" +
+                              QByteArray("2\t07-14:05:09\t12.34\r\n").repeated(299));
+        prompts->pdfPath = path("list.pdf");
+        click(&list, "Print");
+        QVERIFY(prompts->messages.isEmpty());
+        const QByteArray pdf = readFile(prompts->pdfPath);
+        QVERIFY(pdf.startsWith("%PDF"));
+        // Far more lines than one page holds.
+        QVERIFY2(pdf.count("/Type /Page\n") >= 4, QByteArray::number(pdf.count("/Type /Page\n")));
+        QCOMPARE(list.windowTitle(), QStringLiteral("data.txt"));
+        QVERIFY(timer1->isActive());
+    }
+
+    void printFailureIsReported() {
+        FileList& list = open("Lx\r\n1\ta\tb\r\n");
+        prompts->pdfPath = QStringLiteral("/no/such/folder/list.pdf");
+        timer1->stop();
+        click(&list, "Print");
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].text, QStringLiteral("The list could not be printed."));
+        QCOMPARE(list.windowTitle(), QStringLiteral("data.txt"));
+        QVERIFY(timer1->isActive());
+    }
+};
+
+QTEST_MAIN(TestListWindows)
+#include "test_list_windows.moc"
