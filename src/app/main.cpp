@@ -7,6 +7,8 @@
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
+#include "recording/list_windows.h"
+#include "recording/meter_time_windows.h"
 #include "shared/session.h"
 
 #include <QApplication>
@@ -28,6 +30,9 @@ int main(int argc, char* argv[]) {
                                     QStringLiteral("/metersim"));
     graphs::Graphs graphWindows(session, prompts);
     std::unique_ptr<panel::Panel> mainWindow;
+    // Built with the panel, whose polling timer they stop and restart; gone before it.
+    std::unique_ptr<recording::ListWindows> lists;
+    std::unique_ptr<recording::MeterTimeWindows> meterTime;
 
     // The port window stays until the panel has loaded, so the program has a window meanwhile.
     QPointer<meterlink::Port> portWindow =
@@ -39,8 +44,24 @@ int main(int argc, char* argv[]) {
             waiter.requestShutdown();
             QCoreApplication::quit();
         });
+        lists = std::make_unique<recording::ListWindows>(session, prompts, mainWindow->Timer1(),
+                                                         graphWindows);
+        meterTime = std::make_unique<recording::MeterTimeWindows>(session, link, prompts,
+                                                                  mainWindow->Timer1());
         commands::ToolbarActions& actions = mainWindow->toolbar().actions();
         actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
+        actions.OpenDataFile = [&] { lists->OpenDataFile(mainWindow.get()); };
+        actions.StartRealTimeList = [&] {
+            lists->showRealTimeList(mainWindow.get());
+            session.recording.ListRecording = true;
+        };
+        actions.ShowSamplingChoice = [&] { meterTime->showSamplingChoice(mainWindow.get()); };
+        actions.ShowClockWindow = [&] { meterTime->showClockWindow(mainWindow.get()); };
+        mainWindow->listSink.append = [&](const QString& row) {
+            recording::RealTimeList* list = lists->realTimeList();
+            (list ? *list : lists->showRealTimeList(mainWindow.get())).appendSample(row);
+        };
+        mainWindow->listSink.unload = [&] { lists->unloadRealTimeList(); };
         if (!mainWindow->Load()) {
             QCoreApplication::exit(1);
             return;

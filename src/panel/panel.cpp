@@ -5,6 +5,7 @@
 #include "panel/lcd_view.h"
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
+#include "recording/transfers.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -218,13 +219,10 @@ void Panel::setSaveLook(bool recording) {
 
 void Panel::StartFileRecording() {
     recording::RecordingState& r = session_.recording;
-    const QString path = prompts_.saveFileName(this, QStringLiteral("All Files (*)"));
-    if (path.isEmpty())
-        return;
-    r.SavePath = path;
-    r.SavePathChosen = !QFileInfo(path).fileName().isEmpty();
+    recording::ChooseSaveFile(prompts_, this, r);
     if (!r.SavePathChosen)
         return;
+    const QString path = r.SavePath;
     QString why;
     // The labels and the button change only once the file exists: a recording that could not
     // start must not look as if it runs.

@@ -1,13 +1,14 @@
 #include "recording/recording_tick.h"
 
+#include "recording/data_file.h"
+
 #include <QFile>
 
 namespace recording {
 
 namespace {
 
-bool writeLine(QFile& file, const QString& line, QString* why) {
-    const QByteArray bytes = line.toLatin1() + "\r\n";
+bool writeLine(QFile& file, const QByteArray& bytes, QString* why) {
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         *why = file.errorString();
         return false;
@@ -38,7 +39,8 @@ bool openRecordingFile(RecordingState& r, const QString& path, const QString& un
         *why = file->errorString();
         return false;
     }
-    if (!writeLine(*file, unit + QStringLiteral("\tTime\tValue"), why))
+    if (!writeLine(*file, recordingLine(unit, QStringLiteral("Time"), QStringLiteral("Value")),
+                   why))
         return false;
     r.FileUnit = unit;
     r.DataFileNumber = std::move(file);
@@ -49,8 +51,8 @@ bool openRecordingFile(RecordingState& r, const QString& path, const QString& un
 
 bool writeRecordingSample(RecordingState& r, const QString& reading, QString* why) {
     const qint32 number = r.FileSampleCount + 1;
-    if (!writeLine(*r.DataFileNumber,
-                   QStringLiteral("%1\t%2\t%3").arg(number).arg(r.SampleTime, reading), why))
+    if (!writeLine(*r.DataFileNumber, recordingLine(QString::number(number), r.SampleTime, reading),
+                   why))
         return false;
     r.FileSampleCount = number;
     return true;
