@@ -5,6 +5,7 @@
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
+#include "paint_counter.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
 #include "recording/data_file.h"
@@ -47,33 +48,6 @@ public:
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     int messages = 0;
 };
-
-// Counts the paints of one widget.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-// Runs events until the widget has painted once more; false after two seconds without.
-bool waitForPaint(PaintCounter& counter) {
-    const int before = counter.paints;
-    QElapsedTimer t;
-    t.start();
-    while (counter.paints == before) {
-        if (t.elapsed() > 2000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
-}
 
 // A figure that could not be measured fails the run, naming the figure, rather than printing
 // a number that means nothing.

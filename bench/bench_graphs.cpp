@@ -7,6 +7,7 @@
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/real_time_all.h"
+#include "paint_counter.h"
 #include "platform/prompts.h"
 #include "shared/session.h"
 
@@ -24,34 +25,6 @@
 #include <vector>
 
 namespace {
-
-// Counts the paints of one widget. Not its child: the widget may be deleted first, as a graph
-// window is when it closes.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-// Runs events until the widget has painted once more; false after two seconds without.
-bool waitForPaint(PaintCounter& counter) {
-    const int before = counter.paints;
-    QElapsedTimer t;
-    t.start();
-    while (counter.paints == before) {
-        if (t.elapsed() > 2000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
-}
 
 // Of a set that is never empty: every caller times a fixed number of runs.
 double median(std::vector<double> v) {

@@ -2,24 +2,10 @@
 
 #include "graphs/graph_window.h"
 #include "graphs/real_time_all.h"
+#include "platform/keep_until_closed.h"
 #include "shared/session.h"
 
 namespace graphs {
-
-namespace {
-
-// A closed window lingers until its deferred delete runs; forgetting it as it closes makes the
-// next use load a fresh window rather than hand out the closing one.
-template <class Window> Window& keepUntilClosed(QPointer<Window>& slot, Window* window) {
-    slot = window;
-    QObject::connect(window, &Window::closed, window, [&slot, window] {
-        if (slot == window)
-            slot.clear();
-    });
-    return *window;
-}
-
-} // namespace
 
 Graphs::Graphs(shared::Session& session, platform::Prompts& prompts)
     : session_(session), prompts_(prompts) {}
@@ -35,7 +21,8 @@ Graphs::~Graphs() {
 void Graphs::showRealTimeAll(QWidget* mainWindow) {
     if (!realTimeAll_) {
         auto snapshotWindow = [this]() -> GraphWindow& { return realTimeGraphWindow(); };
-        keepUntilClosed(realTimeAll_, new RealTimeAll(session_, snapshotWindow, mainWindow));
+        platform::keepUntilClosed(realTimeAll_,
+                                  new RealTimeAll(session_, snapshotWindow, mainWindow));
     } else {
         realTimeAll_->placeBeside(mainWindow);
     }
@@ -56,7 +43,8 @@ GraphWindow& Graphs::plotWindow() {
         const PlotHandOver& h = session_.graph.plot;
         return ResetValues{h.PlotCount, h.PlotMin, h.PlotMax};
     };
-    return keepUntilClosed(plot_, new GraphWindow(GraphWindow::Kind::Plot, prompts_, resetValues));
+    return platform::keepUntilClosed(
+        plot_, new GraphWindow(GraphWindow::Kind::Plot, prompts_, resetValues));
 }
 
 GraphWindow& Graphs::realTimeGraphWindow() {
@@ -66,7 +54,7 @@ GraphWindow& Graphs::realTimeGraphWindow() {
         const GraphState& g = session_.graph;
         return ResetValues{g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax};
     };
-    return keepUntilClosed(
+    return platform::keepUntilClosed(
         realTimeGraph_, new GraphWindow(GraphWindow::Kind::RealTimeGraph, prompts_, resetValues));
 }
 

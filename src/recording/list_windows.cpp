@@ -2,6 +2,7 @@
 
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
+#include "platform/keep_until_closed.h"
 #include "platform/prompts.h"
 #include "recording/data_file.h"
 #include "recording/transfers.h"
@@ -151,24 +152,10 @@ ListWindows::~ListWindows() {
     delete fileList_.data();
 }
 
-namespace {
-
-// A closing window is forgotten at once, so that the next use loads a fresh one rather than
-// the one about to be deleted.
-template <class Window> Window& keepUntilClosed(QPointer<Window>& slot, Window* window) {
-    slot = window;
-    QObject::connect(window, &ListWindow::closed, window, [&slot, window] {
-        if (slot == window)
-            slot.clear();
-    });
-    return *window;
-}
-
-} // namespace
-
 RealTimeList& ListWindows::showRealTimeList(QWidget* panel) {
     if (!realTimeList_)
-        keepUntilClosed(realTimeList_, new RealTimeList(session_, prompts_, timer1_, panel));
+        platform::keepUntilClosed(realTimeList_,
+                                  new RealTimeList(session_, prompts_, timer1_, panel));
     realTimeList_->show();
     realTimeList_->raise();
     return *realTimeList_;
@@ -203,7 +190,8 @@ void ListWindows::OpenDataFile(QWidget* panel) {
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return;
-    FileList& list = keepUntilClosed(fileList_, new FileList(prompts_, timer1_, graphs_, panel));
+    FileList& list =
+        platform::keepUntilClosed(fileList_, new FileList(prompts_, timer1_, graphs_, panel));
     list.show();
     std::optional<platform::BusyCursor> busy(std::in_place);
     DataFileContents contents = readDataFile(file);
