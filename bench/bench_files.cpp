@@ -5,6 +5,8 @@
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
+#include "link/exchange_queue.h"
+#include "link/waiter.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
@@ -94,8 +96,10 @@ struct Rig {
     shared::Session session;
     BenchPrompts prompts;
     QTimer timer1;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::ExchangeQueue exchanges{waiter};
     graphs::Graphs graphs{session, prompts};
-    recording::ListWindows windows{session, prompts, timer1, graphs};
+    recording::ListWindows windows{session, prompts, timer1, exchanges, graphs};
     QWidget mainWindow;
 };
 

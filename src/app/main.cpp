@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
             QCoreApplication::quit();
         });
         lists = std::make_unique<recording::ListWindows>(session, prompts, mainWindow->Timer1(),
-                                                         graphWindows);
+                                                         link.exchanges(), graphWindows);
         meterTime = std::make_unique<recording::MeterTimeWindows>(session, link, prompts,
                                                                   mainWindow->Timer1());
         commands::ToolbarActions& actions = mainWindow->toolbar().actions();

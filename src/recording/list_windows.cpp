@@ -1,5 +1,6 @@
 #include "recording/list_windows.h"
 
+#include "link/exchange_queue.h"
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
 #include "platform/keep_until_closed.h"
@@ -36,18 +37,19 @@ QAction* addButton(QToolBar* toolbar, const QString& key, const QString& tip, co
 } // namespace
 
 ListWindow::ListWindow(const QString& name, const QString& caption, const FirstButton& first,
-                       platform::Prompts& prompts, QTimer& timer1, QWidget* panel)
-    : QWidget(panel, Qt::Window), prompts_(prompts), timer1_(timer1), toolbar_(new QToolBar(this)),
-      grid_(new platform::Grid(kDataColumns, this)) {
+                       platform::Prompts& prompts, QTimer& timer1,
+                       meterlink::ExchangeQueue& exchanges, QWidget* panel)
+    : QWidget(panel, Qt::Window), prompts_(prompts), timer1_(timer1), exchanges_(exchanges),
+      toolbar_(new QToolBar(this)), grid_(new platform::Grid(kDataColumns, this)) {
     setObjectName(name);
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose);
     toolbar_->setObjectName(QStringLiteral("Toolbar1"));
     toolbar_->setIconSize(QSize(24, 24));
     firstButton_ = addButton(toolbar_, first.key, first.tip, first.icon);
-    connect(addButton(toolbar_, QStringLiteral("Print"), QStringLiteral("Print"),
+    onClick(addButton(toolbar_, QStringLiteral("Print"), QStringLiteral("Print"),
                       QStringLiteral(":/icons/print.svg")),
-            &QAction::triggered, this, &ListWindow::Print);
+            [this] { Print(); });
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -75,6 +77,12 @@ ListWindow::ListWindow(const QString& name, const QString& caption, const FirstB
     resize(gridWidth, toolbar_->sizeHint().height() + gridHeight);
 }
 
+void ListWindow::onClick(QAction* button, std::function<void()> handler) {
+    const QString key = objectName() + QLatin1Char('.') + button->objectName();
+    connect(button, &QAction::triggered, this,
+            [this, key, handler] { exchanges_.request(key, this, handler); });
+}
+
 void ListWindow::Print() {
     PrintGrid(*this, *grid_, timer1_, prompts_);
 }
@@ -85,13 +93,13 @@ void ListWindow::closeEvent(QCloseEvent* event) {
 }
 
 RealTimeList::RealTimeList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                           QWidget* panel)
+                           meterlink::ExchangeQueue& exchanges, QWidget* panel)
     : ListWindow(
           QStringLiteral("RealTimeList"), QStringLiteral("Real Time List"),
           {QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral(":/icons/save.svg")},
-          prompts, timer1, panel),
+          prompts, timer1, exchanges, panel),
       session_(session) {
-    connect(firstButton(), &QAction::triggered, this, &RealTimeList::Save);
+    onClick(firstButton(), [this] { Save(); });
     session_.recording.ListUnit = session_.display.UnitText;
     grid().setText(0, 0, session_.recording.ListUnit);
 }
@@ -123,14 +131,14 @@ void RealTimeList::closeEvent(QCloseEvent* event) {
     ListWindow::closeEvent(event);
 }
 
-FileList::FileList(platform::Prompts& prompts, QTimer& timer1, graphs::Graphs& graphs,
-                   QWidget* panel)
+FileList::FileList(platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
+                   graphs::Graphs& graphs, QWidget* panel)
     : ListWindow(
           QStringLiteral("FileList"), QStringLiteral("File List"),
           {QStringLiteral("Plot"), QStringLiteral("Plot"), QStringLiteral(":/icons/graph.svg")},
-          prompts, timer1, panel),
+          prompts, timer1, exchanges, panel),
       graphs_(graphs) {
-    connect(firstButton(), &QAction::triggered, this, &FileList::Plot);
+    onClick(firstButton(), [this] { Plot(); });
 }
 
 void FileList::Plot() {
@@ -143,8 +151,9 @@ void FileList::Plot() {
 }
 
 ListWindows::ListWindows(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                         graphs::Graphs& graphs)
-    : session_(session), prompts_(prompts), timer1_(timer1), graphs_(graphs) {}
+                         meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs)
+    : session_(session), prompts_(prompts), timer1_(timer1), exchanges_(exchanges),
+      graphs_(graphs) {}
 
 ListWindows::~ListWindows() {
     // Windows without a main window have no parent to delete them.
@@ -155,7 +164,7 @@ ListWindows::~ListWindows() {
 RealTimeList& ListWindows::showRealTimeList(QWidget* panel) {
     if (!realTimeList_)
         platform::keepUntilClosed(realTimeList_,
-                                  new RealTimeList(session_, prompts_, timer1_, panel));
+                                  new RealTimeList(session_, prompts_, timer1_, exchanges_, panel));
     realTimeList_->show();
     realTimeList_->raise();
     return *realTimeList_;
@@ -190,8 +199,8 @@ void ListWindows::OpenDataFile(QWidget* panel) {
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return;
-    FileList& list =
-        platform::keepUntilClosed(fileList_, new FileList(prompts_, timer1_, graphs_, panel));
+    FileList& list = platform::keepUntilClosed(
+        fileList_, new FileList(prompts_, timer1_, exchanges_, graphs_, panel));
     list.show();
     std::optional<platform::BusyCursor> busy(std::in_place);
     DataFileContents contents = readDataFile(file);

@@ -4,12 +4,17 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QTimer;
 class QToolBar;
 
 namespace graphs {
 class Graphs;
+}
+namespace meterlink {
+class ExchangeQueue;
 }
 namespace platform {
 class Grid;
@@ -45,7 +50,11 @@ protected:
         QString icon;
     };
     ListWindow(const QString& name, const QString& caption, const FirstButton& first,
-               platform::Prompts& prompts, QTimer& timer1, QWidget* panel);
+               platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
+               QWidget* panel);
+    // A toolbar click runs through the exchange queue: a dialog it opens must not sit inside
+    // another handler's wait on the meter.
+    void onClick(QAction* button, std::function<void()> handler);
     QAction* firstButton() const { return firstButton_; }
     void closeEvent(QCloseEvent* event) override;
 
@@ -53,6 +62,7 @@ protected:
 
 private:
     QTimer& timer1_;
+    meterlink::ExchangeQueue& exchanges_;
     QToolBar* toolbar_;
     QAction* firstButton_;
     platform::Grid* grid_;
@@ -65,7 +75,7 @@ class RealTimeList : public ListWindow {
 public:
     // The load: ListUnit = UnitText, shown in the header's first cell.
     RealTimeList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                 QWidget* panel);
+                 meterlink::ExchangeQueue& exchanges, QWidget* panel);
 
     // One sample from the recording tick: the TAB-separated row is appended and selected, and
     // past row 15 the grid scrolls one row so that the newest row stays in view.
@@ -84,7 +94,8 @@ private:
 class FileList : public ListWindow {
     Q_OBJECT
 public:
-    FileList(platform::Prompts& prompts, QTimer& timer1, graphs::Graphs& graphs, QWidget* panel);
+    FileList(platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
+             graphs::Graphs& graphs, QWidget* panel);
 
     // Ignored when the list has no data row.
     void Plot();
@@ -98,7 +109,7 @@ class ListWindows {
 public:
     // timer1 is the main window's polling timer, stopped while a list prints.
     ListWindows(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                graphs::Graphs& graphs);
+                meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs);
     ~ListWindows();
     ListWindows(const ListWindows&) = delete;
     ListWindows& operator=(const ListWindows&) = delete;
@@ -120,6 +131,7 @@ private:
     shared::Session& session_;
     platform::Prompts& prompts_;
     QTimer& timer1_;
+    meterlink::ExchangeQueue& exchanges_;
     graphs::Graphs& graphs_;
     QPointer<RealTimeList> realTimeList_;
     QPointer<FileList> fileList_;

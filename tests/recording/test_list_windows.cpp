@@ -1,4 +1,6 @@
 #include "graphs/graphs.h"
+#include "link/exchange_queue.h"
+#include "link/waiter.h"
 #include "pdf_prompts.h"
 #include "platform/grid.h"
 #include "recording/list_windows.h"
@@ -60,6 +62,8 @@ class TestListWindows : public QObject {
     std::unique_ptr<shared::Session> session;
     std::unique_ptr<testsupport::PdfPrompts> prompts;
     std::unique_ptr<QTimer> timer1;
+    std::unique_ptr<meterlink::EventLoopWaiter> waiter;
+    std::unique_ptr<meterlink::ExchangeQueue> exchanges;
     std::unique_ptr<graphs::Graphs> graphs;
     std::unique_ptr<ListWindows> windows;
 
@@ -80,7 +84,9 @@ private slots:
         timer1 = std::make_unique<QTimer>();
         timer1->start(250);
         graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
-        windows = std::make_unique<ListWindows>(*session, *prompts, *timer1, *graphs);
+        waiter = std::make_unique<meterlink::EventLoopWaiter>();
+        exchanges = std::make_unique<meterlink::ExchangeQueue>(*waiter);
+        windows = std::make_unique<ListWindows>(*session, *prompts, *timer1, *exchanges, *graphs);
     }
     void cleanup() {
         windows.reset();
@@ -162,8 +168,14 @@ private slots:
         prompts->nextSavePath = path("list.txt");
         RealTimeList& list = windows->showRealTimeList(nullptr);
         list.appendSample(QStringLiteral("1\ta\tb"));
-        click(&list, "Save");
-        QCOMPARE(prompts->messages.size(), 1);
+        {
+            // Clicked while the panel talks to the meter: the box waits until it is done.
+            meterlink::ExchangeQueue::Exchange talking(*exchanges);
+            click(&list, "Save");
+            QTest::qWait(20);
+            QVERIFY(prompts->messages.isEmpty());
+        }
+        QTRY_COMPARE(prompts->messages.size(), 1);
         QCOMPARE(prompts->messages[0].text,
                  QStringLiteral("Aready in recording mode, close it and try again !"));
         QCOMPARE(prompts->messages[0].icon, platform::MessageIcon::Critical);
