@@ -98,7 +98,7 @@ struct Rig {
     QTimer timer1;
     meterlink::EventLoopWaiter waiter;
     meterlink::ExchangeQueue exchanges{waiter};
-    graphs::Graphs graphs{session, prompts};
+    graphs::Graphs graphs{session, prompts, exchanges};
     recording::ListWindows windows{session, prompts, timer1, exchanges, graphs};
     QWidget mainWindow;
 };

@@ -7,6 +7,8 @@
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/real_time_all.h"
+#include "link/exchange_queue.h"
+#include "link/waiter.h"
 #include "paint_counter.h"
 #include "platform/prompts.h"
 #include "shared/session.h"
@@ -81,7 +83,9 @@ int main(int argc, char** argv) {
 
     shared::Session session;
     platform::DialogPrompts prompts;
-    graphs::Graphs graphs(session, prompts);
+    meterlink::EventLoopWaiter waiter;
+    meterlink::ExchangeQueue exchanges(waiter);
+    graphs::Graphs graphs(session, prompts, exchanges);
     QWidget mainWindow;
     mainWindow.setGeometry(0, 0, 400, 300);
     mainWindow.show();

@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     platform::DialogPrompts prompts;
     app::SimulatorProcess simulator(QCoreApplication::applicationDirPath() +
                                     QStringLiteral("/metersim"));
-    graphs::Graphs graphWindows(session, prompts);
+    graphs::Graphs graphWindows(session, prompts, link.exchanges());
     std::unique_ptr<panel::Panel> mainWindow;
     // Built with the panel, whose polling timer they stop and restart; gone before it.
     std::unique_ptr<recording::ListWindows> lists;

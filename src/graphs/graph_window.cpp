@@ -3,6 +3,7 @@
 #include "graphs/graph.h"
 #include "graphs/num_edit.h"
 #include "graphs/number_format.h"
+#include "link/exchange_queue.h"
 #include "platform/prompts.h"
 
 #include <QAction>
@@ -70,9 +71,9 @@ const QStringList& GraphWindow::trackModeHelpTexts() {
     return texts;
 }
 
-GraphWindow::GraphWindow(Kind kind, platform::Prompts& prompts,
+GraphWindow::GraphWindow(Kind kind, platform::Prompts& prompts, meterlink::ExchangeQueue& exchanges,
                          std::function<ResetValues()> resetValues, QWidget* parent)
-    : QWidget(parent, Qt::Window), kind_(kind), prompts_(prompts),
+    : QWidget(parent, Qt::Window), kind_(kind), prompts_(prompts), exchanges_(exchanges),
       resetValues_(std::move(resetValues)) {
     setObjectName(kind == Kind::Plot ? QStringLiteral("Plot") : QStringLiteral("RealTimeGraph"));
     setWindowTitle(kind == Kind::Plot ? QStringLiteral("Plot") : QStringLiteral("Real Time Graph"));
@@ -107,7 +108,10 @@ void GraphWindow::buildControls() {
     connect(saveImageAction_, &QAction::triggered, this, &GraphWindow::saveImage);
     graph_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(graph_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        QMenu::exec({saveImageAction_}, graph_->mapToGlobal(pos), nullptr, graph_);
+        // The menu runs an event loop of its own, as a dialog does.
+        exchanges_.request(objectName() + QStringLiteral(".menu"), this, [this, pos] {
+            QMenu::exec({saveImageAction_}, graph_->mapToGlobal(pos), nullptr, graph_);
+        });
     });
 
     frmGraphic_ = frame(QStringLiteral("FrmGraphic"), QStringLiteral("Graphic Plot"), this);
@@ -173,7 +177,10 @@ void GraphWindow::buildControls() {
     buttons->addStretch();
     row->addLayout(buttons);
     connect(cmdReset_, &QPushButton::clicked, this, &GraphWindow::resetScale);
-    connect(cmdPrint_, &QPushButton::clicked, this, &GraphWindow::printGraph);
+    connect(cmdPrint_, &QPushButton::clicked, this, [this] {
+        exchanges_.request(objectName() + QStringLiteral(".CmdPrint"), this,
+                           [this] { printGraph(); });
+    });
 }
 
 void GraphWindow::layoutControls() {

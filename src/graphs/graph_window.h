@@ -16,6 +16,9 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace meterlink {
+class ExchangeQueue;
+}
 namespace platform {
 class Prompts;
 }
@@ -54,8 +57,9 @@ public:
     static constexpr int kGraphNormalPos = 8; // 120 twips
     static constexpr int kGraphPrintPos = 48; // 720 twips
 
-    GraphWindow(Kind kind, platform::Prompts& prompts, std::function<ResetValues()> resetValues,
-                QWidget* parent = nullptr);
+    // Its dialogs and menus open through the exchange queue, never inside a wait on the meter.
+    GraphWindow(Kind kind, platform::Prompts& prompts, meterlink::ExchangeQueue& exchanges,
+                std::function<ResetValues()> resetValues, QWidget* parent = nullptr);
     ~GraphWindow() override;
 
     Graph* Graph1() const { return graph_; }
@@ -95,6 +99,7 @@ private:
 
     Kind kind_;
     platform::Prompts& prompts_;
+    meterlink::ExchangeQueue& exchanges_;
     std::function<ResetValues()> resetValues_;
     bool printing_ = false;
     QColor savedColour_; // the graph's colour while it prints on white

@@ -7,8 +7,9 @@
 
 namespace graphs {
 
-Graphs::Graphs(shared::Session& session, platform::Prompts& prompts)
-    : session_(session), prompts_(prompts) {}
+Graphs::Graphs(shared::Session& session, platform::Prompts& prompts,
+               meterlink::ExchangeQueue& exchanges)
+    : session_(session), prompts_(prompts), exchanges_(exchanges) {}
 
 Graphs::~Graphs() {
     // The chart is a child of the main window; if it is still about, it goes now, while the
@@ -44,7 +45,7 @@ GraphWindow& Graphs::plotWindow() {
         return ResetValues{h.PlotCount, h.PlotMin, h.PlotMax};
     };
     return platform::keepUntilClosed(
-        plot_, new GraphWindow(GraphWindow::Kind::Plot, prompts_, resetValues));
+        plot_, new GraphWindow(GraphWindow::Kind::Plot, prompts_, exchanges_, resetValues));
 }
 
 GraphWindow& Graphs::realTimeGraphWindow() {
@@ -55,7 +56,8 @@ GraphWindow& Graphs::realTimeGraphWindow() {
         return ResetValues{g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax};
     };
     return platform::keepUntilClosed(
-        realTimeGraph_, new GraphWindow(GraphWindow::Kind::RealTimeGraph, prompts_, resetValues));
+        realTimeGraph_,
+        new GraphWindow(GraphWindow::Kind::RealTimeGraph, prompts_, exchanges_, resetValues));
 }
 
 void Graphs::fillPlot(const std::vector<float>& values, float count, float min, float max,

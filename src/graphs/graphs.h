@@ -10,6 +10,9 @@ class QWidget;
 namespace shared {
 struct Session;
 }
+namespace meterlink {
+class ExchangeQueue;
+}
 namespace platform {
 class Prompts;
 }
@@ -23,7 +26,8 @@ class RealTimeAll;
 // snapshot window RealTimeGraph and the Plot window for list data.
 class Graphs {
 public:
-    Graphs(shared::Session& session, platform::Prompts& prompts);
+    Graphs(shared::Session& session, platform::Prompts& prompts,
+           meterlink::ExchangeQueue& exchanges);
     ~Graphs();
     Graphs(const Graphs&) = delete;
     Graphs& operator=(const Graphs&) = delete;
@@ -47,6 +51,7 @@ public:
 private:
     shared::Session& session_;
     platform::Prompts& prompts_;
+    meterlink::ExchangeQueue& exchanges_;
     QPointer<GraphWindow> plot_;
     QPointer<GraphWindow> realTimeGraph_;
     QPointer<RealTimeAll> realTimeAll_;

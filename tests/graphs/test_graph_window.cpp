@@ -3,6 +3,8 @@
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/num_edit.h"
+#include "link/exchange_queue.h"
+#include "link/waiter.h"
 #include "shared/session.h"
 
 #include <QComboBox>
@@ -98,6 +100,8 @@ class TestGraphWindow : public QObject {
 
     std::unique_ptr<shared::Session> session;
     std::unique_ptr<graphtest::PdfPrompts> prompts;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::ExchangeQueue exchanges{waiter};
     std::unique_ptr<graphs::Graphs> graphs;
 
     // The Plot window filled with 100 readings, 0 to 9.5, shown and settled.
@@ -121,7 +125,7 @@ private slots:
     void init() {
         session = std::make_unique<shared::Session>();
         prompts = std::make_unique<graphtest::PdfPrompts>();
-        graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
+        graphs = std::make_unique<graphs::Graphs>(*session, *prompts, exchanges);
     }
     void cleanup() {
         graphs.reset();

@@ -5,6 +5,8 @@
 #include "graphs/num_edit.h"
 #include "graphs/real_time_all.h"
 #include "link/display_model.h"
+#include "link/exchange_queue.h"
+#include "link/waiter.h"
 #include "shared/session.h"
 
 #include <QLabel>
@@ -31,6 +33,8 @@ class TestRealTimeAll : public QObject {
 
     std::unique_ptr<shared::Session> session;
     std::unique_ptr<graphtest::PdfPrompts> prompts;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::ExchangeQueue exchanges{waiter};
     std::unique_ptr<graphs::Graphs> graphs;
     std::unique_ptr<QWidget> mainWindow;
 
@@ -66,7 +70,7 @@ private slots:
     void init() {
         session = std::make_unique<shared::Session>();
         prompts = std::make_unique<graphtest::PdfPrompts>();
-        graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
+        graphs = std::make_unique<graphs::Graphs>(*session, *prompts, exchanges);
         mainWindow = std::make_unique<QWidget>();
         mainWindow->setGeometry(100, 60, 400, 300);
         mainWindow->show();

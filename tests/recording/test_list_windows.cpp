@@ -83,9 +83,9 @@ private slots:
         prompts = std::make_unique<testsupport::PdfPrompts>();
         timer1 = std::make_unique<QTimer>();
         timer1->start(250);
-        graphs = std::make_unique<graphs::Graphs>(*session, *prompts);
         waiter = std::make_unique<meterlink::EventLoopWaiter>();
         exchanges = std::make_unique<meterlink::ExchangeQueue>(*waiter);
+        graphs = std::make_unique<graphs::Graphs>(*session, *prompts, *exchanges);
         windows = std::make_unique<ListWindows>(*session, *prompts, *timer1, *exchanges, *graphs);
     }
     void cleanup() {
