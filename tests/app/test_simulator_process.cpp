@@ -37,7 +37,7 @@ void TestSimulatorProcess::saysWhyWhenTheMeterDoesNotCome_data() {
     QTest::addColumn<QString>("script"); // what stands in for the simulated meter
     QTest::addColumn<QString>("why");
     QTest::addColumn<int>("withinMs");
-    QTest::newRow("never opens its port") << "sleep 30"
+    QTest::newRow("never opens its port") << "exec sleep 30"
                                           << "within 5 s" << 7000;
     QTest::newRow("exits at once") << "exit 3"
                                    << "did not open its port" << 1000;
