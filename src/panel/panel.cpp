@@ -290,15 +290,19 @@ void Panel::reportFailedRecording(const QString& why) {
     const QString path = QDir::toNativeSeparators(session_.recording.SavePath);
     const qint32 written = session_.recording.FileSampleCount;
     StopFileRecording();
-    // The tick may run inside an exchange's wait; the box waits until the port is free, so it
-    // does not hold that exchange (and with it polling) while it is open.
-    link_.exchanges().request(QStringLiteral("recording failed"), this, [this, path, written, why] {
-        prompts_.message(this, platform::MessageIcon::Critical,
-                         QStringLiteral("Recording stopped: the data file could not be written."),
-                         QStringLiteral("%1 keeps the %2 samples recorded before the failure (%3).")
-                             .arg(path)
-                             .arg(written)
-                             .arg(why));
+    const QString detail =
+        QStringLiteral("%1 keeps the %2 samples recorded before the failure (%3).")
+            .arg(path)
+            .arg(written)
+            .arg(why);
+    // The box opens after this tick has finished (the live list keeps its samples meanwhile),
+    // and once no exchange is inside a wait, so it holds neither this timer nor polling.
+    QTimer::singleShot(0, this, [this, detail] {
+        link_.exchanges().request(QStringLiteral("recording failed"), this, [this, detail] {
+            prompts_.message(
+                this, platform::MessageIcon::Critical,
+                QStringLiteral("Recording stopped: the data file could not be written."), detail);
+        });
     });
 }
 

@@ -194,6 +194,7 @@ void TestRecording::failedWriteStopsAndSaysSo() {
     rig.ticks(1);
     QVERIFY(!rig.session.recording.FileRecording);
     QCOMPARE(rig.saveTip(), QStringLiteral("Save As"));
+    QCOMPARE(rig.prompts.messages.size(), 1); // not from inside the tick
     QTRY_COMPARE(rig.prompts.messages.size(), 2);
     QCOMPARE(rig.prompts.messages[1].text,
              QStringLiteral("Recording stopped: the data file could not be written."));
