@@ -43,7 +43,7 @@ SettingEntry readHoldTimeEntry(QStringView text) {
     if (minutes < 0 || seconds < 0)
         return {SettingEntry::Kind::Abandoned, {}};
     auto field = [](double v) {
-        return recording::toBcd(int(std::min(v, 1.0 * kLongestHoldField)));
+        return recording::toBcd(int(std::min(v, double(kLongestHoldField))));
     };
     return accepted(field(minutes), field(seconds));
 }
