@@ -19,8 +19,6 @@ inline const QString kDistanceTitle = QStringLiteral("Input the distance");
 // The settings frame, the meter's reply to "Z": STX, distance x 100 (two bytes), comparator
 // flags, comparator high and low limits (two bytes each), ETX. Two-byte numbers high byte first.
 inline constexpr int kSettingsFrameSize = 9;
-// The largest distance the meter holds, in hundredths of a metre or foot.
-inline constexpr int kMaxDistance = 999;
 
 // Nine bytes or more, STX first and ETX ninth.
 bool isSettingsFrame(const QByteArray& reply);
