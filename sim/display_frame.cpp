@@ -72,6 +72,20 @@ QByteArray encodeClockFrame(const ClockReading& clock) {
     return frame;
 }
 
+QByteArray encodeSettingsFrame(const SettingsReading& settings) {
+    auto twoBytes = [](QByteArray& frame, int value) {
+        frame.append(char((value >> 8) & 0xFF)).append(char(value & 0xFF));
+    };
+    QByteArray frame;
+    frame.append(kStx);
+    twoBytes(frame, settings.distance);
+    frame.append(char(settings.comparatorFlags));
+    twoBytes(frame, settings.highLimit);
+    twoBytes(frame, settings.lowLimit);
+    frame.append(kEtx);
+    return frame;
+}
+
 QByteArray encodePollFrame(quint32 value) {
     QByteArray frame(kPollFrameSize, '\0');
     frame[0] = kStx;

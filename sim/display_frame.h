@@ -9,6 +9,7 @@ namespace sim {
 inline constexpr int kDisplayFrameSize = 14;
 inline constexpr int kPollFrameSize = 6;
 inline constexpr int kClockFrameSize = 8;
+inline constexpr int kSettingsFrameSize = 9;
 inline constexpr char kStx = 0x02;
 inline constexpr char kEtx = 0x03;
 
@@ -35,5 +36,17 @@ struct ClockReading {
 // The reply to "Y": STX, day, hour, minutes, seconds, logger interval minutes and seconds, each
 // one BCD byte, ETX.
 QByteArray encodeClockFrame(const ClockReading& clock);
+
+// What the meter's settings read at one moment.
+struct SettingsReading {
+    int distance = 0; // light-source distance in hundredths, 0..999
+    quint8 comparatorFlags = 0;
+    int highLimit = 0; // 0..9999
+    int lowLimit = 0;
+};
+
+// The reply to "Z": STX, distance, comparator flags, high and low limit, ETX; the three numbers
+// in two bytes each, high byte first.
+QByteArray encodeSettingsFrame(const SettingsReading& settings);
 
 } // namespace sim

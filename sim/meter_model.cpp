@@ -52,6 +52,7 @@ int dataBlockLength(quint8 letter) {
     }
 }
 constexpr auto kDataBlockTimeout = 500ms;
+constexpr int kMaxDistance = 999;
 
 constexpr auto kAverageStep = 100ms;
 // A jump in time beyond this is not worth averaging sample by sample.
@@ -188,6 +189,9 @@ QByteArray MeterModel::command(char letter, TimePoint now) {
                                   interval / 60, interval % 60});
         break;
     }
+    case 'Z':
+        reply = encodeSettingsFrame({distance_, comparatorFlags_, highLimit_, lowLimit_});
+        break;
     case 'O':
         leaveModes();
         streaming_ = false;
@@ -300,6 +304,14 @@ int MeterModel::clockDayOfMonth(TimePoint now) const {
 }
 
 void MeterModel::applyDataBlock(TimePoint now) {
+    if (blockLetter_ == 'I') {
+        const int distance = quint8(block_.at(0)) << 8 | quint8(block_.at(1));
+        if (distance <= kMaxDistance)
+            distance_ = distance;
+        return;
+    }
+    if (blockLetter_ != 'T' && blockLetter_ != 'W' && blockLetter_ != 'S')
+        return;
     // A block with a field that is not BCD, or out of its range, leaves the setting alone.
     std::array<int, 4> v{};
     for (qsizetype i = 0; i < block_.size(); ++i) {
@@ -313,6 +325,8 @@ void MeterModel::applyDataBlock(TimePoint now) {
         setClock(v[0], v[1] * 3600 + v[2] * 60 + v[3], now);
     else if (blockLetter_ == 'W' && v[1] < 60)
         setLoggingInterval(std::chrono::seconds(v[0] * 60 + v[1]));
+    else if (blockLetter_ == 'S' && v[0] < 60 && v[1] < 60)
+        holdSeconds_ = v[0] * 60 + v[1];
 }
 
 void MeterModel::advance(TimePoint now) {

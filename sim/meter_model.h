@@ -157,13 +157,19 @@ public:
     // Logger bytes from the first set's address on.
     const QByteArray& loggerMemory() const { return logger_; }
 
+    // The settings "S" and "I" write: the hold time in seconds, the light-source distance in
+    // hundredths of a metre or foot.
+    int holdSeconds() const { return holdSeconds_; }
+    int distance() const { return distance_; }
+
     int commandCount(char letter) const { return counts_[quint8(letter)]; }
     QMap<char, int> commandCounts() const;
     void resetCommandCounts() { counts_.fill(0); }
 
 private:
     void advance(TimePoint now);
-    // "T" sets the clock, "W" the logger interval; other blocks carry settings not modelled here.
+    // "T" sets the clock, "W" the logger interval, "S" the hold time, "I" the distance; other
+    // blocks carry settings not modelled here.
     void applyDataBlock(TimePoint now);
     // Seconds from the start of the day the clock was set on; beyond 86400 on later days.
     long long clockSecondsSinceDayStart(TimePoint now) const;
@@ -206,6 +212,13 @@ private:
     bool loggingSetOpen_ = false;
     std::optional<TimePoint> nextRecordAt_;
     std::chrono::seconds loggingInterval_{2};
+
+    int holdSeconds_ = 0;
+    int distance_ = 100;
+    // Lux with one decimal place; limits 100.0 and 10.0.
+    quint8 comparatorFlags_ = 0x42;
+    int highLimit_ = 1000;
+    int lowLimit_ = 100;
 };
 
 } // namespace sim

@@ -42,6 +42,9 @@ public:
 
     // The link's timed wait, for exchanges built on top of the link: false on shutdown.
     bool WaitSeconds(double seconds) { return waiter_.WaitSeconds(seconds); }
+    // The clock the waits run on, in seconds, and whether the program is ending.
+    double now() const { return waiter_.now(); }
+    bool shuttingDown() const { return waiter_.shuttingDown(); }
 
     void send(const QByteArray& bytes) {
         requireExchange();

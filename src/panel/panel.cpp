@@ -1,5 +1,6 @@
 #include "panel/panel.h"
 
+#include "commands/meter_settings.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "panel/lcd_view.h"
@@ -73,6 +74,12 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
     QObject::connect(timer2_, &QTimer::timeout, this, &Panel::Timer2Tick);
     dispatcher_.actions().StartFileRecording = [this] { StartFileRecording(); };
     dispatcher_.actions().StopFileRecording = [this] { StopFileRecording(); };
+    dispatcher_.actions().EnterHoldTime = [this] {
+        commands::EnterHoldTime(link_, prompts_, this);
+    };
+    dispatcher_.actions().EnterLightDistance = [this] {
+        commands::EnterLightDistance(link_, prompts_, this, session_.display);
+    };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);

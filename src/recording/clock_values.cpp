@@ -1,5 +1,7 @@
 #include "recording/clock_values.h"
 
+#include "commands/settings_entry.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -88,12 +90,11 @@ QByteArray MeterInterval::bcdBytes() const {
 }
 
 std::optional<MeterInterval> readMeterIntervalAnswer(const QString& answer) {
-    const qsizetype colon = answer.indexOf(u':');
-    if (answer.size() < 3 || colon <= 0 || colon == answer.size() - 1 ||
-        answer.indexOf(u':', colon + 1) >= 0)
+    const std::optional<commands::EntryParts> parts = commands::splitEntry(answer, u':');
+    if (!parts)
         return std::nullopt;
-    const auto minutes = leadingNumber(QStringView(answer).left(colon));
-    const auto seconds = leadingNumber(QStringView(answer).mid(colon + 1));
+    const auto minutes = leadingNumber(parts->before);
+    const auto seconds = leadingNumber(parts->after);
     if (!minutes || !seconds)
         return std::nullopt;
     if (minutes->value > kLongestMeterMinutes ||

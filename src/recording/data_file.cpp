@@ -33,8 +33,10 @@ QString printLine(const QString& number, const QString& time, const QString& val
 }
 
 double readingValue(QStringView text) {
-    if (text.contains(u'L'))
-        return kOverRangeValue;
+    return text.contains(u'L') ? kOverRangeValue : leadingValue(text);
+}
+
+double leadingValue(QStringView text) {
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n && text[i] == u' ')

@@ -37,9 +37,12 @@ QByteArray gridLine(const QStringList& cells);
 QString printLine(const QString& number, const QString& time, const QString& value);
 
 // The number a reading's text stands for: 1000000 when it contains a capital "L", else its
-// leading numeric part (spaces, an optional sign, digits and one decimal point; an exponent is
-// not part of a reading, so "12E45" is 12), 0 when there is none. Never infinite or NaN.
+// leading value.
 double readingValue(QStringView text);
+// The leading numeric part of a text (spaces, an optional sign, digits and one decimal point;
+// an exponent is not part of it, so "12E45" is 12), 0 when there is none. Held to
+// +-kMaxReadingMagnitude, never infinite or NaN.
+double leadingValue(QStringView text);
 
 // A file read into the file list.
 struct DataFileContents {

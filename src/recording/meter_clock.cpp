@@ -24,18 +24,27 @@ std::optional<QByteArray> ReadClockFrame(meterlink::MeterLink& link) {
     }
 }
 
-bool SendMeterSetting(meterlink::MeterLink& link, char letter,
-                      const std::function<QByteArray()>& makeBlock) {
+bool ReturnToNormalDisplay(meterlink::MeterLink& link) {
     if (!link.PollReading())
         return false;
     link.send(QByteArrayLiteral("H"));
-    if (!link.WaitSeconds(kAfterNormalDisplayWait) || !link.PollReading())
+    return link.WaitSeconds(kAfterNormalDisplayWait);
+}
+
+bool SendSettingBlock(meterlink::MeterLink& link, char letter,
+                      const std::function<QByteArray()>& makeBlock) {
+    if (!link.PollReading())
         return false;
     link.send(QByteArray(1, letter));
     if (!link.WaitSeconds(kBeforeDataBlockWait))
         return false;
     link.send(makeBlock());
     return true;
+}
+
+bool SendMeterSetting(meterlink::MeterLink& link, char letter,
+                      const std::function<QByteArray()>& makeBlock) {
+    return ReturnToNormalDisplay(link) && SendSettingBlock(link, letter, makeBlock);
 }
 
 } // namespace recording

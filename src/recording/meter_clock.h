@@ -18,9 +18,13 @@ namespace recording {
 // pass brings at least 8 bytes.
 std::optional<QByteArray> ReadClockFrame(meterlink::MeterLink& link);
 
-// Writes one clock or logger setting: the meter back to its normal display ("H", 200 ms),
-// then the letter and, 50 ms later, its data block. The block is made at the moment it goes
+// A poll, then the meter back to its normal display: "H" and 200 ms for it to settle.
+bool ReturnToNormalDisplay(meterlink::MeterLink& link);
+// A poll, the letter and, 50 ms later, its data block. The block is made at the moment it goes
 // out, so a time in it is as fresh as it can be.
+bool SendSettingBlock(meterlink::MeterLink& link, char letter,
+                      const std::function<QByteArray()>& makeBlock);
+// Writes one clock or logger setting: both of the above, one after the other.
 bool SendMeterSetting(meterlink::MeterLink& link, char letter,
                       const std::function<QByteArray()>& makeBlock);
 

@@ -1,5 +1,6 @@
 #include "recording/sampling_choice.h"
 
+#include "commands/settings_entry.h"
 #include "link/meter_link.h"
 #include "platform/prompts.h"
 #include "recording/clock_values.h"
@@ -103,7 +104,7 @@ void SamplingChoice::askMeterInterval() {
             return;
         const std::optional<MeterInterval> interval = readMeterIntervalAnswer(answer);
         if (!interval) {
-            prompts_.message(this, platform::MessageIcon::Critical, kMeterIntervalFormatText);
+            prompts_.message(this, platform::MessageIcon::Critical, commands::kInvalidFormatText);
             continue;
         }
         meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());

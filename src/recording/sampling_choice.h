@@ -23,8 +23,6 @@ inline const QString kPcIntervalPrompt =
 inline const QString kMeterIntervalPrompt =
     QStringLiteral("Enter the SAMPLING TIME of the Meter\r\n (MM:SS) ");
 inline const QString kSamplingInputTitle = QStringLiteral("Input Sampling Time");
-inline const QString kMeterIntervalFormatText =
-    QStringLiteral("Invalid, comply with the data format properly\r\n");
 
 // "Sampling Rate": sets the PC sampling interval, or reads and sets the meter's logger
 // interval, then closes. Closing it, whichever way, restarts the main window's polling.

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void refusalBoxKeepsTheDisplayLive();
     void recordingKilledKeepsEveryCountedLine();
     void meterClockAndLoggerInterval();
+    void distanceAndHoldTime();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -273,6 +274,31 @@ void TestEndToEnd::meterClockAndLoggerInterval() {
         return frame.mid(5, 2).toHex(' ');
     };
     QTRY_COMPARE_WITH_TIMEOUT(loggerInterval(), QByteArray("01 30"), 2000);
+    QVERIFY(program.prompts.messages.isEmpty());
+}
+
+void TestEndToEnd::distanceAndHoldTime() {
+    using Model = sim::MeterModel;
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Lx"), 5000);
+    auto click = [&](const char* key) {
+        program.panel.findChild<QAction*>(QString::fromLatin1(key))->trigger();
+    };
+    program.prompts.inputs = {QStringLiteral("2.5")};
+    click("CD");
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.distance(); }), 250, 2000);
+    // Asked again, the box proposes what the meter now holds; cancelled, nothing is written.
+    click("CD");
+    QTRY_COMPARE_WITH_TIMEOUT(program.prompts.asked.size(), 2, 2000);
+    QCOMPARE(program.prompts.asked.last().last(), QStringLiteral("02.50"));
+    QCOMPARE(program.prompts.asked.last().first().right(8), QStringLiteral("m ( Lx )"));
+
+    program.prompts.inputs = {QStringLiteral("1:30")};
+    click("Hold");
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.holdSeconds(); }), 90,
+                              2000);
+    QCOMPARE(meter_->commandCount('I'), 1);
     QVERIFY(program.prompts.messages.isEmpty());
 }
 

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void clicksDuringATickWaitStartAfterIt();
     void shutdownDropsQueuedClicks();
     void closingEndsATickStuckInRecovery();
+    void holdKeyPollsOnWhileItsBoxIsOpen();
 };
 
 void TestPanel::loadOpensPortAndStartsPolling() {
@@ -392,6 +393,16 @@ void TestPanel::closingEndsATickStuckInRecovery() {
     panel.Timer1Tick(); // polls a meter that never answers
     QVERIFY2(elapsed.elapsed() < 1300, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(silent.sent.count('A') > 3);
+}
+
+void TestPanel::holdKeyPollsOnWhileItsBoxIsOpen() {
+    Rig rig;
+    QByteArray tickDuringBox;
+    rig.prompts.whileInputShown = [&] { tickDuringBox = rig.tick(kLux1234); };
+    rig.prompts.inputs = {"12:34"};
+    rig.click("Hold");
+    QCOMPARE(tickDuringBox, QByteArray("AM"));
+    QCOMPARE(rig.port.sent, QByteArray("AHAMAS\x12\x34"));
 }
 
 QTEST_MAIN(TestPanel)

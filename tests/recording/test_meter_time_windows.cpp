@@ -12,18 +12,7 @@
 
 namespace {
 
-// Remembers each input box's prompt, title and default text.
-struct AskingPrompts : testsupport::ScriptedPrompts {
-    QString input(QWidget* parent, const QString& prompt, const QString& title,
-                  const QString& defaultText) override {
-        asked.append(QStringList{prompt, title, defaultText});
-        return ScriptedPrompts::input(parent, prompt, title, defaultText);
-    }
-    QList<QStringList> asked;
-};
-
 struct Rig : testsupport::SessionRig {
-    AskingPrompts asking;
     QTimer panelTimer1;
     QList<QByteArray> writes;
     QList<double> writtenAt;
@@ -93,20 +82,20 @@ void TestMeterTimeWindows::pcInterval() {
     Rig rig;
     rig.session.recording.SamplingSeconds = 5.0f;
     rig.session.recording.SampleTickCount = 3;
-    rig.asking.inputs = {answer};
-    recording::SamplingChoice w(rig.session, rig.link, rig.asking, rig.panelTimer1, nullptr);
+    rig.prompts.inputs = {answer};
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
     showAndWait(w);
     w.findChild<QRadioButton*>("OptPC")->setChecked(true);
     w.findChild<QPushButton*>("CmdOK")->click();
 
     const QStringList asked{"Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ",
                             "Input Sampling Time", "5"};
-    QCOMPARE(rig.asking.asked, QList<QStringList>{asked});
+    QCOMPARE(rig.prompts.asked, QList<QStringList>{asked});
     QCOMPARE(rig.session.recording.SamplingSeconds, seconds);
     QCOMPARE(rig.session.recording.SampleTickCount, tickCount);
-    QCOMPARE(rig.asking.messages.size(), messages);
+    QCOMPARE(rig.prompts.messages.size(), messages);
     if (messages)
-        QVERIFY(rig.asking.messages[0].text.contains("stays at 5 s"));
+        QVERIFY(rig.prompts.messages[0].text.contains("stays at 5 s"));
     QVERIFY(rig.port.sent.isEmpty());
     QVERIFY(!w.isVisible());
 }
@@ -128,8 +117,8 @@ void TestMeterTimeWindows::meterInterval() {
     QFETCH(QByteArray, after);
     QFETCH(int, complaints);
     Rig rig;
-    rig.asking.inputs = answers;
-    recording::SamplingChoice w(rig.session, rig.link, rig.asking, rig.panelTimer1, nullptr);
+    rig.prompts.inputs = answers;
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
     showAndWait(w);
     w.findChild<QPushButton*>("CmdOK")->click(); // OptMeter is chosen when the window opens
 
@@ -140,9 +129,9 @@ void TestMeterTimeWindows::meterInterval() {
     }
     const QStringList asked{"Enter the SAMPLING TIME of the Meter\r\n (MM:SS) ",
                             "Input Sampling Time", "01:00"};
-    QCOMPARE(rig.asking.asked, QList<QStringList>(answers.size(), asked));
-    QCOMPARE(rig.asking.messages.size(), complaints);
-    for (const auto& m : rig.asking.messages) {
+    QCOMPARE(rig.prompts.asked, QList<QStringList>(answers.size(), asked));
+    QCOMPARE(rig.prompts.messages.size(), complaints);
+    for (const auto& m : rig.prompts.messages) {
         QCOMPARE(m.text, QStringLiteral("Invalid, comply with the data format properly\r\n"));
         QCOMPARE(m.icon, platform::MessageIcon::Critical);
     }
@@ -153,23 +142,23 @@ void TestMeterTimeWindows::meterInterval() {
 
 void TestMeterTimeWindows::clickDuringAnotherExchangeWaits() {
     Rig rig;
-    rig.asking.inputs = {"7"};
-    recording::SamplingChoice w(rig.session, rig.link, rig.asking, rig.panelTimer1, nullptr);
+    rig.prompts.inputs = {"7"};
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
     showAndWait(w);
     w.findChild<QRadioButton*>("OptPC")->setChecked(true);
     {
         meterlink::ExchangeQueue::Exchange other(rig.link.exchanges());
         w.findChild<QPushButton*>("CmdOK")->click();
         QCoreApplication::processEvents();
-        QVERIFY(rig.asking.asked.isEmpty());
+        QVERIFY(rig.prompts.asked.isEmpty());
     }
     QTRY_COMPARE(rig.session.recording.SamplingSeconds, 7.0f);
 }
 
 void TestMeterTimeWindows::secondOkWhileReadingTheMeter() {
     Rig rig;
-    rig.asking.inputs = {"1:00", "2:00"};
-    recording::SamplingChoice w(rig.session, rig.link, rig.asking, rig.panelTimer1, nullptr);
+    rig.prompts.inputs = {"1:00", "2:00"};
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
     showAndWait(w);
     auto* ok = w.findChild<QPushButton*>("CmdOK");
     rig.clock.onWait = [&, meterTime = rig.clock.onWait](double now) {
@@ -178,7 +167,7 @@ void TestMeterTimeWindows::secondOkWhileReadingTheMeter() {
     };
     ok->click();
     QTest::qWait(50);
-    QCOMPARE(rig.asking.asked.size(), 1);
+    QCOMPARE(rig.prompts.asked.size(), 1);
     QCOMPARE(rig.port.sent.count('Y'), 1);
 }
 
@@ -186,7 +175,7 @@ void TestMeterTimeWindows::placement() {
     Rig rig;
     QWidget panel;
     panel.setGeometry(100, 200, 600, 400);
-    recording::SamplingChoice choice(rig.session, rig.link, rig.asking, rig.panelTimer1, &panel);
+    recording::SamplingChoice choice(rig.session, rig.link, rig.prompts, rig.panelTimer1, &panel);
     QCOMPARE(choice.pos(), QPoint(100 + 8, 200 + 56)); // 120 and 840 twips
     recording::Setup setup(rig.session, rig.link, rig.panelTimer1, &panel);
     QCOMPARE(setup.y(), 200 + 66); // 1000 twips

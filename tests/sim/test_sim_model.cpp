@@ -76,6 +76,8 @@ private slots:
     void pollReplyCarriesLoggerEnd();
     void clockCommands_data();
     void clockCommands();
+    void settingsCommands_data();
+    void settingsCommands();
     void clockRunsOn_data();
     void clockRunsOn();
     void lightDriftsSmoothly();
@@ -265,7 +267,7 @@ void TestSimModel::keys_data() {
     QTest::newRow("H back to normal") << modes << QByteArray("H") << "LxOn AutoRangeOn" << modes;
     QTest::newRow("H keeps foot-candles") << "" << QByteArray("GFH") << "FcOn"
                                           << "LxOn UpperPercentOn";
-    QTest::newRow("unknown letters") << "" << QByteArray("QZbz?") << "LxOn AutoRangeOn"
+    QTest::newRow("unknown letters") << "" << QByteArray("Qbz?") << "LxOn AutoRangeOn"
                                      << "FcOn HoldOn CompOn UpperPercentOn UpperAvgOn IntvOn";
 }
 
@@ -455,6 +457,32 @@ void TestSimModel::clockCommands() {
     auto now = t0;
     QVERIFY(sendAll(m, sent, now).isEmpty());
     QCOMPARE(sendAll(m, "Y", now).toHex(' '), clockFrame);
+}
+
+void TestSimModel::settingsCommands_data() {
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("settingsFrame");
+    QTest::addColumn<int>("holdSeconds");
+    // At first: distance 1.00, lux with the point after the third digit, limits 1000 and 100.
+    const QByteArray initial("02 00 64 42 03 e8 00 64 03");
+    QTest::newRow("Z alone") << QByteArray() << initial << 0;
+    QTest::newRow("I 1.50") << QByteArray("I\x00\x96", 3)
+                            << QByteArray("02 00 96 42 03 e8 00 64 03") << 0;
+    QTest::newRow("I beyond 9.99 is ignored") << QByteArray("I\x03\xE8") << initial << 0;
+    QTest::newRow("S 12:34") << QByteArray("S\x12\x34") << initial << 12 * 60 + 34;
+    QTest::newRow("five-byte V block changes neither")
+        << QByteArray("V\x11\x22\x33\x44\x55") << initial << 0;
+}
+
+void TestSimModel::settingsCommands() {
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, settingsFrame);
+    QFETCH(int, holdSeconds);
+    MeterModel m;
+    auto now = t0;
+    QVERIFY(sendAll(m, sent, now).isEmpty());
+    QCOMPARE(sendAll(m, "Z", now).toHex(' '), settingsFrame);
+    QCOMPARE(m.holdSeconds(), holdSeconds);
 }
 
 void TestSimModel::clockRunsOn_data() {

@@ -27,7 +27,11 @@ public:
         messages.append({icon, text, {}});
         return confirmAnswer;
     }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override {
+    QString input(QWidget*, const QString& prompt, const QString& title,
+                  const QString& defaultText) override {
+        asked.append(QStringList{prompt, title, defaultText});
+        if (whileInputShown)
+            whileInputShown();
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
     }
     QString saveFileName(QWidget*, const QString&) override { return nextSavePath; }
@@ -41,6 +45,10 @@ public:
     std::function<void()> whileMessageShown;
     bool confirmAnswer = true;
     QStringList inputs;
+    // Each input box's prompt, title and default text.
+    QList<QStringList> asked;
+    // Runs while an input box is open.
+    std::function<void()> whileInputShown;
     QString nextSavePath;
     QString nextOpenPath;
     bool printerAccepted = true;
