@@ -90,4 +90,13 @@ void EnterLightDistance(meterlink::MeterLink& link, platform::Prompts& prompts, 
         sendSetting(link, 'I', *block);
 }
 
+bool ResendLightDistance(meterlink::MeterLink& link) {
+    meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
+    if (!recording::ReturnToNormalDisplay(link))
+        return false;
+    const std::optional<QByteArray> frame = ReadSettingsFrame(link);
+    // Bytes 2 and 3 of the frame: the stored distance x 100, high byte first.
+    return frame && recording::SendSettingBlock(link, 'I', [&frame] { return frame->mid(1, 2); });
+}
+
 } // namespace commands

@@ -36,4 +36,9 @@ void EnterHoldTime(meterlink::MeterLink& link, platform::Prompts& prompts, QWidg
 void EnterLightDistance(meterlink::MeterLink& link, platform::Prompts& prompts, QWidget* parent,
                         const meterlink::DisplayModel& display);
 
+// The control panel's cd key: the meter back to normal, then the distance it already holds
+// written again with "I", as the toolbar's "CD" writes a new one. One exchange. False when the
+// settings could not be read (nothing is written then) or the program is shutting down.
+bool ResendLightDistance(meterlink::MeterLink& link);
+
 } // namespace commands
