@@ -1,9 +1,11 @@
 #include "panel/panel.h"
 
+#include "commands/control_panel.h"
 #include "commands/meter_settings.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "panel/lcd_view.h"
+#include "platform/keep_until_closed.h"
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
 #include "recording/transfers.h"
@@ -80,6 +82,7 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
     dispatcher_.actions().EnterLightDistance = [this] {
         commands::EnterLightDistance(link_, prompts_, this, session_.display);
     };
+    dispatcher_.actions().ShowControlPanel = [this] { showControlPanel(); };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -143,6 +146,15 @@ bool Panel::Load() {
     timer1_->start();
     timer2_->start();
     return true;
+}
+
+void Panel::showControlPanel() {
+    if (!controlPanel_)
+        platform::keepUntilClosed(controlPanel_, new commands::Btn(session_, link_, dispatcher_,
+                                                                   *timer1_, prompts_, this));
+    controlPanel_->show();
+    controlPanel_->raise();
+    controlPanel_->activateWindow();
 }
 
 void Panel::Timer1Tick() {

@@ -4,6 +4,7 @@
 #include "shared/session.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -12,6 +13,9 @@ class QLabel;
 class QTimer;
 class QToolBar;
 
+namespace commands {
+class Btn;
+}
 namespace meterlink {
 class MeterLink;
 }
@@ -77,6 +81,7 @@ private:
     void setSaveLook(bool recording);
     void reportFailedRecording(const QString& why);
     void LblCOMClick();
+    void showControlPanel();
 
     shared::Session& session_;
     meterlink::MeterLink& link_;
@@ -91,6 +96,8 @@ private:
     QLabel* LblCount_;
     QLabel* LblFileName_;
     QAction* saveAction_ = nullptr;
+    // The one control panel, brought forward when asked for again.
+    QPointer<commands::Btn> controlPanel_;
 };
 
 } // namespace panel

@@ -1,0 +1,131 @@
+#include "commands/control_panel.h"
+
+#include "commands/toolbar_dispatch.h"
+#include "link/meter_link.h"
+#include "panel/panel.h"
+#include "session_rig.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QByteArray kSettings = QByteArray::fromHex("020096410bb801f403"); // distance 1.50
+
+// A meter that answers "Z" with its settings and, after "O", ignores a few polls while it
+// powers up again.
+struct Rig : testsupport::SessionRig {
+    QTimer timer1;
+    commands::ToolbarDispatcher toolbar{session, link, prompts, timer1, nullptr};
+    commands::Btn window{session, link, toolbar, timer1, prompts, nullptr};
+    QList<bool> pollingWhenSent; // per byte
+    int unansweredPolls = 0;
+
+    Rig() {
+        timer1.setInterval(250);
+        timer1.start();
+        meter.frame = testsupport::displayFrame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
+        auto meterAnswers = port.responder;
+        port.responder = [this, meterAnswers](const QByteArray& bytes) {
+            pollingWhenSent += QList<bool>(bytes.size(), timer1.isActive());
+            if (bytes == "O")
+                unansweredPolls = 3;
+            if (bytes == "A")
+                meter.answersPolls = unansweredPolls-- <= 0;
+            meterAnswers(bytes);
+            if (bytes == "Z")
+                port.deliver(kSettings, 0.01);
+        };
+    }
+    void click(const QString& name) {
+        QPushButton* button = window.findChild<QPushButton*>(name);
+        if (!button)
+            qFatal("no button %s", qPrintable(name));
+        button->click();
+    }
+};
+
+} // namespace
+
+class TestControlPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void keys_data();
+    void keys();
+    void buttonsBringsTheOneWindowForward();
+};
+
+void TestControlPanel::keys_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("intv");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<bool>("pollingPaused"); // Timer1 stopped while the key's bytes go out
+
+    const QList<std::pair<const char*, char>> plain = {
+        {"CmdTime", 'B'}, {"CmdLxFc", 'F'}, {"CmdH", 'C'},     {"CmdRead", 'L'},
+        {"CmdMem", 'P'},  {"CmdMMM", 'J'},  {"CmdAVG", 'D'},   {"CmdComp", 'X'},
+        {"CmdUp", 'K'},   {"CmdDown", 'N'}, {"CmdEnter", 'H'}, {"CmdPercent", 'G'}};
+    for (const auto& [name, letter] : plain)
+        QTest::newRow(name) << name << false << (QByteArray("A") + letter) << true;
+    QTest::newRow("CmdPower reconnects") << "CmdPower" << false << QByteArray("AOAAAAM") << true;
+    QTest::newRow("CmdCD re-sends 1.50")
+        << "CmdCD" << false << QByteArray("AHAZAI") + QByteArray::fromHex("0096") << false;
+    QTest::newRow("CmdSet") << "CmdSet" << false << QByteArray() << false;
+
+    // During the meter's interval recording only Time, Enter and Pwr get through.
+    QTest::newRow("INTV CmdTime") << "CmdTime" << true << QByteArray("AB") << true;
+    QTest::newRow("INTV CmdEnter") << "CmdEnter" << true << QByteArray("AH") << true;
+    QTest::newRow("INTV CmdPower") << "CmdPower" << true << QByteArray("AOAAAAM") << true;
+    for (const char* name : {"CmdLxFc", "CmdH", "CmdRead", "CmdCD", "CmdMem", "CmdMMM",
+                             "CmdPercent", "CmdAVG", "CmdComp", "CmdUp", "CmdDown"})
+        QTest::newRow(qPrintable(QStringLiteral("INTV %1").arg(QLatin1String(name))))
+            << name << true << QByteArray() << false;
+}
+
+void TestControlPanel::keys() {
+    QFETCH(QString, button);
+    QFETCH(bool, intv);
+    QFETCH(QByteArray, sent);
+    QFETCH(bool, pollingPaused);
+    Rig rig;
+    rig.session.display.status.IntvOn = intv;
+    rig.click(button);
+
+    QCOMPARE(rig.port.sent, sent);
+    QCOMPARE(rig.pollingWhenSent, QList<bool>(sent.size(), !pollingPaused));
+    QVERIFY(rig.timer1.isActive());
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QVERIFY(!rig.link.exchanges().busy());
+}
+
+void TestControlPanel::buttonsBringsTheOneWindowForward() {
+    testsupport::SessionRig rig;
+    panel::Panel panel(rig.session, rig.link, rig.prompts);
+    panel.setGeometry(100, 120, 640, 480);
+    const QRect main = panel.frameGeometry();
+    auto opened = [&panel] { return panel.findChildren<commands::Btn*>(); };
+
+    panel.toolbar().OnToolbarButton(QStringLiteral("Buttons"));
+    QCOMPARE(opened().size(), 1);
+    commands::Btn* first = opened().first();
+    QVERIFY(first->isVisible());
+    QCOMPARE(first->windowTitle(), QStringLiteral("Control Panel"));
+    QCOMPARE(first->pos(),
+             QPoint(main.x() + (main.width() - first->width()) / 2, main.bottom() + 1));
+
+    panel.toolbar().OnToolbarButton(QStringLiteral("Buttons"));
+    QCOMPARE(opened(), QList<commands::Btn*>{first});
+
+    // Once closed, it is forgotten: the next "Buttons" loads a fresh window.
+    const QPointer<commands::Btn> closing = first;
+    first->close();
+    panel.toolbar().OnToolbarButton(QStringLiteral("Buttons"));
+    QTRY_VERIFY(closing.isNull());
+    QCOMPARE(opened().size(), 1);
+    QVERIFY(opened().first()->isVisible());
+}
+
+QTEST_MAIN(TestControlPanel)
+#include "test_control_panel.moc"
