@@ -1,5 +1,6 @@
 #include "commands/control_panel.h"
 
+#include "commands/meter_settings.h"
 #include "commands/toolbar_dispatch.h"
 #include "link/meter_link.h"
 #include "panel/panel.h"
@@ -19,7 +20,10 @@ const QByteArray kSettings = QByteArray::fromHex("020096410bb801f403"); // dista
 struct Rig : testsupport::SessionRig {
     QTimer timer1;
     commands::ToolbarDispatcher toolbar{session, link, prompts, timer1, nullptr};
-    commands::Btn window{session, link, toolbar, timer1, prompts, nullptr};
+    // On the heap: it deletes itself when closed.
+    QPointer<commands::Btn> window =
+        new commands::Btn(session, link, toolbar, timer1, prompts, nullptr);
+    QByteArray settingsReply = kSettings;
     QList<bool> pollingWhenSent; // per byte
     int unansweredPolls = 0;
 
@@ -36,11 +40,12 @@ struct Rig : testsupport::SessionRig {
                 meter.answersPolls = unansweredPolls-- <= 0;
             meterAnswers(bytes);
             if (bytes == "Z")
-                port.deliver(kSettings, 0.01);
+                port.deliver(settingsReply, 0.01);
         };
     }
+    ~Rig() { delete window; }
     void click(const QString& name) {
-        QPushButton* button = window.findChild<QPushButton*>(name);
+        QPushButton* button = window->findChild<QPushButton*>(name);
         if (!button)
             qFatal("no button %s", qPrintable(name));
         button->click();
@@ -54,6 +59,7 @@ class TestControlPanel : public QObject {
 private Q_SLOTS:
     void keys_data();
     void keys();
+    void cdClosedDuringAnUnansweredRead();
     void buttonsBringsTheOneWindowForward();
 };
 
@@ -98,6 +104,23 @@ void TestControlPanel::keys() {
     QVERIFY(rig.timer1.isActive());
     QVERIFY(rig.prompts.messages.isEmpty());
     QVERIFY(!rig.link.exchanges().busy());
+}
+
+void TestControlPanel::cdClosedDuringAnUnansweredRead() {
+    Rig rig;
+    rig.settingsReply = kSettings.left(8);
+    rig.clock.onWait = [&rig, meterScript = rig.clock.onWait](double now) {
+        meterScript(now);
+        if (rig.window)
+            rig.window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    rig.click(QStringLiteral("CmdCD"));
+
+    QVERIFY(rig.window.isNull());
+    QVERIFY(rig.port.sent.endsWith("AZ"));
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QCOMPARE(rig.prompts.messages[0].text, commands::kSettingsUnreadText);
 }
 
 void TestControlPanel::buttonsBringsTheOneWindowForward() {
