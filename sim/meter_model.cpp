@@ -53,6 +53,28 @@ int dataBlockLength(quint8 letter) {
 }
 constexpr auto kDataBlockTimeout = 500ms;
 constexpr int kMaxDistance = 999;
+constexpr int kMaxLimit = 9999;
+constexpr int kMinCalibration = 800;
+constexpr int kMaxCalibration = 1500;
+constexpr int kMinScf = 200;
+constexpr int kMaxScf = 5000;
+constexpr int kScfCounts = 20;
+
+QByteArray fourBytes(char a, char b, char c, char d) {
+    const char bytes[] = {a, b, c, d};
+    return QByteArray(bytes, 4);
+}
+
+int twoBytes(const QByteArray& block, int at) {
+    return quint8(block.at(at)) << 8 | quint8(block.at(at + 1));
+}
+
+// Exactly one decimal position (bits 0..4) and exactly one unit (bit 5 foot-candles, bit 6 lux).
+bool validComparatorFlags(quint8 flags) {
+    const int code = flags & 0x1F;
+    const int unit = flags & 0xE0;
+    return code != 0 && (code & (code - 1)) == 0 && (unit == 0x20 || unit == 0x40);
+}
 
 constexpr auto kAverageStep = 100ms;
 // A jump in time beyond this is not worth averaging sample by sample.
@@ -192,6 +214,19 @@ QByteArray MeterModel::command(char letter, TimePoint now) {
     case 'Z':
         reply = encodeSettingsFrame({distance_, comparatorFlags_, highLimit_, lowLimit_});
         break;
+    case 'h':
+        reply = fourBytes(kStx, char(calibration_ >> 8), char(calibration_ & 0xFF), kEtx);
+        break;
+    case 'j':
+        calibration_ = kInitialCalibration;
+        break;
+    case 'a':
+        reply = fourBytes(kStx, char(scfCount_), char(scf_ >> 8), char(scf_ & 0xFF));
+        break;
+    case 'e':
+        scf_ = kInitialScf;
+        scfCount_ = kInitialScfCount;
+        break;
     case 'O':
         leaveModes();
         streaming_ = false;
@@ -258,6 +293,11 @@ void MeterModel::leaveModes() {
 }
 
 double MeterModel::lightAt(TimePoint t) const {
+    // The calibration factor scales what the sensor reports.
+    return sensorLight(t) * calibration_ / kInitialCalibration;
+}
+
+double MeterModel::sensorLight(TimePoint t) const {
     if (fixedLux_)
         return *fixedLux_;
     const double s = std::chrono::duration<double>(t.time_since_epoch()).count();
@@ -304,11 +344,36 @@ int MeterModel::clockDayOfMonth(TimePoint now) const {
 }
 
 void MeterModel::applyDataBlock(TimePoint now) {
-    if (blockLetter_ == 'I') {
-        const int distance = quint8(block_.at(0)) << 8 | quint8(block_.at(1));
-        if (distance <= kMaxDistance)
+    // Binary blocks: a value out of its range leaves the setting alone.
+    switch (blockLetter_) {
+    case 'I':
+        if (const int distance = twoBytes(block_, 0); distance <= kMaxDistance)
             distance_ = distance;
         return;
+    case 'V': {
+        const int high = twoBytes(block_, 1);
+        const int low = twoBytes(block_, 3);
+        if (validComparatorFlags(quint8(block_.at(0))) && high <= kMaxLimit && low <= kMaxLimit) {
+            comparatorFlags_ = quint8(block_.at(0));
+            highLimit_ = high;
+            lowLimit_ = low;
+        }
+        return;
+    }
+    case 'i':
+        if (const int code = twoBytes(block_, 0);
+            code >= kMinCalibration && code <= kMaxCalibration)
+            calibration_ = code;
+        return;
+    case 'c':
+        if (const int code = twoBytes(block_, 1);
+            quint8(block_.at(0)) < kScfCounts && code >= kMinScf && code <= kMaxScf) {
+            scfCount_ = quint8(block_.at(0));
+            scf_ = code;
+        }
+        return;
+    default:
+        break;
     }
     if (blockLetter_ != 'T' && blockLetter_ != 'W' && blockLetter_ != 'S')
         return;

@@ -128,7 +128,7 @@ public:
 
     DisplayState display(TimePoint now);
 
-    // The illuminance reaching the sensor, in lux.
+    // The illuminance the meter measures, in lux: the sensor's after calibration.
     double lightAt(TimePoint t) const;
     void setBaseReading(double lux) { baseLux_ = lux; }
     void setFixedReading(double lux) { fixedLux_ = lux; }
@@ -161,15 +161,30 @@ public:
     // hundredths of a metre or foot.
     int holdSeconds() const { return holdSeconds_; }
     int distance() const { return distance_; }
+    // "V": comparator flags and limits, as "Z" reports them.
+    quint8 comparatorFlags() const { return comparatorFlags_; }
+    int highLimit() const { return highLimit_; }
+    int lowLimit() const { return lowLimit_; }
+    // "i" writes and "j" restores the calibration factor x 1000, which scales every reading;
+    // "c" writes and "e" restores the SCF factor x 1000 and its count setting (0..19).
+    int calibration() const { return calibration_; }
+    int scf() const { return scf_; }
+    int scfCount() const { return scfCount_; }
 
     int commandCount(char letter) const { return counts_[quint8(letter)]; }
     QMap<char, int> commandCounts() const;
     void resetCommandCounts() { counts_.fill(0); }
 
+    static constexpr int kInitialCalibration = 1000;
+    static constexpr int kInitialScf = 1000;
+    static constexpr int kInitialScfCount = 10; // "U0"
+
 private:
+    // The illuminance reaching the sensor, in lux.
+    double sensorLight(TimePoint t) const;
     void advance(TimePoint now);
-    // "T" sets the clock, "W" the logger interval, "S" the hold time, "I" the distance; other
-    // blocks carry settings not modelled here.
+    // "T" sets the clock, "W" the logger interval, "S" the hold time, "I" the distance, "V" the
+    // comparator, "i" the calibration and "c" the SCF; a block out of range changes nothing.
     void applyDataBlock(TimePoint now);
     // Seconds from the start of the day the clock was set on; beyond 86400 on later days.
     long long clockSecondsSinceDayStart(TimePoint now) const;
@@ -219,6 +234,9 @@ private:
     quint8 comparatorFlags_ = 0x42;
     int highLimit_ = 1000;
     int lowLimit_ = 100;
+    int calibration_ = kInitialCalibration;
+    int scf_ = kInitialScf;
+    int scfCount_ = kInitialScfCount;
 };
 
 } // namespace sim

@@ -29,7 +29,8 @@ const char* const kCommandHelp =
     "  garbage COUNT      inject COUNT random bytes into the output\n"
     "  cut COUNT          send the next COUNT frames truncated\n"
     "  unplug SECONDS     remove the device and bring it back at the same path\n"
-    "  status             show the link, the logger end address and the commands received\n"
+    "  status             show the link, the logger end address, the settings and the commands\n"
+    "                     received\n"
     "  help               show this list\n"
     "  quit               stop and remove the link\n";
 
@@ -139,9 +140,20 @@ private:
 
     void status() {
         QString counts;
+        QString settings;
         quint32 end = 0;
         meter_->model().with([&](sim::MeterModel& m) {
             end = m.loggerEndAddress();
+            settings = QStringLiteral("distance %1, hold %2 s, comparator 0x%3 %4/%5, "
+                                      "calibration %6, SCF %7 count %8")
+                           .arg(m.distance())
+                           .arg(m.holdSeconds())
+                           .arg(m.comparatorFlags(), 2, 16, QLatin1Char('0'))
+                           .arg(m.highLimit())
+                           .arg(m.lowLimit())
+                           .arg(m.calibration())
+                           .arg(m.scf())
+                           .arg(m.scfCount());
             const auto all = m.commandCounts();
             for (auto it = all.cbegin(); it != all.cend(); ++it) {
                 const char c = it.key();
@@ -152,11 +164,11 @@ private:
                 counts += QStringLiteral(" %1=%2").arg(name).arg(it.value());
             }
         });
-        say(QStringLiteral("metersim: link %1 -> %2, logger end %3, commands%4")
+        say(QStringLiteral("metersim: link %1 -> %2, logger end %3, %4, commands%5")
                 .arg(meter_->linkPath(),
                      meter_->isPlugged() ? meter_->devicePath() : QStringLiteral("(unplugged)"))
                 .arg(end)
-                .arg(counts.isEmpty() ? QStringLiteral(" none") : counts));
+                .arg(settings, counts.isEmpty() ? QStringLiteral(" none") : counts));
     }
 
     sim::PtyMeter* meter_;

@@ -78,6 +78,9 @@ private slots:
     void clockCommands();
     void settingsCommands_data();
     void settingsCommands();
+    void calibrationCommands_data();
+    void calibrationCommands();
+    void calibrationScalesTheReading();
     void clockRunsOn_data();
     void clockRunsOn();
     void lightDriftsSmoothly();
@@ -470,8 +473,55 @@ void TestSimModel::settingsCommands_data() {
                             << QByteArray("02 00 96 42 03 e8 00 64 03") << 0;
     QTest::newRow("I beyond 9.99 is ignored") << QByteArray("I\x03\xE8") << initial << 0;
     QTest::newRow("S 12:34") << QByteArray("S\x12\x34") << initial << 12 * 60 + 34;
-    QTest::newRow("five-byte V block changes neither")
-        << QByteArray("V\x11\x22\x33\x44\x55") << initial << 0;
+    QTest::newRow("V foot-candles, point after the second digit, 150 and 99")
+        << QByteArray("V\x22\x00\x96\x00\x63", 6) << QByteArray("02 00 64 22 00 96 00 63 03") << 0;
+    QTest::newRow("V with two decimal positions is ignored")
+        << QByteArray("V\x43\x00\x96\x00\x63", 6) << initial << 0;
+    QTest::newRow("V with no unit is ignored")
+        << QByteArray("V\x04\x00\x96\x00\x63", 6) << initial << 0;
+    QTest::newRow("V with a limit above 9999 is ignored")
+        << QByteArray("V\x44\x27\x10\x00\x63", 6) << initial << 0;
+}
+
+void TestSimModel::calibrationCommands_data() {
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("calibrationReply");
+    QTest::addColumn<QByteArray>("scfReply");
+    const QByteArray initialCal("02 03 e8 03");
+    const QByteArray initialScf("02 0a 03 e8");
+    QTest::newRow("initial") << QByteArray() << initialCal << initialScf;
+    QTest::newRow("i 1.234") << QByteArray("i\x04\xD2") << QByteArray("02 04 d2 03") << initialScf;
+    QTest::newRow("i 0.799 is ignored") << QByteArray("i\x03\x1F") << initialCal << initialScf;
+    QTest::newRow("i 1.501 is ignored") << QByteArray("i\x05\xDD") << initialCal << initialScf;
+    QTest::newRow("j restores") << QByteArray("i\x05\xDCj") << initialCal << initialScf;
+    QTest::newRow("c L3 2.5") << QByteArray("c\x03\x09\xC4") << initialCal
+                              << QByteArray("02 03 09 c4");
+    QTest::newRow("c count 20 is ignored")
+        << QByteArray("c\x14\x09\xC4") << initialCal << initialScf;
+    QTest::newRow("c 5.001 is ignored") << QByteArray("c\x03\x13\x89") << initialCal << initialScf;
+    QTest::newRow("e restores") << QByteArray("c\x00\x00\xC8"
+                                              "e",
+                                              5)
+                                << initialCal << initialScf;
+}
+
+void TestSimModel::calibrationCommands() {
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, calibrationReply);
+    QFETCH(QByteArray, scfReply);
+    MeterModel m;
+    auto now = t0;
+    QVERIFY(sendAll(m, sent, now).isEmpty());
+    QCOMPARE(sendAll(m, "h", now).toHex(' '), calibrationReply);
+    QCOMPARE(sendAll(m, "a", now).toHex(' '), scfReply);
+}
+
+void TestSimModel::calibrationScalesTheReading() {
+    MeterModel m;
+    m.setFixedReading(500.0);
+    auto now = t0;
+    sendAll(m, QByteArray("i\x04\xB0"), now); // 1.200
+    QCOMPARE(m.lightAt(now), 600.0);
 }
 
 void TestSimModel::settingsCommands() {
