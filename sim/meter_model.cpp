@@ -52,6 +52,8 @@ int dataBlockLength(quint8 letter) {
     }
 }
 constexpr auto kDataBlockTimeout = 500ms;
+// The memory dump's lead bytes before the memory's first byte; one trailing byte follows it.
+constexpr int kDumpLeadBytes = 15;
 constexpr int kMaxDistance = 999;
 constexpr int kMaxLimit = 9999;
 constexpr int kMinCalibration = 800;
@@ -226,6 +228,15 @@ QByteArray MeterModel::command(char letter, TimePoint now) {
     case 'e':
         scf_ = kInitialScf;
         scfCount_ = kInitialScfCount;
+        break;
+    case 'Q':
+        // The meter turns from its display to its memory: the stream stops until the next "M".
+        streaming_ = false;
+        reply = loggerDump();
+        break;
+    case 'E':
+        logger_.clear();
+        loggingSetOpen_ = false;
         break;
     case 'O':
         leaveModes();
@@ -537,6 +548,39 @@ void MeterModel::appendRecord(double lux) {
     v = std::min<long long>(v, 65535);
     const char record[3] = {char(v >> 8), char(v & 0xFF), char(1 << bit)};
     logger_.append(record, 3);
+}
+
+QByteArray MeterModel::loggerDump() {
+    QByteArray dump(kDumpLeadBytes, '\0');
+    dump[0] = kStx;
+    dump += logger_;
+    dump += kEtx;
+    if (dumpCut_) {
+        dump.truncate(*dumpCut_);
+        dumpCut_.reset();
+    }
+    return dump;
+}
+
+void MeterModel::loadLoggerMemory(const QByteArray& image) {
+    logger_ = image.left(kLoggerLastAddress - kLoggerEmptyEnd);
+    loggingSetOpen_ = false;
+}
+
+void MeterModel::fillLoggerMemory(int recordsPerSet, TimePoint now) {
+    const int kept = std::max(recordsPerSet, 1);
+    const bool logging = flag(Flag::IntvOn);
+    // Sets logged one after the other, as if the logger had run for days.
+    for (auto t = now; loggerEndAddress() + 13 <= kLoggerLastAddress;) {
+        setFlag(Flag::IntvOn, true);
+        openLoggerSet(t);
+        for (int i = 1; i < kept && loggingSetOpen_; ++i)
+            appendRecord(lightAt(t + loggingInterval_ * i));
+        t += loggingInterval_ * (kept + 60);
+        loggingSetOpen_ = false;
+    }
+    setFlag(Flag::IntvOn, logging);
+    nextRecordAt_.reset();
 }
 
 QMap<char, int> MeterModel::commandCounts() const {

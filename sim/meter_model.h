@@ -156,6 +156,13 @@ public:
     quint32 loggerEndAddress() const { return kLoggerEmptyEnd + quint32(logger_.size()); }
     // Logger bytes from the first set's address on.
     const QByteArray& loggerMemory() const { return logger_; }
+    // Replaces the logger's contents (cut to its capacity), as if the meter had logged them.
+    void loadLoggerMemory(const QByteArray& memory);
+    // Fills the logger with sets of this many records, one after the other from now on, until
+    // no further set fits.
+    void fillLoggerMemory(int recordsPerSet, TimePoint now);
+    // The next memory dump ("Q") stops after this many bytes, as a broken transfer would.
+    void cutNextDump(qsizetype keptBytes) { dumpCut_ = std::max<qsizetype>(keptBytes, 0); }
 
     // The settings "S" and "I" write: the hold time in seconds, the light-source distance in
     // hundredths of a metre or foot.
@@ -194,6 +201,8 @@ private:
     void leaveModes();
     void openLoggerSet(TimePoint now);
     void appendRecord(double lux);
+    // The reply to "Q": lead bytes, the logger's memory, a trailing byte.
+    QByteArray loggerDump();
 
     quint64 seed_;
     double baseLux_ = 350.0;
@@ -227,6 +236,7 @@ private:
     bool loggingSetOpen_ = false;
     std::optional<TimePoint> nextRecordAt_;
     std::chrono::seconds loggingInterval_{2};
+    std::optional<qsizetype> dumpCut_;
 
     int holdSeconds_ = 0;
     int distance_ = 100;

@@ -29,6 +29,8 @@ const char* const kCommandHelp =
     "  garbage COUNT      inject COUNT random bytes into the output\n"
     "  cut COUNT          send the next COUNT frames truncated\n"
     "  unplug SECONDS     remove the device and bring it back at the same path\n"
+    "  memory RECORDS     fill the logger with sets of RECORDS records (0 erases it)\n"
+    "  cutdump BYTES      send only the first BYTES bytes of the next memory dump\n"
     "  status             show the link, the logger end address, the settings and the commands\n"
     "                     received\n"
     "  help               show this list\n"
@@ -123,6 +125,18 @@ private:
                 say(QStringLiteral("metersim: unplugged for %1 s").arg(QString::fromLatin1(arg)));
                 meter_->unplug(d);
             }
+        } else if (verb == "memory" && oneArg) {
+            const int records = arg.toInt(&ok);
+            if ((ok = ok && records >= 0))
+                meter_->model().with([records](sim::MeterModel& m) {
+                    m.loadLoggerMemory({});
+                    if (records > 0)
+                        m.fillLoggerMemory(records, sim::MeterModel::Clock::now());
+                });
+        } else if (verb == "cutdump" && oneArg) {
+            const int bytes = arg.toInt(&ok);
+            if ((ok = ok && bytes >= 0))
+                meter_->model().with([bytes](sim::MeterModel& m) { m.cutNextDump(bytes); });
         } else if (verb == "status" && words.size() == 1) {
             status();
         } else if (verb == "help") {

@@ -286,6 +286,10 @@ void PtyMeter::updateStream(bool streaming) {
         onStreamTick(); // the first frame follows "M" at once
     } else if (!streaming) {
         streamTimer_->stop();
+        // Frames not yet begun are not sent: a reply that stopped the stream (the memory dump)
+        // follows the frame on the line at once.
+        std::erase_if(
+            queue_, [](const Chunk& c) { return c.written == 0 && c.frame == FrameKind::Display; });
     }
 }
 

@@ -74,6 +74,8 @@ private slots:
     void powerKeyGoesSilentThenComesBack();
     void dataBlocksAreNotCommands();
     void pollReplyCarriesLoggerEnd();
+    void loggerDumpAndErase();
+    void filledLoggerHoldsWholeSets();
     void clockCommands_data();
     void clockCommands();
     void settingsCommands_data();
@@ -270,7 +272,7 @@ void TestSimModel::keys_data() {
     QTest::newRow("H back to normal") << modes << QByteArray("H") << "LxOn AutoRangeOn" << modes;
     QTest::newRow("H keeps foot-candles") << "" << QByteArray("GFH") << "FcOn"
                                           << "LxOn UpperPercentOn";
-    QTest::newRow("unknown letters") << "" << QByteArray("Qbz?") << "LxOn AutoRangeOn"
+    QTest::newRow("unknown letters") << "" << QByteArray("bz?&") << "LxOn AutoRangeOn"
                                      << "FcOn HoldOn CompOn UpperPercentOn UpperAvgOn IntvOn";
 }
 
@@ -435,6 +437,47 @@ void TestSimModel::pollReplyCarriesLoggerEnd() {
     m.command('H', t0 + 30s); // back to normal stops the logging
     m.command('A', t0 + 40s);
     QCOMPARE(m.loggerEndAddress(), 1535u + 19 + 13 + 3 * 4);
+}
+
+void TestSimModel::loggerDumpAndErase() {
+    MeterModel m;
+    const QByteArray set = QByteArray::fromHex("0055aa00071405000010"
+                                               "04d208");
+    // Fifteen lead bytes and a trailing one around the (empty) memory.
+    QCOMPARE(m.command('Q', t0).toHex(), QByteArray("02"
+                                                    "0000000000000000000000000000"
+                                                    "03"));
+    m.loadLoggerMemory(set);
+    QCOMPARE(m.loggerEndAddress(), 1535u + 13);
+    m.command('M', t0);
+    const QByteArray dump = m.command('Q', t0);
+    QCOMPARE(dump.size(), 15 + 13 + 1);
+    QCOMPARE(dump.mid(15, 13), set);
+    QVERIFY(!m.isStreaming(t0)); // the display stream waits for "M" again
+
+    m.cutNextDump(20);
+    QCOMPARE(m.command('Q', t0), dump.left(20));
+    QCOMPARE(m.command('Q', t0), dump); // only the next dump is cut
+
+    m.command('E', t0);
+    QCOMPARE(m.loggerEndAddress(), 1535u);
+    m.loadLoggerMemory(QByteArray(200000, '\x11'));
+    QCOMPARE(m.loggerEndAddress(), 131071u);
+}
+
+void TestSimModel::filledLoggerHoldsWholeSets() {
+    MeterModel m;
+    m.setClock(31, 23 * 3600 + 59 * 60, t0);
+    m.fillLoggerMemory(1000, t0);
+    const QByteArray& memory = m.loggerMemory();
+    // 43 sets of 1000 records, then one of the 32 records that still fit, to the last byte.
+    QCOMPARE(memory.size(), 129536);
+    for (int set = 0; set <= 43; ++set)
+        QCOMPARE(memory.mid(set * 3010, 4).toHex(), QByteArray("0055aa00"));
+    QCOMPARE(memory.mid(4, 6).toHex(' '), QByteArray("31 23 59 00 00 02"));
+    // The next set starts 1000 records and a minute later, past midnight and the month's end.
+    QCOMPARE(memory.mid(3010 + 4, 6).toHex(' '), QByteArray("01 00 34 20 00 02"));
+    QVERIFY(!m.flag(Flag::IntvOn));
 }
 
 void TestSimModel::clockCommands_data() {

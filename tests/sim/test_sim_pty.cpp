@@ -100,6 +100,7 @@ private slots:
     void streamAboutTenFramesASecond();
     void keyOnTheLineShowsInTheStream();
     void outputIsPacedAtLineSpeed();
+    void memoryDumpFollowsTheStreamAtLineSpeed();
     void silenceDropsOutputAndCommands();
     void cutFramesAreShort();
     void unplugRemovesAndRestoresTheLink();
@@ -228,6 +229,27 @@ void TestSimPty::outputIsPacedAtLineSpeed() {
     QCOMPARE(bytes.right(kEmptyPoll.size()).toHex(), kEmptyPoll.toHex());
     // 966 bytes at 1920/s take 0.5 s.
     QVERIFY2(took >= 420 && took < 1500, qPrintable(QString::number(took)));
+}
+
+void TestSimPty::memoryDumpFollowsTheStreamAtLineSpeed() {
+    const QByteArray memory = QByteArray::fromHex("0055aa00071405000010") + QByteArray(957, '\x08');
+    meter_->withModel([&](sim::MeterModel& m) { m.loadLoggerMemory(memory); });
+    Client client(linkPath());
+    client.send("M");
+    QVERIFY(!displayFrames(client.read(250ms)).isEmpty());
+    client.drain();
+    QElapsedTimer timer;
+    timer.start();
+    client.send("Q");
+    QByteArray bytes = client.read(3000ms, 15 + 967 + 1);
+    const qint64 took = timer.elapsed();
+    bytes += client.read(200ms);
+    // At most the rest of a display frame in flight, then the dump; no frame after it.
+    const qsizetype lead = bytes.size() - (15 + 967 + 1);
+    QVERIFY2(lead >= 0 && lead < 14, qPrintable(QString::number(bytes.size())));
+    QCOMPARE(bytes.mid(lead + 15, 967), memory);
+    // 983 bytes at 1920/s take half a second.
+    QVERIFY2(took >= 450 && took < 1500, qPrintable(QString::number(took)));
 }
 
 void TestSimPty::silenceDropsOutputAndCommands() {
