@@ -16,6 +16,8 @@ inline constexpr double kPollReplyWait = 0.02;
 inline constexpr double kFrameCollectWindow = 2.0;
 inline constexpr int kFrameReadsBeforeReconnect = 6;
 inline constexpr double kStreamRestartWait = 0.2;
+// Readers of the display stream poll (and restart the stream) once every this many frames.
+inline constexpr int kFramesPerPoll = 15;
 inline const QString kNoLinkText = QStringLiteral("No COM");
 
 // The exchanges that carry the link itself: the poll, the display stream and the recovery.

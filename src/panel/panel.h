@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/toolbar_dispatch.h"
+#include "link/meter_link.h"
 #include "shared/session.h"
 
 #include <QMainWindow>
@@ -16,9 +17,6 @@ class QToolBar;
 namespace commands {
 class Btn;
 }
-namespace meterlink {
-class MeterLink;
-}
 namespace platform {
 class Prompts;
 }
@@ -29,7 +27,7 @@ class LcdView;
 
 inline const QString kPanelCaption = QStringLiteral("Panel  V10.04");
 inline const QString kPanelCaptionWithBuild = QStringLiteral("Panel  V10.04   170508");
-inline constexpr int kTicksPerPoll = 15;
+inline constexpr int kTicksPerPoll = meterlink::kFramesPerPoll;
 inline const QString kNoDeviceText = QStringLiteral("No device found, try again!");
 
 // The main window: a live copy of the meter's display, the toolbar, and the link and

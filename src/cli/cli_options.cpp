@@ -1,0 +1,218 @@
+#include "cli/cli_options.h"
+
+#include "link/port_choice.h"
+
+#include <array>
+
+namespace cli {
+
+namespace {
+
+struct Option {
+    const char* name;
+    const char* value; // nullptr for a switch
+    const char* help;
+};
+
+struct Command {
+    const char* name;
+    const char* summary;
+    const char* description;
+    std::initializer_list<Option> options;
+    const char* required; // an option the command cannot do without, or nullptr
+};
+
+const Option kPort{"port", "PORT",
+                   "COM1 ... COM8, a device such as /dev/ttyUSB0, or \"sim\" for the simulated "
+                   "meter (default COM1)"};
+const Option kTimeout{"timeout", "S",
+                      "give up when the meter has not answered for S seconds (default 10; "
+                      "0 waits for good)"};
+const Option kHelp{"help", nullptr, "show this help"};
+
+const std::array<Command, 5> kCommands = {{
+    {"ports",
+     "list the serial devices and what COM1 ... COM8 open here",
+     "Lists the serial devices the system reports, and the device each of COM1 ... COM8\n"
+     "opens; with --port, only the device that port opens.",
+     {kPort, kHelp},
+     nullptr},
+    {"read",
+     "print the meter's readings as they appear on its display",
+     "Prints each new reading of the display as a line DD-hh:nn:ss<TAB>reading<TAB>unit.",
+     {kPort,
+      kTimeout,
+      {"count", "N", "stop after N readings"},
+      {"json", nullptr, "one JSON object a line, with the annunciators that are on"},
+      kHelp},
+     nullptr},
+    {"record",
+     "record the reading into a data file at a fixed interval",
+     "Records the displayed reading into a data file, as the program's \"Save\" does: the\n"
+     "unit as header, then number, time and reading a line. Every line reaches the disk as\n"
+     "it is taken. Stops after --samples, at 100000 samples, when the unit or the meter's\n"
+     "mode changes, or on Ctrl-C or SIGTERM; the file is complete in every case.",
+     {kPort,
+      kTimeout,
+      {"out", "FILE", "the data file to write (replaced if it exists)"},
+      {"interval", "S", "seconds between samples, 1 to 86400 (default 2)"},
+      {"samples", "N", "stop after N samples"},
+      kHelp},
+     "out"},
+    {"clock",
+     "show the meter's clock beside the computer's, or set it",
+     "Shows the meter's clock (day hh:mm:ss) and logging interval beside the computer's\n"
+     "clock; with --set, first sets the meter's clock to the computer's.",
+     {kPort, kTimeout, {"set", nullptr, "set the meter's clock to the computer's"}, kHelp},
+     nullptr},
+    {"erase",
+     "clear the logger memory",
+     "Clears the meter's logger memory. Nothing is asked: --yes must be given.",
+     {kPort, kTimeout, {"yes", nullptr, "really clear the memory"}, kHelp},
+     "yes"},
+}};
+
+const char* const kExitCodes =
+    "Exit codes: 0 done, 1 usage, 2 port not opened, 3 no data, 4 meter lost,\n"
+    "5 file not written.\n";
+
+QString toolHelp() {
+    QString text =
+        QStringLiteral("Usage: luxpanel-cli COMMAND [options]\n\n"
+                       "Talks to the light meter on its serial line without a window.\n\n"
+                       "Commands:\n");
+    for (const Command& c : kCommands)
+        text += QStringLiteral("  %1 %2\n")
+                    .arg(QLatin1String(c.name), -9)
+                    .arg(QLatin1String(c.summary));
+    text += QStringLiteral("\nRun \"luxpanel-cli COMMAND --help\" for a command's options.\n") +
+            QLatin1String(kExitCodes);
+    return text;
+}
+
+QString commandHelp(const Command& c) {
+    QString text = QStringLiteral("Usage: luxpanel-cli %1 [options]\n\n%2\n\nOptions:\n")
+                       .arg(QLatin1String(c.name), QLatin1String(c.description));
+    for (const Option& o : c.options) {
+        QString left = QStringLiteral("--") + QLatin1String(o.name);
+        if (o.value)
+            left += u' ' + QLatin1String(o.value);
+        text += QStringLiteral("  %1 %2\n").arg(left, -15).arg(QLatin1String(o.help));
+    }
+    return text + u'\n' + QLatin1String(kExitCodes);
+}
+
+UsageError badValue(const char* option, const char* wanted) {
+    return {QStringLiteral("--%1 needs %2").arg(QLatin1String(option), QLatin1String(wanted))};
+}
+
+// A whole number within [low, high], or nothing.
+std::optional<int> wholeNumber(const QString& text, int low, int high) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
+}
+
+// Turns the options given into an invocation, or says which value is wrong.
+std::variant<Invocation, HelpText, UsageError> readValues(const Command& c,
+                                                          const QMap<QString, QString>& given) {
+    Invocation inv;
+    inv.command = QLatin1String(c.name);
+    inv.portGiven = given.contains(QStringLiteral("port"));
+    inv.port = given.value(QStringLiteral("port"), inv.port);
+    if (!meterlink::fixedPortEntries().contains(inv.port) && inv.port != QLatin1String("sim") &&
+        !inv.port.startsWith(u'/'))
+        return badValue("port", "COM1 ... COM8, a device path or sim");
+    if (given.contains(QStringLiteral("timeout"))) {
+        bool ok = false;
+        inv.timeout = given[QStringLiteral("timeout")].toDouble(&ok);
+        if (!ok || !(inv.timeout >= 0.0 && inv.timeout <= 86400.0))
+            return badValue("timeout", "a number of seconds from 0 to 86400");
+    }
+    if (given.contains(QStringLiteral("count"))) {
+        const auto n =
+            wholeNumber(given[QStringLiteral("count")], 1, std::numeric_limits<int>::max());
+        if (!n)
+            return badValue("count", "a whole number of 1 or more");
+        inv.count = *n;
+    }
+    if (given.contains(QStringLiteral("interval"))) {
+        const auto n = wholeNumber(given[QStringLiteral("interval")], 1, 86400);
+        if (!n)
+            return badValue("interval", "a whole number of seconds from 1 to 86400");
+        inv.interval = *n;
+    }
+    if (given.contains(QStringLiteral("samples"))) {
+        const auto n = wholeNumber(given[QStringLiteral("samples")], 1, 100000);
+        if (!n)
+            return badValue("samples", "a whole number from 1 to 100000");
+        inv.samples = *n;
+    }
+    if (given.contains(QStringLiteral("unit"))) {
+        const QString unit = given[QStringLiteral("unit")].toLower();
+        if (unit != QLatin1String("lx") && unit != QLatin1String("fc"))
+            return badValue("unit", "lx or fc");
+        inv.footCandles = unit == QLatin1String("fc");
+    }
+    inv.out = given.value(QStringLiteral("out"));
+    if (given.contains(QStringLiteral("out")) && inv.out.isEmpty())
+        return badValue("out", c.name == QLatin1String("record") ? "a file" : "a folder");
+    inv.json = given.contains(QStringLiteral("json"));
+    inv.set = given.contains(QStringLiteral("set"));
+    return inv;
+}
+
+} // namespace
+
+std::variant<Invocation, HelpText, UsageError> parseArguments(const QStringList& args) {
+    if (args.isEmpty() || args.front() == QLatin1String("--help") ||
+        args.front() == QLatin1String("-h") || args.front() == QLatin1String("help"))
+        return HelpText{toolHelp()};
+    const Command* command = nullptr;
+    for (const Command& c : kCommands)
+        if (args.front() == QLatin1String(c.name))
+            command = &c;
+    if (!command)
+        return UsageError{
+            QStringLiteral("unknown command \"%1\"; try luxpanel-cli --help").arg(args.front())};
+
+    QMap<QString, QString> given;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        QString name = args[i];
+        if (name == QLatin1String("-h"))
+            name = QStringLiteral("--help");
+        if (!name.startsWith(QLatin1String("--")))
+            return UsageError{QStringLiteral("unexpected argument \"%1\"").arg(args[i])};
+        name = name.mid(2);
+        std::optional<QString> value;
+        if (const qsizetype eq = name.indexOf(u'='); eq >= 0) {
+            value = name.mid(eq + 1);
+            name.truncate(eq);
+        }
+        const Option* option = nullptr;
+        for (const Option& o : command->options)
+            if (name == QLatin1String(o.name))
+                option = &o;
+        if (!option)
+            return UsageError{
+                QStringLiteral("%1 has no option --%2").arg(QLatin1String(command->name), name)};
+        if (!option->value && value)
+            return UsageError{QStringLiteral("--%1 takes no value").arg(name)};
+        if (option->value && !value) {
+            if (++i >= args.size())
+                return UsageError{QStringLiteral("--%1 needs a value").arg(name)};
+            value = args[i];
+        }
+        if (given.contains(name))
+            return UsageError{QStringLiteral("--%1 is given twice").arg(name)};
+        given.insert(name, value.value_or(QString()));
+    }
+    if (given.contains(QStringLiteral("help")))
+        return HelpText{commandHelp(*command)};
+    if (command->required && !given.contains(QLatin1String(command->required)))
+        return UsageError{QStringLiteral("%1 needs --%2")
+                              .arg(QLatin1String(command->name), QLatin1String(command->required))};
+    return readValues(*command, given);
+}
+
+} // namespace cli

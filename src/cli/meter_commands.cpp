@@ -1,0 +1,233 @@
+#include "cli/meter_commands.h"
+
+#include "link/display_decoder.h"
+#include "link/port_choice.h"
+#include "recording/clock_values.h"
+#include "recording/meter_clock.h"
+#include "recording/recording_tick.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPortInfo>
+#include <QTextStream>
+
+namespace cli {
+
+namespace {
+
+using Exchange = meterlink::ExchangeQueue::Exchange;
+
+// Reads the display stream as the program's panel does: a poll and "M" every 15th frame, a
+// frame at a time in between. Frames that show a menu (SET UP, CLEAR) carry no reading.
+class DisplayReader {
+public:
+    explicit DisplayReader(MeterSession& session) : session_(session) {}
+
+    // The next frame with a reading decoded into display(); false when the command must end.
+    bool next() {
+        meterlink::MeterLink& link = session_.link();
+        while (!link.shuttingDown()) {
+            if (frames_++ % meterlink::kFramesPerPoll == 0) {
+                if (!session_.poll())
+                    return false;
+                link.send(QByteArrayLiteral("M"));
+            }
+            const std::optional<QByteArray> frame = link.ReadDisplayFrame();
+            if (!frame)
+                continue;
+            meterlink::DecodeStatusBytes(*frame, display_);
+            if (display_.status.SetUpOn || display_.status.ClearOn)
+                continue;
+            if (meterlink::DecodeDisplayDigits(*frame, display_).mainTextFormed)
+                return true;
+        }
+        return false;
+    }
+    const meterlink::DisplayModel& display() const { return display_; }
+
+private:
+    MeterSession& session_;
+    meterlink::DisplayModel display_;
+    int frames_ = 0;
+};
+
+QString jsonLine(const QString& time, const meterlink::DisplayModel& d) {
+    QJsonArray on;
+    for (const meterlink::StatusBit& bit : meterlink::kStatusBits)
+        if (d.status.*bit.flag)
+            on.append(QLatin1String(bit.name));
+    QJsonObject line{{QStringLiteral("time"), time},
+                     {QStringLiteral("reading"), d.MainText},
+                     {QStringLiteral("unit"), d.UnitText},
+                     {QStringLiteral("annunciators"), on}};
+    // The number as displayed; an over-range reading has none.
+    bool isNumber = false;
+    const double value = d.MainText.toDouble(&isNumber);
+    line.insert(QStringLiteral("value"), isNumber ? QJsonValue(value) : QJsonValue());
+    return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+MeterSession::MeterSession(double timeout) {
+    watch_.setSingleShot(true);
+    watch_.setInterval(std::chrono::milliseconds(qint64(timeout * 1000.0)));
+    connect(&watch_, &QTimer::timeout, this, [this] {
+        lost_ = true;
+        waiter_.requestShutdown();
+    });
+    // The link reports "No COM" while it looks for the meter, and its name once it is back.
+    connect(&link_, &meterlink::MeterLink::linkTextChanged, this,
+            [this, timeout](const QString& t) {
+                if (t != meterlink::kNoLinkText)
+                    watch_.stop();
+                else if (timeout > 0.0 && !watch_.isActive())
+                    watch_.start();
+            });
+    if (timeout > 0.0)
+        watch_.start(); // until the meter first answers
+}
+
+bool MeterSession::open(const QString& device, QString* why) {
+    state_.devicePath = device;
+    state_.linkName = device;
+    return port_.open(device, why);
+}
+
+bool MeterSession::poll() {
+    if (!link_.PollReading())
+        return false;
+    watch_.stop();
+    return true;
+}
+
+QString deviceForPort(const QString& port) {
+    return meterlink::portTargetForChoice(port, meterlink::portNumberForChoice(port, 1)).devicePath;
+}
+
+int runPorts(const Invocation& inv, QTextStream& out) {
+    if (inv.portGiven) {
+        out << inv.port << '\t'
+            << (inv.port == QLatin1String("sim") ? QStringLiteral("a simulated meter of its own")
+                                                 : deviceForPort(inv.port))
+            << '\n';
+        return kDone;
+    }
+    for (const QString& com : meterlink::fixedPortEntries())
+        out << com << '\t' << deviceForPort(com) << '\n';
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        out << info.systemLocation();
+        if (!info.description().isEmpty())
+            out << '\t' << info.description();
+        out << '\n';
+    }
+    return kDone;
+}
+
+int runRead(MeterSession& session, const Invocation& inv, QTextStream& out) {
+    Exchange exchange(session.link().exchanges());
+    DisplayReader reader(session);
+    for (int printed = 0; inv.count == 0 || printed < inv.count; ++printed) {
+        if (!reader.next())
+            return session.endCode();
+        const meterlink::DisplayModel& d = reader.display();
+        const QString time = recording::sampleTimeStamp(QDateTime::currentDateTime());
+        if (inv.json)
+            out << jsonLine(time, d) << '\n';
+        else
+            out << time << '\t' << d.MainText << '\t' << d.UnitText << '\n';
+        out.flush();
+    }
+    return kDone;
+}
+
+int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
+    Exchange exchange(session.link().exchanges());
+    DisplayReader reader(session);
+    // The file's unit is the display's at the first reading, as with the program's "Save".
+    if (!reader.next())
+        return session.endCode();
+    recording::RecordingState r;
+    QString why;
+    if (!recording::openRecordingFile(r, inv.out, reader.display().UnitText, &why)) {
+        err << "luxpanel-cli: " << why << '\n';
+        return kFileNotWritten;
+    }
+    recording::SetPcSamplingInterval(r, inv.interval);
+
+    // The program's recording tick: once a second, a sample when the interval has passed.
+    int code = kDone;
+    bool finished = false;
+    QString ending;
+    QTimer tick;
+    tick.setInterval(1000);
+    const auto onTick = [&] {
+        const meterlink::DisplayModel& d = reader.display();
+        if (finished || !recording::sampleDue(r))
+            return;
+        r.SampleTime = recording::sampleTimeStamp(QDateTime::currentDateTime());
+        if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
+            finished = true;
+            ending = QStringLiteral("the meter's unit or mode changed, or the file is full");
+        } else if (!recording::writeRecordingSample(r, d.MainText, &why)) {
+            finished = true;
+            code = kFileNotWritten;
+            ending = why;
+        } else {
+            err << "\rsample " << r.FileSampleCount << ": " << d.MainText << ' ' << d.UnitText
+                << "    ";
+            err.flush();
+            finished = inv.samples > 0 && r.FileSampleCount >= inv.samples;
+        }
+        r.SampleTickCount = 1;
+    };
+    QObject::connect(&tick, &QTimer::timeout, &tick, onTick);
+    onTick();
+    tick.start();
+    while (!finished && reader.next()) {
+    }
+    tick.stop();
+    const qint32 samples = r.FileSampleCount;
+    recording::closeRecordingFile(r);
+    if (!finished)
+        code = session.endCode();
+    err << "\n" << samples << " samples in " << inv.out;
+    if (!ending.isEmpty())
+        err << " (stopped: " << ending << ')';
+    else if (code == kMeterLost)
+        err << " (stopped: the meter stopped answering)";
+    err << '\n';
+    return code;
+}
+
+int runClock(MeterSession& session, const Invocation& inv, QTextStream& out) {
+    Exchange exchange(session.link().exchanges());
+    meterlink::MeterLink& link = session.link();
+    if (!session.poll())
+        return session.endCode();
+    // The computer's time is taken as the bytes go out, after the exchange's own waits.
+    if (inv.set && !recording::SendMeterSetting(link, 'T', [] {
+            return recording::clockSetBytes(QDateTime::currentDateTime());
+        }))
+        return session.endCode();
+    const std::optional<QByteArray> frame = recording::ReadClockFrame(link);
+    if (!frame)
+        return session.endCode();
+    out << "meter\t" << recording::meterClockText(*frame) << "\tinterval "
+        << recording::meterIntervalText(*frame) << '\n'
+        << "pc\t" << recording::pcClockText(QDateTime::currentDateTime()) << '\n';
+    return kDone;
+}
+
+int runErase(MeterSession& session) {
+    Exchange exchange(session.link().exchanges());
+    meterlink::MeterLink& link = session.link();
+    if (!session.poll() || !link.WaitSeconds(0.02))
+        return session.endCode();
+    link.send(QByteArrayLiteral("E"));
+    return kDone;
+}
+
+} // namespace cli

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "cli/cli_options.h"
+#include "link/link_state.h"
+#include "link/meter_link.h"
+#include "link/qt_serial_port.h"
+#include "link/waiter.h"
+
+#include <QTimer>
+
+class QTextStream;
+
+namespace cli {
+
+// The serial link to the meter, and the watch that gives up on a meter that stays silent.
+class MeterSession : public QObject {
+    Q_OBJECT
+public:
+    // timeout: seconds without an answer before the meter counts as lost; 0 waits for good.
+    explicit MeterSession(double timeout);
+
+    bool open(const QString& device, QString* why);
+    meterlink::MeterLink& link() { return link_; }
+    // A poll that also tells the watch the meter is there.
+    bool poll();
+    // Ctrl-C or SIGTERM: every wait ends and the command finishes what it must.
+    void interrupt() { waiter_.requestShutdown(); }
+    // What a command that was cut short returns: meter lost, or done when the user stopped it.
+    ExitCode endCode() const { return lost_ ? kMeterLost : kDone; }
+
+private:
+    meterlink::QtSerialPort port_;
+    meterlink::EventLoopWaiter waiter_;
+    meterlink::LinkState state_;
+    meterlink::MeterLink link_{port_, waiter_, state_};
+    QTimer watch_;
+    bool lost_ = false;
+};
+
+// The device a --port value opens: COMn as the program opens it, or a device path.
+QString deviceForPort(const QString& port);
+
+// Standard output gets what the command reports; standard error its progress and failures.
+int runPorts(const Invocation& inv, QTextStream& out);
+int runRead(MeterSession& session, const Invocation& inv, QTextStream& out);
+int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err);
+int runClock(MeterSession& session, const Invocation& inv, QTextStream& out);
+int runErase(MeterSession& session);
+
+} // namespace cli

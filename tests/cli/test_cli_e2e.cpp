@@ -1,0 +1,191 @@
+// The command line tool as a user runs it, against the simulated meter through a real serial port.
+#include "recording/data_file.h"
+#include "sim/simulated_meter.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Runs the tool to its end and gives back its exit code; output in out and err.
+int run(const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
+        int timeoutMs = 20000) {
+    QProcess tool;
+    tool.start(QStringLiteral(LUXPANEL_CLI), args);
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        return -1;
+    }
+    if (out)
+        *out = tool.readAllStandardOutput();
+    if (err)
+        *err = tool.readAllStandardError();
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+} // namespace
+
+class TestCliEndToEnd : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void readPrintsTheDisplay();
+    void recordWritesTheProgramsDataFile();
+    void stoppedOrKilledRecordKeepsEveryLine_data();
+    void stoppedOrKilledRecordKeepsEveryLine();
+    void clockSetSetsTheMeter();
+    void eraseClearsTheLogger();
+    void silentMeterIsLost();
+    void portThatDoesNotOpen();
+
+private:
+    QString port() const { return meter_->linkPath(); }
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<sim::SimulatedMeter> meter_;
+};
+
+void TestCliEndToEnd::init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    meter_ = std::make_unique<sim::SimulatedMeter>(folder_->filePath(QStringLiteral("ttySIM")));
+    QString why;
+    QVERIFY2(meter_->start(&why), qPrintable(why));
+}
+
+void TestCliEndToEnd::cleanup() {
+    meter_.reset();
+    folder_.reset();
+}
+
+void TestCliEndToEnd::readPrintsTheDisplay() {
+    meter_->setFixedReading(1234.5);
+    QByteArray out;
+    QCOMPARE(run({"read", "--port", port(), "--count", "3"}, &out), 0);
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 3);
+    for (const QByteArray& line : lines)
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d-\\d\\d:\\d\\d:\\d\\d\\t1234\\.5\\tLx$"))
+                     .match(QString::fromLatin1(line))
+                     .hasMatch(),
+                 line.constData());
+
+    meter_->setFlag(sim::Flag::HoldOn, true);
+    QCOMPARE(run({"read", "--port", port(), "--count", "1", "--json"}, &out), 0);
+    QVERIFY2(out.contains("\"reading\":\"1234.5\"") && out.contains("\"value\":1234.5") &&
+                 out.contains("\"HoldOn\""),
+             out.constData());
+}
+
+void TestCliEndToEnd::recordWritesTheProgramsDataFile() {
+    meter_->setFixedReading(88.8);
+    const QString file = folder_->filePath(QStringLiteral("rec.txt"));
+    QByteArray err;
+    QCOMPARE(run({"record", "--port", port(), "--out", file, "--interval", "1", "--samples", "3"},
+                 nullptr, &err),
+             0);
+    QVERIFY2(err.contains("3 samples in "), err.constData());
+    QFile recorded(file);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QByteArray bytes = recorded.readAll();
+    QVERIFY(bytes.startsWith("Lx\tTime\tValue\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 4);
+    recorded.seek(0);
+    // As the file list reads it.
+    const recording::DataFileContents contents = recording::readDataFile(recorded);
+    QCOMPARE(contents.unit, QStringLiteral("Lx"));
+    QCOMPARE(contents.rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(contents.rows[row * 3], QString::number(row + 1));
+        QCOMPARE(contents.rows[row * 3 + 2], QStringLiteral("88.800"));
+    }
+}
+
+void TestCliEndToEnd::stoppedOrKilledRecordKeepsEveryLine_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGKILL") << int(SIGKILL);
+}
+
+void TestCliEndToEnd::stoppedOrKilledRecordKeepsEveryLine() {
+    QFETCH(int, signal);
+    const QString file = folder_->filePath(QStringLiteral("rec.txt"));
+    QProcess tool;
+    tool.start(QStringLiteral(LUXPANEL_CLI),
+               {"record", "--port", port(), "--out", file, "--interval", "1"});
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += tool.readAllStandardError()).contains("sample 3:"), 15000);
+    ::kill(pid_t(tool.processId()), signal);
+    QVERIFY(tool.waitForFinished(5000));
+    err += tool.readAllStandardError();
+    if (signal != SIGKILL) {
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 0);
+    }
+    // Every sample reported was on disk when it was reported.
+    const qsizetype last = err.lastIndexOf("sample ");
+    const int reported = err.mid(last + 7, err.indexOf(':', last) - last - 7).toInt();
+    QFile recorded(file);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = recorded.readAll().split('\n');
+    QVERIFY2(lines.size() >= reported + 2, err.constData());
+    QVERIFY(lines[reported].startsWith(QByteArray::number(reported) + '\t'));
+    QVERIFY(lines[reported].endsWith('\r'));
+    if (signal != SIGKILL)
+        QCOMPARE(lines.size(), reported + 2); // closed after the last line
+}
+
+void TestCliEndToEnd::clockSetSetsTheMeter() {
+    using Model = sim::MeterModel;
+    meter_->withModel([](Model& m) { m.setClock(3, 3600, Model::Clock::now()); });
+    QByteArray out;
+    QCOMPARE(run({"clock", "--port", port()}, &out), 0);
+    QVERIFY2(out.startsWith("meter\t03 01:00:0"), out.constData());
+    QVERIFY(out.contains("\tinterval 00:02\npc\t"));
+
+    QCOMPARE(run({"clock", "--port", port(), "--set"}, &out), 0);
+    const QDateTime now = QDateTime::currentDateTime();
+    const int meterSeconds =
+        meter_->withModel([](Model& m) { return m.clockSecondsOfDay(Model::Clock::now()); });
+    const int drift = std::abs(meterSeconds - now.time().msecsSinceStartOfDay() / 1000);
+    QVERIFY2(drift <= 2 || drift >= 86398, qPrintable(QString::number(drift)));
+    QCOMPARE(meter_->withModel([](Model& m) { return m.clockDayOfMonth(Model::Clock::now()); }),
+             now.date().day());
+}
+
+void TestCliEndToEnd::eraseClearsTheLogger() {
+    meter_->withModel([](sim::MeterModel& m) {
+        m.loadLoggerMemory(QByteArray::fromHex("0055aa00010203040002000102"));
+    });
+    QCOMPARE(run({"erase", "--port", port()}), 1); // not without --yes
+    QCOMPARE(meter_->loggerEndAddress(), 1535u + 13);
+    QCOMPARE(run({"erase", "--port", port(), "--yes"}), 0);
+    QTRY_COMPARE(meter_->loggerEndAddress(), 1535u);
+}
+
+void TestCliEndToEnd::silentMeterIsLost() {
+    meter_->silence(60s);
+    QElapsedTimer took;
+    took.start();
+    QByteArray err;
+    QCOMPARE(run({"read", "--port", port(), "--timeout", "1"}, nullptr, &err), 4);
+    QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+}
+
+void TestCliEndToEnd::portThatDoesNotOpen() {
+    QByteArray err;
+    QCOMPARE(run({"read", "--port", folder_->filePath(QStringLiteral("nothing"))}, nullptr, &err),
+             2);
+    QVERIFY2(err.startsWith("luxpanel-cli: ") && err.count('\n') == 1, err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestCliEndToEnd)
+#include "test_cli_e2e.moc"

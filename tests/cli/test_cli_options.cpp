@@ -1,0 +1,105 @@
+#include "cli/cli_options.h"
+
+#include <QTest>
+
+class TestCliOptions : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void accepted_data();
+    void accepted();
+    void refused_data();
+    void refused();
+    void help();
+};
+
+void TestCliOptions::accepted_data() {
+    QTest::addColumn<QStringList>("args");
+    // command, port, timeout, count, json, out, interval, samples, fc, set
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("read defaults") << QStringList{"read"} << "read COM1 10 0 0  2 0 0 0";
+    QTest::newRow("read all") << QStringList{"read",   "--port",    "/dev/ttyUSB0", "--count=5",
+                                             "--json", "--timeout", "2.5"}
+                              << "read /dev/ttyUSB0 2.5 5 1  2 0 0 0";
+    QTest::newRow("record") << QStringList{"record",    "--out",  "a b.txt", "--interval", "86400",
+                                           "--samples", "100000", "--port",  "sim"}
+                            << "record sim 10 0 0 a b.txt 86400 100000 0 0";
+    QTest::newRow("clock set on COM8")
+        << QStringList{"clock", "--set", "--port", "COM8", "--timeout", "0"}
+        << "clock COM8 0 0 0  2 0 0 1";
+    QTest::newRow("erase") << QStringList{"erase", "--yes"} << "erase COM1 10 0 0  2 0 0 0";
+}
+
+void TestCliOptions::accepted() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    const auto parsed = cli::parseArguments(args);
+    const auto* inv = std::get_if<cli::Invocation>(&parsed);
+    QVERIFY(inv);
+    const QString seen = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                             .arg(inv->command, inv->port)
+                             .arg(inv->timeout)
+                             .arg(inv->count)
+                             .arg(int(inv->json))
+                             .arg(inv->out)
+                             .arg(inv->interval)
+                             .arg(inv->samples)
+                             .arg(int(inv->footCandles)) +
+                         QStringLiteral(" %1").arg(int(inv->set));
+    QCOMPARE(seen, expected);
+}
+
+void TestCliOptions::refused_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown command")
+        << QStringList{"fetch"} << "unknown command \"fetch\"; try luxpanel-cli --help";
+    QTest::newRow("option of another command")
+        << QStringList{"read", "--out", "x"} << "read has no option --out";
+    QTest::newRow("missing value") << QStringList{"read", "--count"} << "--count needs a value";
+    QTest::newRow("count 0") << QStringList{"read", "--count", "0"}
+                             << "--count needs a whole number of 1 or more";
+    QTest::newRow("count not a number")
+        << QStringList{"read", "--count", "5x"} << "--count needs a whole number of 1 or more";
+    QTest::newRow("interval 0") << QStringList{"record", "--out", "f", "--interval", "0"}
+                                << "--interval needs a whole number of seconds from 1 to 86400";
+    QTest::newRow("samples beyond the file")
+        << QStringList{"record", "--out", "f", "--samples", "100001"}
+        << "--samples needs a whole number from 1 to 100000";
+    QTest::newRow("record without a file") << QStringList{"record"} << "record needs --out";
+    QTest::newRow("empty file name") << QStringList{"record", "--out="} << "--out needs a file";
+    QTest::newRow("erase without yes") << QStringList{"erase"} << "erase needs --yes";
+    QTest::newRow("switch with a value")
+        << QStringList{"erase", "--yes=no"} << "--yes takes no value";
+    QTest::newRow("given twice") << QStringList{"read", "--json", "--json"}
+                                 << "--json is given twice";
+    QTest::newRow("negative timeout") << QStringList{"read", "--timeout", "-1"}
+                                      << "--timeout needs a number of seconds from 0 to 86400";
+    QTest::newRow("COM9") << QStringList{"read", "--port", "COM9"}
+                          << "--port needs COM1 ... COM8, a device path or sim";
+    QTest::newRow("stray word") << QStringList{"read", "now"} << "unexpected argument \"now\"";
+}
+
+void TestCliOptions::refused() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const auto parsed = cli::parseArguments(args);
+    const auto* error = std::get_if<cli::UsageError>(&parsed);
+    QVERIFY(error);
+    QCOMPARE(error->message, message);
+}
+
+void TestCliOptions::help() {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{"--help"}, QStringList{"record", "--out", "f", "-h"}}) {
+        const auto parsed = cli::parseArguments(args);
+        const auto* help = std::get_if<cli::HelpText>(&parsed);
+        QVERIFY(help);
+        QVERIFY(help->text.contains(QLatin1String("4 meter lost")));
+    }
+    const auto record = std::get<cli::HelpText>(cli::parseArguments({"record", "--help"}));
+    QVERIFY(record.text.startsWith(QLatin1String("Usage: luxpanel-cli record [options]")));
+    QVERIFY(record.text.contains(QLatin1String("--interval S")));
+}
+
+QTEST_GUILESS_MAIN(TestCliOptions)
+#include "test_cli_options.moc"
