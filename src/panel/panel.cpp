@@ -1,5 +1,7 @@
 #include "panel/panel.h"
 
+#include "calibration/calibration_window.h"
+#include "calibration/scf_window.h"
 #include "commands/control_panel.h"
 #include "commands/meter_settings.h"
 #include "link/display_decoder.h"
@@ -83,6 +85,14 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
         commands::EnterLightDistance(link_, prompts_, this, session_.display);
     };
     dispatcher_.actions().ShowControlPanel = [this] { showControlPanel(); };
+    dispatcher_.actions().ShowScfWindow = [this] {
+        calibration::SCF_frm::showModal(
+            session_, link_, prompts_,
+            {this, *timer1_, *timer2_, [this](const QString& c) { showSetUpBanner(c); }});
+    };
+    dispatcher_.actions().ShowCalibrationWindow = [this] {
+        calibration::Calibrationfrm::showModal(link_, prompts_, *timer1_, this);
+    };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -179,9 +189,7 @@ void Panel::showFrame(const QByteArray& frame) {
     meterlink::DecodeStatusBytes(frame, model);
     const meterlink::MeterStatus& s = model.status;
     if (s.SetUpOn || s.ClearOn) {
-        lcd_->LblSetUp->setText(s.SetUpOn ? QStringLiteral("SET UP") : QStringLiteral("CLEAR"));
-        lcd_->ShapeSetUp->show();
-        lcd_->LblSetUp->show();
+        showSetUpBanner(s.SetUpOn ? QStringLiteral("SET UP") : QStringLiteral("CLEAR"));
         return;
     }
     lcd_->ShapeSetUp->hide();
@@ -210,6 +218,12 @@ void Panel::showFrame(const QByteArray& frame) {
 
     PollCounter = (PollCounter + 1) % kTicksPerPoll;
     Q_EMIT displayUpdated();
+}
+
+void Panel::showSetUpBanner(const QString& caption) {
+    lcd_->LblSetUp->setText(caption);
+    lcd_->ShapeSetUp->show();
+    lcd_->LblSetUp->show();
 }
 
 void Panel::applyUnitRule() {

@@ -45,9 +45,12 @@ public:
 
     commands::ToolbarDispatcher& toolbar() { return dispatcher_; }
     QTimer& Timer1() { return *timer1_; }
+    QTimer& Timer2() { return *timer2_; }
     // The polling tick: one display frame read, decoded and shown (a poll every 15th tick).
     void Timer1Tick();
     int PollCounter = 0;
+    // The banner over the digits while the meter shows "SET UP" or "CLEAR".
+    void showSetUpBanner(const QString& caption);
 
     // PC recording: the "Save" button's two actions, and the once-a-second tick that samples the
     // displayed reading into the data file and the live list.

@@ -1,0 +1,42 @@
+#include "calibration/dialog_parts.h"
+
+#include "calibration/factor_values.h"
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace calibration {
+
+TypedKeyFilter::TypedKeyFilter(QWidget* control, QAbstractButton* onEnter)
+    : QObject(control), onEnter_(onEnter) {
+    control->installEventFilter(this);
+}
+
+bool TypedKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QString typed = key->text();
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete)
+        return false;
+    if (!onEnter_)
+        return true;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        onEnter_->click();
+        return true;
+    }
+    return typed.size() != 1 || !acceptsEntryChar(typed[0]);
+}
+
+void centreOn(QWidget* window, const QWidget* mainWindow) {
+    if (!mainWindow)
+        return;
+    window->adjustSize();
+    const QRect main = mainWindow->frameGeometry();
+    const QRect own = window->frameGeometry();
+    window->move(main.x() + (main.width() - own.width()) / 2,
+                 main.y() + (main.height() - own.height()) / 2);
+}
+
+} // namespace calibration

@@ -1,0 +1,342 @@
+#include "calibration/calibration_window.h"
+#include "calibration/scf_window.h"
+
+#include "link/meter_link.h"
+#include "panel/panel.h"
+#include "session_rig.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kUnread = QStringLiteral("The meter did not send its calibration factor.");
+const QString kCalibrationRange = QStringLiteral("Calibration Range: 0.800 ~ 1.500 !!!!");
+const QString kScfRange = QStringLiteral("SCF Range Error : 0.200 ~ 5.000");
+const QString kNoCount =
+    QStringLiteral("Choose the Cnt entry (L0 ... U9) first; nothing was sent.");
+
+// A meter that also answers "h" (from its hAnsweredFrom-th request on, never when 0) and "a",
+// beside the main window whose timers and banner the windows use.
+struct Rig : testsupport::SessionRig {
+    panel::Panel panel{session, link, prompts};
+    QTimer& panelTimer1 = panel.Timer1();
+    QByteArray hReply = QByteArray::fromHex("0204d203"); // 1.234
+    int hAnsweredFrom = 1;
+    int hRequests = 0;
+    QByteArray aReply = QByteArray::fromHex("020c03e8"); // U2, 1.000
+    bool pollingDuringExchange = false;
+    bool recordingDuringExchange = false;
+
+    Rig() {
+        auto meterAnswers = port.responder;
+        port.responder = [this, meterAnswers](const QByteArray& bytes) {
+            meterAnswers(bytes);
+            if (bytes == "h" && ++hRequests >= hAnsweredFrom && hAnsweredFrom > 0)
+                port.deliver(hReply, 0.01);
+            if (bytes == "a")
+                port.deliver(aReply, 0.005);
+        };
+        clock.onWait = [this, meterScript = clock.onWait](double now) {
+            meterScript(now);
+            pollingDuringExchange |= panel.Timer1().isActive();
+            recordingDuringExchange |= panel.Timer2().isActive();
+        };
+        // Running, but never due within a test.
+        panel.Timer1().start(3600 * 1000);
+        panel.Timer2().start(3600 * 1000);
+    }
+    calibration::MainWindowParts parts() {
+        return {nullptr, panel.Timer1(), panel.Timer2(),
+                [this](const QString& c) { panel.showSetUpBanner(c); }};
+    }
+    bool mainTimersRun() { return panel.Timer1().isActive() && panel.Timer2().isActive(); }
+};
+
+template <class T> T* child(QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+template <class Window> void showAndLoad(Window& w) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Load();
+}
+
+QByteArray bytes(const char* letters, const char* hex = "") {
+    return QByteArray(letters) + QByteArray::fromHex(hex);
+}
+
+} // namespace
+
+class TestFactorWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void setEntries_data();
+    void setEntries();
+    void calibrationRead_data();
+    void calibrationRead();
+    void typedKeys();
+    void scfLoadAndClose_data();
+    void scfLoadAndClose();
+    void toolbarOpensTheWindows_data();
+    void toolbarOpensTheWindows();
+};
+
+void TestFactorWindows::setEntries_data() {
+    QTest::addColumn<bool>("scf");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("1.2345") << false << "1.2345" << 0 << bytes("Ai", "04d2") << "";
+    QTest::newRow("1.2355") << false << "1.2355" << 0 << bytes("Ai", "04d4") << "";
+    QTest::newRow("1.0625") << false << "1.0625" << 0 << bytes("Ai", "0426") << "";
+    QTest::newRow("1.06250001 past the half")
+        << false << "1.06250001" << 0 << bytes("Ai", "0427") << "";
+    QTest::newRow("0.8") << false << "0.8" << 0 << bytes("Ai", "0320") << "";
+    QTest::newRow("1.5") << false << "1.5" << 0 << bytes("Ai", "05dc") << "";
+    QTest::newRow("1..5") << false << "1..5" << 0 << bytes("Ai", "03e8") << "";
+    QTest::newRow("0.799") << false << "0.799" << 0 << QByteArray() << kCalibrationRange;
+    QTest::newRow("0.7996, refused before rounding")
+        << false << "0.7996" << 0 << QByteArray() << kCalibrationRange;
+    QTest::newRow("1.501") << false << "1.501" << 0 << QByteArray() << kCalibrationRange;
+    QTest::newRow("empty") << false << "" << 0 << QByteArray() << kCalibrationRange;
+    QTest::newRow("scf 2.5, L3") << true << "2.5" << 3 << bytes("Ac", "0309c4") << "";
+    QTest::newRow("scf 0.2, U9") << true << "0.2" << 19 << bytes("Ac", "1300c8") << "";
+    QTest::newRow("scf 5, L0") << true << "5" << 0 << bytes("Ac", "001388") << "";
+    QTest::newRow("scf 1.2345, half away from zero")
+        << true << "1.2345" << 3 << bytes("Ac", "0304d3") << "";
+    QTest::newRow("scf 0.199") << true << "0.199" << 3 << QByteArray() << kScfRange;
+    QTest::newRow("scf 5.001") << true << "5.001" << 3 << QByteArray() << kScfRange;
+    QTest::newRow("scf empty") << true << "" << 3 << QByteArray() << kScfRange;
+    QTest::newRow("scf, no count chosen") << true << "2.5" << -1 << QByteArray() << kNoCount;
+}
+
+void TestFactorWindows::setEntries() {
+    QFETCH(bool, scf);
+    QFETCH(QString, entry);
+    QFETCH(int, count);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, message);
+    Rig rig;
+    calibration::Calibrationfrm calWindow(rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    calibration::SCF_frm scfWindow(rig.session, rig.link, rig.prompts, rig.parts());
+    QDialog& w = scf ? static_cast<QDialog&>(scfWindow) : calWindow;
+    if (scf) {
+        showAndLoad(scfWindow);
+        child<QComboBox>(w, "SCFCNT_Cbx")->setCurrentIndex(count);
+    } else {
+        showAndLoad(calWindow);
+        QVERIFY(rig.pollingDuringExchange); // the calibration window's load leaves polling alone
+    }
+    auto* watch = child<QTimer>(scfWindow, "Timer1");
+    bool watching = false;
+    rig.clock.onWait = [&, meterScript = rig.clock.onWait](double now) {
+        meterScript(now);
+        watching |= watch->isActive();
+    };
+    rig.port.sent.clear();
+    rig.pollingDuringExchange = false;
+    child<QLineEdit>(w, scf ? "SCFRange_Edit" : "TxtCalValue")->setText(entry);
+    child<QPushButton>(w, scf ? "SetSCF_btn" : "BtnSet")->click();
+
+    QCOMPARE(rig.port.sent.toHex(' '), sent.toHex(' '));
+    QCOMPARE(rig.prompts.messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(rig.prompts.messages[0].text, message);
+        QVERIFY(rig.prompts.messages[0].icon == platform::MessageIcon::Critical);
+    }
+    QVERIFY(!rig.pollingDuringExchange);
+    QVERIFY(!watching);
+    // Only the calibration window closes after a write; the SCF window holds polling off.
+    QCOMPARE(w.isVisible(), scf || !message.isEmpty());
+    QCOMPARE(rig.panelTimer1.isActive(), !scf);
+    QCOMPARE(watch->isActive(), scf);
+}
+
+void TestFactorWindows::calibrationRead_data() {
+    QTest::addColumn<bool>("initial");
+    QTest::addColumn<int>("hAnsweredFrom");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("hRequests");
+    QTest::newRow("load") << false << 1 << "1.234" << 1;
+    QTest::newRow("load, answered at the third request") << false << 3 << "1.234" << 3;
+    QTest::newRow("load, never answered") << false << 0 << "" << -1;
+    QTest::newRow("initial") << true << 1 << "1.234" << 1;
+    QTest::newRow("initial, never answered") << true << 0 << "" << -1;
+}
+
+void TestFactorWindows::calibrationRead() {
+    QFETCH(bool, initial);
+    QFETCH(int, hAnsweredFrom);
+    QFETCH(QString, shown);
+    QFETCH(int, hRequests);
+    Rig rig;
+    calibration::Calibrationfrm w(rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    rig.hAnsweredFrom = hAnsweredFrom;
+    const double start = rig.clock.now();
+    if (initial)
+        child<QPushButton>(w, "BtnInitial")->click();
+    else
+        w.Load();
+
+    auto* value = child<QLineEdit>(w, "TxtCalValue");
+    QVERIFY(rig.port.sent.startsWith(initial ? "AjA" : "A"));
+    if (!shown.isEmpty()) {
+        QCOMPARE(value->text(), shown);
+        QCOMPARE(rig.hRequests, hRequests);
+        QVERIFY(rig.prompts.messages.isEmpty());
+    } else {
+        QCOMPARE(value->text(), QStringLiteral("0.0"));
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        QCOMPARE(rig.prompts.messages[0].text, kUnread);
+        const double took = rig.clock.now() - start;
+        QVERIFY2(took >= 10.0 && took < 10.5, qPrintable(QString::number(took)));
+        QVERIFY(rig.port.sent.endsWith('h'));
+    }
+    QCOMPARE(rig.pollingDuringExchange, !initial);
+    QVERIFY(rig.panelTimer1.isActive());
+    QVERIFY(w.isVisible());
+}
+
+void TestFactorWindows::typedKeys() {
+    Rig rig;
+    calibration::Calibrationfrm cal(rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    showAndLoad(cal);
+    auto* entry = child<QLineEdit>(cal, "TxtCalValue");
+    entry->clear();
+    QTest::keyClicks(entry, "x1,.2-5 ");
+    QCOMPARE(entry->text(), QStringLiteral("1.25"));
+    QTest::keyClick(entry, Qt::Key_Backspace);
+    QTest::keyClicks(entry, "6");
+    rig.port.sent.clear();
+    QTest::keyClick(entry, Qt::Key_Return);
+    QCOMPARE(rig.port.sent.toHex(' '), bytes("Ai", "04ec").toHex(' ')); // 1.26
+    QVERIFY(!cal.isVisible());
+
+    calibration::SCF_frm scf(rig.session, rig.link, rig.prompts, rig.parts());
+    showAndLoad(scf);
+    auto* count = child<QComboBox>(scf, "SCFCNT_Cbx");
+    QTest::keyClicks(count, "L");
+    QCOMPARE(count->currentText(), QStringLiteral("U2"));
+}
+
+void TestFactorWindows::scfLoadAndClose_data() {
+    QTest::addColumn<QByteArray>("aReply");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("byte13"); // of the frame streaming meanwhile
+    QTest::addColumn<QString>("banner");
+    const QByteArray u2 = QByteArray::fromHex("020c03e8");
+    QTest::newRow("SET UP") << u2 << "tick" << 0x08 << "SET UP";
+    QTest::newRow("CLEAR") << u2 << "tick" << 0x20 << "CLEAR";
+    QTest::newRow("Cancel") << u2 << "Cancel_btn" << 0 << "";
+    QTest::newRow("Initial SCF") << u2 << "SCF_init_btn" << 0 << "";
+    QTest::newRow("close box") << u2 << "close" << 0 << "";
+    QTest::newRow("count out of the list") << QByteArray::fromHex("021403e8") << "close" << 0 << "";
+    QTest::newRow("never 4 bytes") << QByteArray::fromHex("020c03") << "close" << 0 << "";
+}
+
+void TestFactorWindows::scfLoadAndClose() {
+    QFETCH(QByteArray, aReply);
+    QFETCH(QString, how);
+    QFETCH(int, byte13);
+    QFETCH(QString, banner);
+    Rig rig;
+    rig.aReply = aReply;
+    calibration::SCF_frm w(rig.session, rig.link, rig.prompts, rig.parts());
+    showAndLoad(w);
+    const bool loaded = aReply.size() == 4 && aReply[1] < 20;
+    QCOMPARE(rig.port.sent, QByteArray(aReply.size() < 4 ? 1000 : 1, 'a'));
+    QCOMPARE(child<QComboBox>(w, "SCFCNT_Cbx")->currentText(), loaded ? "U2" : "");
+    QCOMPARE(child<QLineEdit>(w, "SCFRange_Edit")->text(), loaded ? "1.000" : "Text1");
+    auto* watch = child<QTimer>(w, "Timer1");
+    QCOMPARE(watch->interval(), 250);
+    QCOMPARE(watch->isActive(), loaded);
+    QVERIFY(!rig.pollingDuringExchange && !rig.recordingDuringExchange && !rig.mainTimersRun());
+    {
+        meterlink::ExchangeQueue::Exchange exchange(rig.link.exchanges());
+        rig.link.send("M"); // the display stream the main window started
+    }
+    rig.meter.frame = testsupport::displayFrame(0x123456, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
+    w.Timer1Tick();
+    QVERIFY(w.isVisible());
+    rig.port.sent.clear();
+    rig.meter.frame[12] = char(byte13);
+
+    if (how == "tick")
+        w.Timer1Tick();
+    else if (how == "close")
+        w.close();
+    else
+        child<QPushButton>(w, qPrintable(how))->click();
+
+    QVERIFY(!w.isVisible());
+    QVERIFY(!watch->isActive());
+    QVERIFY(rig.mainTimersRun());
+    QCOMPARE(rig.port.sent, how == "SCF_init_btn" ? QByteArray("Ae") : QByteArray());
+    auto* label = child<QLabel>(rig.panel, "LblSetUp");
+    QCOMPARE(!label->isHidden(), !banner.isEmpty());
+    QCOMPARE(!child<QWidget>(rig.panel, "ShapeSetUp")->isHidden(), !banner.isEmpty());
+    if (!banner.isEmpty())
+        QCOMPARE(label->text(), banner);
+    QVERIFY(rig.prompts.messages.isEmpty());
+}
+
+void TestFactorWindows::toolbarOpensTheWindows_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("cal") << "cal"
+                         << "Calibrationfrm"
+                         << "TxtCalValue"
+                         << "1.234" << QByteArray("AAh");
+    QTest::newRow("scf") << "scf"
+                         << "SCF_frm"
+                         << "SCFRange_Edit"
+                         << "1.000" << QByteArray("Aa");
+}
+
+void TestFactorWindows::toolbarOpensTheWindows() {
+    QFETCH(QString, key);
+    QFETCH(QString, window);
+    QFETCH(QString, entry);
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, sent);
+    Rig rig;
+    rig.panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.panel));
+    QString name;
+    QString text;
+    QByteArray sentWhileOpen;
+    QTimer::singleShot(100, &rig.panel, [&] {
+        auto* modal = rig.panel.findChild<QDialog*>();
+        if (modal == QApplication::activeModalWidget())
+            name = modal->objectName();
+        text = modal->findChild<QLineEdit*>(entry)->text();
+        sentWhileOpen = rig.port.sent;
+        modal->close();
+    });
+    rig.panel.findChild<QAction*>(key)->trigger();
+
+    QCOMPARE(name, window);
+    QCOMPARE(text, shown);
+    QCOMPARE(sentWhileOpen, sent);
+    QVERIFY(!rig.panel.findChild<QDialog*>()); // deleted once closed
+}
+
+QTEST_MAIN(TestFactorWindows)
+#include "test_factor_windows.moc"
