@@ -1,5 +1,6 @@
 #include "panel/panel.h"
 
+#include "commands/comparator.h"
 #include "commands/control_panel.h"
 #include "commands/meter_settings.h"
 #include "link/display_decoder.h"
@@ -83,6 +84,9 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
         commands::EnterLightDistance(link_, prompts_, this, session_.display);
     };
     dispatcher_.actions().ShowControlPanel = [this] { showControlPanel(); };
+    dispatcher_.actions().LoadComparatorWindow = [this] {
+        commands::LoadComparatorWindow(link_, prompts_, this, comparator_);
+    };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);

@@ -15,7 +15,8 @@ class QToolBar;
 
 namespace commands {
 class Btn;
-}
+class Comparator;
+} // namespace commands
 namespace meterlink {
 class MeterLink;
 }
@@ -98,6 +99,8 @@ private:
     QAction* saveAction_ = nullptr;
     // The one control panel, brought forward when asked for again.
     QPointer<commands::Btn> controlPanel_;
+    // The one comparator window; each "Comp" replaces it with a fresh one.
+    QPointer<commands::Comparator> comparator_;
 };
 
 } // namespace panel
