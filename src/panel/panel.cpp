@@ -2,6 +2,7 @@
 
 #include "calibration/calibration_window.h"
 #include "calibration/scf_window.h"
+#include "commands/comparator.h"
 #include "commands/control_panel.h"
 #include "commands/meter_settings.h"
 #include "link/display_decoder.h"
@@ -85,6 +86,9 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
         commands::EnterLightDistance(link_, prompts_, this, session_.display);
     };
     dispatcher_.actions().ShowControlPanel = [this] { showControlPanel(); };
+    dispatcher_.actions().LoadComparatorWindow = [this] {
+        commands::LoadComparatorWindow(link_, prompts_, this, comparator_);
+    };
     dispatcher_.actions().ShowScfWindow = [this] {
         calibration::SCF_frm::showModal(
             session_, link_, prompts_,

@@ -16,6 +16,7 @@ class QToolBar;
 
 namespace commands {
 class Btn;
+class Comparator;
 }
 namespace platform {
 class Prompts;
@@ -99,6 +100,8 @@ private:
     QAction* saveAction_ = nullptr;
     // The one control panel, brought forward when asked for again.
     QPointer<commands::Btn> controlPanel_;
+    // The one comparator window; each "Comp" replaces it with a fresh one.
+    QPointer<commands::Comparator> comparator_;
 };
 
 } // namespace panel
