@@ -18,6 +18,9 @@ bool requestFactor(meterlink::MeterLink& link) {
     link.port().discardInput();
     if (!link.PollReading() || !link.WaitSeconds(kFactorRequestWait))
         return false;
+    // The display stream goes on during the wait; a frame left in the buffer would stand before
+    // the reply and hide it.
+    link.port().discardInput();
     link.send(QByteArrayLiteral("h"));
     return true;
 }

@@ -1,4 +1,5 @@
 // The real serial port against the simulated meter on a pseudo-terminal.
+#include "commands/comparator.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
@@ -10,10 +11,14 @@
 #include "sim/simulated_meter.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,6 +98,8 @@ private Q_SLOTS:
     void recordingKilledKeepsEveryCountedLine();
     void meterClockAndLoggerInterval();
     void distanceAndHoldTime();
+    void comparatorAndControlPanel();
+    void calibrationAndScfWindows();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -299,6 +306,132 @@ void TestEndToEnd::distanceAndHoldTime() {
     QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.holdSeconds(); }), 90,
                               2000);
     QCOMPARE(meter_->commandCount('I'), 1);
+    QVERIFY(program.prompts.messages.isEmpty());
+}
+
+void TestEndToEnd::comparatorAndControlPanel() {
+    using Model = sim::MeterModel;
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Lx"), 5000);
+    auto click = [&](const char* key) {
+        program.panel.findChild<QAction*>(QString::fromLatin1(key))->trigger();
+    };
+    auto control = [](QWidget* window, const QString& name) {
+        return window->findChild<QWidget*>(name);
+    };
+    // The meter starts with lux, the point after the third digit, limits 1000 and 100.
+    click("Comp");
+    QPointer<commands::Comparator> comp;
+    QTRY_VERIFY_WITH_TIMEOUT((comp = program.panel.findChild<commands::Comparator*>()), 5000);
+    auto digits = [&](const char* row) {
+        QString text;
+        for (int i = 1; i <= 4; ++i)
+            text +=
+                qobject_cast<QComboBox*>(control(comp, QStringLiteral("%1(%2)").arg(row).arg(i)))
+                    ->currentText();
+        return text;
+    };
+    QCOMPARE(digits("HighO"), QStringLiteral("1000"));
+    QCOMPARE(digits("LowO"), QStringLiteral("0100"));
+    QVERIFY(qobject_cast<QRadioButton*>(control(comp, QStringLiteral("HODec(3)")))->isChecked());
+
+    qobject_cast<QRadioButton*>(control(comp, QStringLiteral("LODec(4)")))->click();
+    qobject_cast<QComboBox*>(control(comp, QStringLiteral("HighO(1)")))->setEditText("2");
+    qobject_cast<QComboBox*>(control(comp, QStringLiteral("LowO(4)")))->setEditText("7");
+    qobject_cast<QPushButton*>(control(comp, QStringLiteral("CmdUpdate")))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.highLimit(); }), 2000,
+                              3000);
+    QCOMPARE(meter_->withModel([](Model& m) { return m.lowLimit(); }), 107);
+    QCOMPARE(meter_->withModel([](Model& m) { return m.comparatorFlags(); }), quint8(0x44));
+    // "X" switched the comparator on; the display copy shows it.
+    QTRY_VERIFY_WITH_TIMEOUT(program.session.display.status.CompOn, 3000);
+
+    // The control panel presses the meter's keys: Lx/Fc switches the unit.
+    click("Buttons");
+    QWidget* keys = program.panel.findChild<QWidget*>(QStringLiteral("Btn"));
+    QVERIFY(keys);
+    qobject_cast<QPushButton*>(control(keys, QStringLiteral("CmdEnter")))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!program.session.display.status.CompOn, 3000);
+    qobject_cast<QPushButton*>(control(keys, QStringLiteral("CmdLxFc")))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Fc"), 3000);
+    QVERIFY(program.prompts.messages.isEmpty());
+}
+
+void TestEndToEnd::calibrationAndScfWindows() {
+    using Model = sim::MeterModel;
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Lx"), 5000);
+    // Opens a modal window with a toolbar key and, while it is open, calls act now and then,
+    // never inside an exchange's wait, until it returns true; the window is then closed. After
+    // ten seconds it is closed anyway, so a failing step cannot leave it open for good.
+    auto inModal = [&](const char* key, const std::function<bool(QDialog*)>& act) {
+        QTimer watch;
+        QElapsedTimer since;
+        QObject::connect(&watch, &QTimer::timeout, &program.panel, [&] {
+            const QPointer<QDialog> modal =
+                qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!modal || program.link.exchanges().busy())
+                return;
+            if (act(modal) || since.hasExpired(10000)) {
+                watch.stop();
+                if (modal)
+                    modal->close();
+            }
+        });
+        since.start();
+        watch.start(50);
+        program.panel.findChild<QAction*>(QString::fromLatin1(key))->trigger();
+    };
+    // What a window shows once it has read the meter; then a value is set with "Set".
+    auto setInModal = [&](const char* key, const char* entry, const QString& value,
+                          const std::function<void(QDialog*)>& before) {
+        QString shown;
+        inModal(key, [&](QDialog* modal) {
+            auto* edit = modal->findChild<QLineEdit*>(QString::fromLatin1(entry));
+            // Read from the meter: "0.000" (before, "0.0" or "Text1").
+            if (edit->text().size() != 5)
+                return false;
+            shown = edit->text();
+            before(modal);
+            edit->setText(value);
+            modal
+                ->findChild<QPushButton*>(key == QByteArray("cal") ? QStringLiteral("BtnSet")
+                                                                   : QStringLiteral("SetSCF_btn"))
+                ->click();
+            return true;
+        });
+        return shown;
+    };
+    QCOMPARE(setInModal("cal", "TxtCalValue", QStringLiteral("1.2"), [](QDialog*) {}),
+             QStringLiteral("1.000"));
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.calibration(); }), 1200,
+                              3000);
+    QCOMPARE(setInModal("cal", "TxtCalValue", QStringLiteral("1.2"), [](QDialog*) {}),
+             QStringLiteral("1.200"));
+
+    QCOMPARE(setInModal(
+                 "scf", "SCFRange_Edit", QStringLiteral("2.5"),
+                 [](QDialog* modal) {
+                     modal->findChild<QComboBox*>(QStringLiteral("SCFCNT_Cbx"))->setCurrentIndex(3);
+                 }),
+             QStringLiteral("1.000"));
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.scf(); }), 2500, 3000);
+    QCOMPARE(meter_->withModel([](Model& m) { return m.scfCount(); }), 3);
+    QVERIFY(program.panel.Timer1().isActive());
+    QVERIFY(program.panel.Timer2().isActive());
+
+    // The meter entering its set-up menu closes the window, and the panel says so.
+    QElapsedTimer open;
+    open.start();
+    inModal("scf", [&](QDialog*) {
+        meter_->setFlag(sim::Flag::SetUpOn, true);
+        return false;
+    });
+    QVERIFY2(open.elapsed() < 5000, qPrintable(QString::number(open.elapsed())));
+    QCOMPARE(program.caption("LblSetUp"), QStringLiteral("SET UP"));
+    QVERIFY(program.panel.Timer1().isActive());
     QVERIFY(program.prompts.messages.isEmpty());
 }
 
