@@ -20,7 +20,7 @@ public:
     };
     void message(QWidget*, platform::MessageIcon icon, const QString& text,
                  const QString& detail = {}) override {
-        messages.append({icon, text, detail});
+        messages.append({icon, text, detail, {}});
         if (whileMessageShown)
             whileMessageShown();
     }
