@@ -50,6 +50,9 @@ DataList* LoggerWindows::dataList() const {
 
 void LoggerWindows::DownloadLoggerMemory() {
     LoggerState& state = session_.logger;
+    // One window at a time: the one this download opens.
+    if (memory_)
+        memory_->close();
     // Before the first wait: a second "Memory" meanwhile does nothing.
     state.MemoryWindowOpen = true;
     QByteArray reply;
@@ -164,8 +167,6 @@ LoggerWindows::Transfer LoggerWindows::transferSteps(QByteArray& reply, qsizetyp
 }
 
 Memory& LoggerWindows::openMemoryWindow() {
-    if (memory_)
-        memory_->close();
     Memory& window = platform::keepUntilClosed(
         memory_, new Memory(session_, link_, prompts_, timer1_, mainWindow_));
     QObject::connect(&window, &Memory::setChosen, &window, [this](int n) { ShowLoggerSet(n); });

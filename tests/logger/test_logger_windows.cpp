@@ -111,6 +111,7 @@ private Q_SLOTS:
     void transferStops();
     void cancel_data();
     void cancel();
+    void shutdownEndsTheDownload();
     void erase_data();
     void erase();
     void dataList();
@@ -243,6 +244,19 @@ void TestLoggerWindows::cancel() {
     if (!closeWindow)
         QCOMPARE(rig.message(), logger::kCancelledText);
     QVERIFY(rig.session.logger.LoggerSets.empty());
+}
+
+void TestLoggerWindows::shutdownEndsTheDownload() {
+    Rig rig;
+    rig.chunks = {{0.1, reply(kFive).left(20)}};
+    rig.during = [&](double) {
+        if (rig.progress.size() > 1)
+            rig.clock.shutDown();
+    };
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.port.sent, QByteArray("AAHAQ"));
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QVERIFY(!rig.link.exchanges().busy());
 }
 
 void TestLoggerWindows::erase_data() {
