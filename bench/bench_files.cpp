@@ -43,7 +43,9 @@ public:
         std::fprintf(stderr, "message: %s %s\n", qPrintable(text), qPrintable(detail));
         ++messages;
     }
-    bool confirm(QWidget*, platform::MessageIcon, const QString&) override { return false; }
+    bool confirm(QWidget*, platform::MessageIcon, const QString&, const QString&) override {
+        return false;
+    }
     QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return savePath; }
     QString openFileName(QWidget*, const QString&) override { return openPath; }

@@ -5,6 +5,7 @@
 #include "link/port_window.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
+#include "logger/logger_windows.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
 #include "recording/list_windows.h"
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
     // Built with the panel, whose polling timer they stop and restart; gone before it.
     std::unique_ptr<recording::ListWindows> lists;
     std::unique_ptr<recording::MeterTimeWindows> meterTime;
+    std::unique_ptr<logger::LoggerWindows> loggerWindows;
 
     // The port window stays until the panel has loaded, so the program has a window meanwhile.
     QPointer<meterlink::Port> portWindow =
@@ -48,6 +50,9 @@ int main(int argc, char* argv[]) {
                                                          link.exchanges(), graphWindows);
         meterTime = std::make_unique<recording::MeterTimeWindows>(session, link, prompts,
                                                                   mainWindow->Timer1());
+        loggerWindows = std::make_unique<logger::LoggerWindows>(
+            session, link, prompts, mainWindow->Timer1(), mainWindow->PollCounter, graphWindows,
+            mainWindow.get());
         commands::ToolbarActions& actions = mainWindow->toolbar().actions();
         actions.ShowRealTimeGraph = [&] { graphWindows.showRealTimeAll(mainWindow.get()); };
         actions.OpenDataFile = [&] { lists->OpenDataFile(mainWindow.get()); };
@@ -57,6 +62,7 @@ int main(int argc, char* argv[]) {
         };
         actions.ShowSamplingChoice = [&] { meterTime->showSamplingChoice(mainWindow.get()); };
         actions.ShowClockWindow = [&] { meterTime->showClockWindow(mainWindow.get()); };
+        actions.DownloadLoggerMemory = [&] { loggerWindows->DownloadLoggerMemory(); };
         mainWindow->listSink.append = [&](const QString& row) {
             recording::RealTimeList* list = lists->realTimeList();
             (list ? *list : lists->showRealTimeList(mainWindow.get())).appendSample(row);

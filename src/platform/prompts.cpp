@@ -34,9 +34,9 @@ void DialogPrompts::message(QWidget* parent, MessageIcon icon, const QString& te
     box.exec();
 }
 
-bool DialogPrompts::confirm(QWidget* parent, MessageIcon icon, const QString& text) {
-    QMessageBox box(boxIcon(icon), programTitle(), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
+bool DialogPrompts::confirm(QWidget* parent, MessageIcon icon, const QString& text,
+                            const QString& title) {
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     return box.exec() == QMessageBox::Ok;
 }
 

@@ -17,8 +17,9 @@ public:
     // A message with an OK button. The detail, when not empty, is shown as a second line.
     virtual void message(QWidget* parent, MessageIcon icon, const QString& text,
                          const QString& detail = {}) = 0;
-    // OK / Cancel question; true for OK.
-    virtual bool confirm(QWidget* parent, MessageIcon icon, const QString& text) = 0;
+    // OK / Cancel question in a box with the given title; true for OK.
+    virtual bool confirm(QWidget* parent, MessageIcon icon, const QString& text,
+                         const QString& title) = 0;
     // Empty text on cancel.
     virtual QString input(QWidget* parent, const QString& prompt, const QString& title,
                           const QString& defaultText) = 0;
@@ -34,7 +35,8 @@ class DialogPrompts : public Prompts {
 public:
     void message(QWidget* parent, MessageIcon icon, const QString& text,
                  const QString& detail = {}) override;
-    bool confirm(QWidget* parent, MessageIcon icon, const QString& text) override;
+    bool confirm(QWidget* parent, MessageIcon icon, const QString& text,
+                 const QString& title) override;
     QString input(QWidget* parent, const QString& prompt, const QString& title,
                   const QString& defaultText) override;
     QString saveFileName(QWidget* parent, const QString& filter) override;

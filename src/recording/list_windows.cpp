@@ -4,6 +4,7 @@
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
 #include "platform/keep_until_closed.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 #include "recording/data_file.h"
 #include "recording/transfers.h"
@@ -22,69 +23,76 @@
 
 namespace recording {
 
-namespace {
-
-// A toolbar button, its key as objectName.
-QAction* addButton(QToolBar* toolbar, const QString& key, const QString& tip, const QString& icon) {
-    auto* action = new QAction(QIcon(icon), key, toolbar);
-    action->setObjectName(key);
-    action->setData(key);
-    action->setToolTip(tip);
-    toolbar->addAction(action);
-    return action;
-}
-
-} // namespace
-
-ListWindow::ListWindow(const QString& name, const QString& caption, const FirstButton& first,
-                       platform::Prompts& prompts, QTimer& timer1,
-                       meterlink::ExchangeQueue& exchanges, QWidget* panel)
-    : QWidget(panel, Qt::Window), prompts_(prompts), timer1_(timer1), exchanges_(exchanges),
-      toolbar_(new QToolBar(this)), grid_(new platform::Grid(kDataColumns, this)) {
+ListWindow::ListWindow(const QString& name, const QString& caption, platform::Prompts& prompts,
+                       QTimer& timer1, meterlink::ExchangeQueue& exchanges, QWidget* parent)
+    : QWidget(parent, Qt::Window), prompts_(prompts), timer1_(timer1), exchanges_(exchanges),
+      toolbar_(new QToolBar(this)) {
     setObjectName(name);
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose);
     toolbar_->setObjectName(QStringLiteral("Toolbar1"));
     toolbar_->setIconSize(QSize(24, 24));
-    firstButton_ = addButton(toolbar_, first.key, first.tip, first.icon);
-    onClick(addButton(toolbar_, QStringLiteral("Print"), QStringLiteral("Print"),
-                      QStringLiteral(":/icons/print.svg")),
-            [this] { Print(); });
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(toolbar_);
-    column->addWidget(grid_);
+}
 
-    if (panel) {
-        const QRect main = panel->frameGeometry();
-        move(main.x() + main.width(), main.y());
-    }
+void ListWindow::addButton(const QString& key, const QString& tip, const QString& icon,
+                           std::function<void()> handler) {
+    auto* button = new QAction(QIcon(icon), key, toolbar_);
+    button->setObjectName(key);
+    button->setData(key);
+    button->setToolTip(tip);
+    toolbar_->addAction(button);
+    const QString queueKey = objectName() + QLatin1Char('.') + key;
+    connect(button, &QAction::triggered, this, [this, queueKey, handler = std::move(handler)] {
+        exchanges_.request(queueKey, this, handler);
+    });
+}
+
+platform::Grid* ListWindow::addGrid(const QString& name, const QString& firstHeader) {
+    auto* grid = new platform::Grid(kDataColumns, this);
+    grid->setObjectName(name);
+    layout()->addWidget(grid);
     const QFontMetrics metrics = fontMetrics();
     const QString widths[] = {QStringLiteral(" 000000AAA "), QStringLiteral(" DD-HH:NN:SS "),
                               QStringLiteral(" AAAAAAA ")};
-    const QString headers[] = {QStringLiteral("No.s"), QStringLiteral("Time"),
-                               QStringLiteral("Value")};
-    int gridWidth = 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
+    const QString headers[] = {firstHeader, QStringLiteral("Time"), QStringLiteral("Value")};
+    int gridWidth = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < kDataColumns; ++c) {
-        grid_->setColWidth(c, metrics.horizontalAdvance(widths[c]));
-        grid_->setText(0, c, headers[c]);
-        gridWidth += grid_->ColWidth(c);
+        grid->setColWidth(c, metrics.horizontalAdvance(widths[c]));
+        grid->setText(0, c, headers[c]);
+        gridWidth += grid->ColWidth(c);
     }
-    const int gridHeight = 2 * grid_->frameWidth() +
-                           grid_->horizontalHeader()->sizeHint().height() +
-                           kVisibleRows * grid_->verticalHeader()->defaultSectionSize();
+    const int gridHeight = 2 * grid->frameWidth() + grid->horizontalHeader()->sizeHint().height() +
+                           kVisibleRows * grid->verticalHeader()->defaultSectionSize();
     resize(gridWidth, toolbar_->sizeHint().height() + gridHeight);
-}
-
-void ListWindow::onClick(QAction* button, std::function<void()> handler) {
-    const QString key = objectName() + QLatin1Char('.') + button->objectName();
-    connect(button, &QAction::triggered, this,
-            [this, key, handler] { exchanges_.request(key, this, handler); });
+    return grid;
 }
 
 void ListWindow::Print() {
-    PrintGrid(*this, *grid_, timer1_, prompts_);
+    PrintGrid(*this, shownGrid(), timer1_, prompts_);
+}
+
+void ListWindow::saveShownGrid(RecordingState& state) {
+    if (state.FileRecording) {
+        prompts_.message(this, platform::MessageIcon::Critical,
+                         QStringLiteral("Aready in recording mode, close it and try again !"));
+        return;
+    }
+    ChooseSaveFile(prompts_, this, state);
+    if (state.SavePathChosen)
+        SaveGridToFile(*this, shownGrid(), state, prompts_);
+}
+
+void ListWindow::plotShownGrid(graphs::Graphs& graphs) {
+    const platform::Grid& g = shownGrid();
+    if (g.Rows() < 2)
+        return;
+    // The range starts at the first value; "OL" and the like count as 1000000.
+    const float first = float(readingValue(g.Text(1, 2)));
+    GridToPlot(g, 2, float(g.Rows() - 1), first, first, g.Text(0, 0), graphs);
 }
 
 void ListWindow::closeEvent(QCloseEvent* event) {
@@ -94,14 +102,16 @@ void ListWindow::closeEvent(QCloseEvent* event) {
 
 RealTimeList::RealTimeList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
                            meterlink::ExchangeQueue& exchanges, QWidget* panel)
-    : ListWindow(
-          QStringLiteral("RealTimeList"), QStringLiteral("Real Time List"),
-          {QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral(":/icons/save.svg")},
-          prompts, timer1, exchanges, panel),
+    : ListWindow(QStringLiteral("RealTimeList"), QStringLiteral("Real Time List"), prompts, timer1,
+                 exchanges, panel),
       session_(session) {
-    onClick(firstButton(), [this] { Save(); });
+    addButton(QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral(":/icons/save.svg"),
+              [this] { Save(); });
+    addButton(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral(":/icons/print.svg"),
+              [this] { Print(); });
     session_.recording.ListUnit = session_.display.UnitText;
-    grid().setText(0, 0, session_.recording.ListUnit);
+    grid_ = addGrid(QStringLiteral("Grid"), session_.recording.ListUnit);
+    platform::placeBeside(*this, panel);
 }
 
 void RealTimeList::appendSample(const QString& line) {
@@ -114,15 +124,7 @@ void RealTimeList::appendSample(const QString& line) {
 }
 
 void RealTimeList::Save() {
-    RecordingState& r = session_.recording;
-    if (r.FileRecording) {
-        prompts_.message(this, platform::MessageIcon::Critical,
-                         QStringLiteral("Aready in recording mode, close it and try again !"));
-        return;
-    }
-    ChooseSaveFile(prompts_, this, r);
-    if (r.SavePathChosen)
-        SaveGridToFile(*this, grid(), r, prompts_);
+    saveShownGrid(session_.recording);
 }
 
 void RealTimeList::closeEvent(QCloseEvent* event) {
@@ -133,21 +135,19 @@ void RealTimeList::closeEvent(QCloseEvent* event) {
 
 FileList::FileList(platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
                    graphs::Graphs& graphs, QWidget* panel)
-    : ListWindow(
-          QStringLiteral("FileList"), QStringLiteral("File List"),
-          {QStringLiteral("Plot"), QStringLiteral("Plot"), QStringLiteral(":/icons/graph.svg")},
-          prompts, timer1, exchanges, panel),
+    : ListWindow(QStringLiteral("FileList"), QStringLiteral("File List"), prompts, timer1,
+                 exchanges, panel),
       graphs_(graphs) {
-    onClick(firstButton(), [this] { Plot(); });
+    addButton(QStringLiteral("Plot"), QStringLiteral("Plot"), QStringLiteral(":/icons/graph.svg"),
+              [this] { Plot(); });
+    addButton(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral(":/icons/print.svg"),
+              [this] { Print(); });
+    grid_ = addGrid(QStringLiteral("Grid"), QStringLiteral("No.s"));
+    platform::placeBeside(*this, panel);
 }
 
 void FileList::Plot() {
-    const platform::Grid& g = grid();
-    if (g.Rows() < 2)
-        return;
-    // The range starts at the first value; "OL" and the like count as 1000000.
-    const float first = float(readingValue(g.Text(1, 2)));
-    GridToPlot(g, 2, float(g.Rows() - 1), first, first, g.Text(0, 0), graphs_);
+    plotShownGrid(graphs_);
 }
 
 ListWindows::ListWindows(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,

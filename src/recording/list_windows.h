@@ -6,7 +6,6 @@
 
 #include <functional>
 
-class QAction;
 class QTimer;
 class QToolBar;
 
@@ -26,8 +25,10 @@ struct Session;
 
 namespace recording {
 
-// What the two list windows share: the toolbar Toolbar1, a three-column Grid whose header row
-// reads "No.s", "Time", "Value" at its load, the place beside the main window, and "Print".
+struct RecordingState;
+
+// What the list windows share: the toolbar Toolbar1, three-column grids whose header row reads
+// a unit (or "No.s"), "Time", "Value", and "Save", "Print" and "Plot" of the grid in view.
 // Closing one unloads it: it deletes itself, and its rows go with it.
 class ListWindow : public QWidget {
     Q_OBJECT
@@ -35,7 +36,8 @@ public:
     // Data rows in view: the newest row of a live list stays at the foot of the grid.
     static constexpr int kVisibleRows = 15;
 
-    platform::Grid& grid() const { return *grid_; }
+    // The grid in view, the one that "Save", "Print" and "Plot" use.
+    virtual const platform::Grid& shownGrid() const = 0;
     void Print();
 
 signals:
@@ -43,19 +45,21 @@ signals:
     void closed();
 
 protected:
-    // The toolbar's first button, which the window connects itself; "Print" follows it.
-    struct FirstButton {
-        QString key;
-        QString tip;
-        QString icon;
-    };
-    ListWindow(const QString& name, const QString& caption, const FirstButton& first,
-               platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
-               QWidget* panel);
-    // A toolbar click runs through the exchange queue: a dialog it opens must not sit inside
-    // another handler's wait on the meter.
-    void onClick(QAction* button, std::function<void()> handler);
-    QAction* firstButton() const { return firstButton_; }
+    ListWindow(const QString& name, const QString& caption, platform::Prompts& prompts,
+               QTimer& timer1, meterlink::ExchangeQueue& exchanges, QWidget* parent);
+    // A toolbar button with its key as objectName. A click runs through the exchange queue: a
+    // dialog it opens must not sit inside another handler's wait on the meter.
+    void addButton(const QString& key, const QString& tip, const QString& icon,
+                   std::function<void()> handler);
+    // A three-column grid under the toolbar, headed firstHeader, "Time", "Value"; the window
+    // takes the size that shows its columns and kVisibleRows rows.
+    platform::Grid* addGrid(const QString& name, const QString& firstHeader);
+    // "Save": refused while a file recording holds the data file; otherwise the save dialog,
+    // then the shown grid into the chosen file.
+    void saveShownGrid(RecordingState& state);
+    // "Plot": the shown grid's values in the Plot window, in the unit of its header; ignored
+    // when the grid has no data row.
+    void plotShownGrid(graphs::Graphs& graphs);
     void closeEvent(QCloseEvent* event) override;
 
     platform::Prompts& prompts_;
@@ -64,8 +68,6 @@ private:
     QTimer& timer1_;
     meterlink::ExchangeQueue& exchanges_;
     QToolBar* toolbar_;
-    QAction* firstButton_;
-    platform::Grid* grid_;
 };
 
 // "Real Time List": collects the PC-sampled readings while ListRecording holds; "Save" writes
@@ -81,6 +83,8 @@ public:
     // past row 15 the grid scrolls one row so that the newest row stays in view.
     void appendSample(const QString& line);
     void Save();
+    platform::Grid& grid() const { return *grid_; }
+    const platform::Grid& shownGrid() const override { return *grid_; }
 
 protected:
     // The unload: the list stops collecting and its count starts again.
@@ -88,6 +92,7 @@ protected:
 
 private:
     shared::Session& session_;
+    platform::Grid* grid_;
 };
 
 // "File List": a data file opened with "Open"; "Plot" hands its values to the Plot window.
@@ -99,9 +104,12 @@ public:
 
     // Ignored when the list has no data row.
     void Plot();
+    platform::Grid& grid() const { return *grid_; }
+    const platform::Grid& shownGrid() const override { return *grid_; }
 
 private:
     graphs::Graphs& graphs_;
+    platform::Grid* grid_;
 };
 
 // The list windows, each existing at most once, and the toolbar's "Open".

@@ -16,15 +16,19 @@ public:
         platform::MessageIcon icon;
         QString text;
         QString detail;
+        QString title; // of a question
     };
     void message(QWidget*, platform::MessageIcon icon, const QString& text,
                  const QString& detail = {}) override {
-        messages.append({icon, text, detail});
+        messages.append({icon, text, detail, {}});
         if (whileMessageShown)
             whileMessageShown();
     }
-    bool confirm(QWidget*, platform::MessageIcon icon, const QString& text) override {
-        messages.append({icon, text, {}});
+    bool confirm(QWidget*, platform::MessageIcon icon, const QString& text,
+                 const QString& title) override {
+        messages.append({icon, text, {}, title});
+        if (whileMessageShown)
+            whileMessageShown();
         return confirmAnswer;
     }
     QString input(QWidget*, const QString& prompt, const QString& title,

@@ -1,0 +1,159 @@
+// Logger figures: splitting a full logger memory into its sets, and listing the largest possible
+// set into the data list. Prints "name: value unit" lines.
+
+#include "graphs/graphs.h"
+#include "link/meter_link.h"
+#include "link/qt_serial_port.h"
+#include "link/waiter.h"
+#include "logger/data_list.h"
+#include "logger/logger_record.h"
+#include "logger/logger_windows.h"
+#include "logger/memory_image.h"
+#include "paint_counter.h"
+#include "platform/grid.h"
+#include "platform/prompts.h"
+#include "shared/session.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 7;
+constexpr int kSplitRuns = 51;
+constexpr qsizetype kMemoryBytes = 131071 - 1535;
+constexpr qsizetype kLargestSetRecords =
+    (kMemoryBytes - logger::kSetHeaderBytes) / logger::kRecordBytes;
+
+bool fail(const char* figure, const char* why) {
+    std::fprintf(stderr, "%s: %s\n", figure, why);
+    return false;
+}
+
+bool report(const char* name, std::optional<double> value, const char* unit) {
+    if (!value)
+        return fail(name, "nothing was measured");
+    std::printf("%s: %.3f %s\n", name, *value, unit);
+    std::fflush(stdout);
+    return true;
+}
+
+std::optional<double> median(std::vector<double> v) {
+    if (v.empty())
+        return std::nullopt;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double msSince(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// A set of the given number of records, values and ranges varying.
+QByteArray makeSet(qsizetype records, int seed) {
+    QByteArray set = logger::kSetMarker + QByteArray::fromHex("071405000030");
+    const char ranges[] = {0x02, 0x04, 0x08, 0x10, 0x20, 0x40};
+    for (qsizetype i = 0; i < records; ++i) {
+        const int v = int((i * 7919 + seed) % 65536);
+        set.append(char(v >> 8)).append(char(v)).append(ranges[(i + seed) % 6]);
+    }
+    return set;
+}
+
+// A full memory of many sets of 1 to 40 records, the last one filling it up.
+QByteArray fullMemory(int& sets) {
+    QByteArray memory;
+    sets = 0;
+    auto add = [&](qsizetype records) { memory += makeSet(records, sets++); };
+    while (kMemoryBytes - memory.size() >= 200)
+        add(1 + sets % 40);
+    while ((kMemoryBytes - memory.size() - logger::kSetHeaderBytes) % logger::kRecordBytes != 0)
+        add(1);
+    add((kMemoryBytes - memory.size() - logger::kSetHeaderBytes) / logger::kRecordBytes);
+    return memory;
+}
+
+std::optional<double> split() {
+    int sets = 0;
+    const QByteArray memory = fullMemory(sets);
+    const QByteArray reply = QByteArray(15, char(0xEE)) + memory + QByteArray(1, char(0xEE));
+    const std::optional<qsizetype> expected = logger::expectedReplyLength(131071);
+    if (!expected || *expected != reply.size()) {
+        fail("split_128k_ms", "the reply does not have the length of a full memory");
+        return std::nullopt;
+    }
+    std::vector<double> times;
+    for (int run = 0; run < kSplitRuns; ++run) {
+        QElapsedTimer t;
+        t.start();
+        const logger::SetScan scan = logger::scanSets(logger::memoryImage(reply, *expected));
+        times.push_back(msSince(t));
+        if (scan.end != logger::SetScan::End::Complete || int(scan.sets.size()) != sets) {
+            fail("split_128k_ms", "the memory was not split into its sets");
+            return std::nullopt;
+        }
+    }
+    return median(times);
+}
+
+// Answers nothing: listing a set asks no question.
+class SilentPrompts : public platform::Prompts {
+public:
+    void message(QWidget*, platform::MessageIcon, const QString&, const QString&) override {}
+    bool confirm(QWidget*, platform::MessageIcon, const QString&, const QString&) override {
+        return false;
+    }
+    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&) override { return {}; }
+    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+};
+
+std::optional<double> listLargestSet() {
+    shared::Session session;
+    meterlink::QtSerialPort port;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::MeterLink link(port, waiter, session.link);
+    SilentPrompts prompts;
+    graphs::Graphs graphs(session, prompts, link.exchanges());
+    QTimer timer1;
+    int pollCounter = 0;
+    logger::LoggerWindows windows(session, link, prompts, timer1, pollCounter, graphs, nullptr);
+    session.logger.LoggerSets = {makeSet(kLargestSetRecords, 0)};
+    std::vector<double> times;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer t;
+        t.start();
+        windows.ShowLoggerSet(1);
+        logger::DataList* list = windows.dataList();
+        if (!list || list->GridM().Rows() != kLargestSetRecords + 1 ||
+            list->GridI().Rows() != kLargestSetRecords + 1) {
+            fail("list_43k_records_ms", "the data list did not get every record");
+            return std::nullopt;
+        }
+        PaintCounter painted(list->shownGrid().viewport());
+        if (!waitForPaint(painted)) {
+            fail("list_43k_records_ms", "the data list did not paint within 2 s");
+            return std::nullopt;
+        }
+        times.push_back(msSince(t));
+    }
+    return median(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bool ok = report("split_128k_ms", split(), "ms");
+    ok = report("list_43k_records_ms", listLargestSet(), "ms") && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "recording/list_windows.h"
+
+namespace logger {
+
+// "Data List": the records of one logger set twice, in lux (GridM) and in foot-candles (GridI),
+// one table shown at a time. "Save", "Plot" and "Print" take the shown table; "Unit" switches.
+class DataList : public recording::ListWindow {
+    Q_OBJECT
+public:
+    // The load: at the screen's top-left corner, both tables with their header rows only; the
+    // one in the unit the meter displays is shown, lux unless it displays foot-candles.
+    DataList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
+             meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs, QWidget* parent);
+
+    platform::Grid& GridM() const { return *gridM_; }
+    platform::Grid& GridI() const { return *gridI_; }
+    const platform::Grid& shownGrid() const override;
+
+    void Save();
+    void Plot();
+    void Unit();
+
+private:
+    void showChosenGrid();
+
+    shared::Session& session_;
+    graphs::Graphs& graphs_;
+    platform::Grid* gridM_;
+    platform::Grid* gridI_;
+};
+
+} // namespace logger

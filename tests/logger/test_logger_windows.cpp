@@ -1,0 +1,367 @@
+#include "logger/logger_windows.h"
+
+#include "graphs/graphs.h"
+#include "link/meter_link.h"
+#include "logger/data_list.h"
+#include "logger/memory_window.h"
+#include "platform/grid.h"
+#include "session_rig.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+using logger::Memory;
+
+namespace {
+
+QByteArray set(const char* headerHex, const char* recordsHex) {
+    return QByteArray::fromHex("0055aa00") + QByteArray::fromHex(headerHex) +
+           QByteArray::fromHex(recordsHex);
+}
+
+// Five records of 1234 in the range of bit 3, then two in those of bits 5 and 6.
+const QByteArray kFive = set("072359300030", "04d20804d20804d20804d20804d208");
+const QByteArray kTwo = set("312359050130", "04d22004d240");
+
+// The reply to "Q": 15 lead bytes, the memory, a trailing byte.
+QByteArray reply(const QByteArray& memory) {
+    return QByteArray(15, char(0xEE)) + memory + QByteArray(1, char(0xEE));
+}
+
+QStringList row(const platform::Grid& g, int r) {
+    QStringList cells;
+    for (int c = 0; c < g.Cols(); ++c)
+        cells << g.Text(r, c);
+    return cells;
+}
+
+// A meter holding a logger memory; each "Q" is answered with the chunks scripted, each at its
+// delay after the "Q".
+struct Rig : testsupport::SessionRig {
+    QTimer timer1;
+    int pollCounter = 7;
+    graphs::Graphs graphs{session, prompts, link.exchanges()};
+    logger::LoggerWindows windows{session, link, prompts, timer1, pollCounter, graphs, nullptr};
+    QList<std::pair<double, QByteArray>> chunks;
+    QList<bool> pollingWhenSent; // per command
+    QStringList progress;        // LblMessage as it changed during the download
+    bool heldThroughout = true;  // the download held the port at every wait
+    std::function<void(double now)> during;
+
+    explicit Rig(const QByteArray& memory = kFive + kTwo) {
+        meter.pollValue = 1535 + quint32(memory.size());
+        chunks = {{0.1, reply(memory)}};
+        timer1.setInterval(250);
+        timer1.start();
+        auto meterAnswers = port.responder;
+        port.responder = [this, meterAnswers](const QByteArray& bytes) {
+            pollingWhenSent << timer1.isActive();
+            meterAnswers(bytes);
+            if (bytes == "Q")
+                for (const auto& [delay, chunk] : chunks)
+                    port.deliver(chunk, delay);
+        };
+        clock.onWait = [this, meterScript = clock.onWait](double now) {
+            meterScript(now);
+            heldThroughout &= link.exchanges().busy();
+            if (windows.memoryWindow()) {
+                const QString text = message();
+                if (progress.isEmpty() || progress.last() != text)
+                    progress << text;
+            }
+            if (during)
+                during(now);
+        };
+    }
+    Memory& memory() const { return *windows.memoryWindow(); }
+    QString label(const char* name) const {
+        return memory().findChild<QLabel*>(QLatin1String(name))->text();
+    }
+    QString message() const { return label("LblMessage"); }
+    void expectPollingAgain() {
+        QVERIFY(timer1.isActive());
+        QCOMPARE(pollCounter, 0);
+        QVERIFY(!link.exchanges().busy());
+        QVERIFY(heldThroughout);
+        QVERIFY(!pollingWhenSent.contains(true));
+    }
+};
+
+void click(QWidget* window, const QString& key) {
+    window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->findChild<QAction*>(key)->trigger();
+}
+
+} // namespace
+
+class TestLoggerWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void downloadListsTheSets();
+    void scanEndings_data();
+    void scanEndings();
+    void nothingToDownload_data();
+    void nothingToDownload();
+    void transferStops_data();
+    void transferStops();
+    void cancel_data();
+    void cancel();
+    void shutdownEndsTheDownload();
+    void erase_data();
+    void erase();
+    void dataList();
+    void dataListSaveAndPlot();
+};
+
+void TestLoggerWindows::downloadListsTheSets() {
+    Rig rig;
+    // Half of it at once, the rest a second later; and bytes beyond the reply.
+    const QByteArray all = reply(kFive + kTwo);
+    rig.chunks = {{0.1, all.left(21)}, {1.1, all.mid(21) + "surplus"}};
+    rig.session.logger.MemoryClearBusy = true;
+    rig.windows.DownloadLoggerMemory();
+
+    QCOMPARE(rig.port.sent, QByteArray("AAHAQ"));
+    rig.expectPollingAgain();
+    QVERIFY(!rig.session.logger.MemoryClearBusy);
+    QVERIFY(rig.session.logger.MemoryWindowOpen);
+    Memory& m = rig.memory();
+    QVERIFY(m.isVisible());
+    QCOMPARE(m.windowTitle(), QStringLiteral("Data Logger"));
+    QCOMPARE(rig.label("LblSize"), QStringLiteral("128 K"));
+    QCOMPARE(rig.label("LblRemain"), QStringLiteral("126.4 K"));
+    QCOMPARE(rig.progress, (QStringList{"", "36.8% Completed"}));
+    QCOMPARE(rig.message(), QStringLiteral("100.0% Completed"));
+    QVERIFY(m.findChild<QPushButton*>("CmdCancel")->isHidden());
+    const platform::Grid& g = m.GridSet();
+    QCOMPARE(g.Rows(), 3);
+    QCOMPARE(row(g, 0), (QStringList{"Set", "Time", "Sampling", "Records"}));
+    QCOMPARE(row(g, 1), (QStringList{"1", "07-23:59:30", "30", "5"}));
+    QCOMPARE(row(g, 2), (QStringList{"2", "31-23:59:05", "90", "2"}));
+    QCOMPARE(rig.session.logger.LoggerSets, (std::vector<QByteArray>{kFive, kTwo}));
+}
+
+void TestLoggerWindows::scanEndings_data() {
+    QTest::addColumn<QByteArray>("memory");
+    QTest::addColumn<int>("sets");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("last set cut short") << kFive + kTwo.left(14) << 1 << logger::kCutShortText;
+    QTest::newRow("no marker at the start") << "\x01" + kFive << 0 << logger::kNoSetText;
+}
+
+void TestLoggerWindows::scanEndings() {
+    QFETCH(QByteArray, memory);
+    QFETCH(int, sets);
+    QFETCH(QString, message);
+    Rig rig(memory);
+    rig.windows.DownloadLoggerMemory();
+    rig.expectPollingAgain();
+    QCOMPARE(rig.memory().GridSet().Rows(), sets + 1);
+    QCOMPARE(int(rig.session.logger.LoggerSets.size()), sets);
+    QCOMPARE(rig.message(), message);
+}
+
+void TestLoggerWindows::nothingToDownload_data() {
+    QTest::addColumn<quint32>("end");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << 1535u << QByteArray("A") << logger::kNoDataText;
+    QTest::newRow("beyond the memory")
+        << 131072u << QByteArray("AAHA") << logger::kImpossibleEndText.arg(131072);
+}
+
+void TestLoggerWindows::nothingToDownload() {
+    QFETCH(quint32, end);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.meter.pollValue = end;
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.port.sent, sent);
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QCOMPARE(rig.prompts.messages[0].text, message);
+    QCOMPARE(rig.prompts.messages[0].icon, platform::MessageIcon::Critical);
+    QVERIFY(!rig.windows.memoryWindow());
+    QVERIFY(!rig.session.logger.MemoryWindowOpen);
+    rig.expectPollingAgain();
+    // A second click tries again.
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.port.sent, sent + sent);
+}
+
+void TestLoggerWindows::transferStops_data() {
+    QTest::addColumn<int>("bytes"); // of the reply that come
+    QTest::addColumn<bool>("askedAgain");
+    QTest::newRow("after 20 bytes") << 20 << false;
+    QTest::newRow("no answer to Q: asked again until the time-out") << 0 << true;
+}
+
+void TestLoggerWindows::transferStops() {
+    QFETCH(int, bytes);
+    QFETCH(bool, askedAgain);
+    Rig rig;
+    rig.chunks = {{0.1, reply(kFive).left(bytes)}};
+    rig.session.logger.LoggerSets = {kTwo};
+    const double start = rig.clock.now();
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.port.sent.count('Q') > 1, askedAgain);
+    QVERIFY(rig.clock.now() - start < logger::kDownloadStallSeconds + 1.0);
+    rig.expectPollingAgain();
+    QCOMPARE(rig.message(), logger::kStalledText);
+    QCOMPARE(rig.memory().GridSet().Rows(), 1);
+    QVERIFY(rig.session.logger.LoggerSets.empty());
+    QVERIFY(rig.memory().findChild<QPushButton*>("CmdCancel")->isHidden());
+    QVERIFY(rig.session.logger.MemoryWindowOpen);
+}
+
+void TestLoggerWindows::cancel_data() {
+    QTest::addColumn<bool>("closeWindow"); // rather than "Cancel"
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("window closed") << true;
+}
+
+void TestLoggerWindows::cancel() {
+    QFETCH(bool, closeWindow);
+    Rig rig;
+    rig.chunks = {{0.1, reply(kFive).left(20)}, {2.0, reply(kFive).mid(20)}};
+    rig.during = [&](double) {
+        if (rig.progress.size() < 2 || !rig.windows.memoryWindow())
+            return;
+        if (closeWindow)
+            rig.memory().close();
+        else
+            rig.memory().findChild<QPushButton*>("CmdCancel")->click();
+    };
+    rig.windows.DownloadLoggerMemory();
+    rig.expectPollingAgain();
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(rig.session.logger.MemoryWindowOpen, !closeWindow);
+    if (!closeWindow)
+        QCOMPARE(rig.message(), logger::kCancelledText);
+    QVERIFY(rig.session.logger.LoggerSets.empty());
+}
+
+void TestLoggerWindows::shutdownEndsTheDownload() {
+    Rig rig;
+    rig.chunks = {{0.1, reply(kFive).left(20)}};
+    rig.during = [&](double) {
+        if (rig.progress.size() > 1)
+            rig.clock.shutDown();
+    };
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.port.sent, QByteArray("AAHAQ"));
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QVERIFY(!rig.link.exchanges().busy());
+}
+
+void TestLoggerWindows::erase_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("OK") << true << QByteArray("AE");
+    QTest::newRow("Cancel") << false << QByteArray();
+}
+
+void TestLoggerWindows::erase() {
+    QFETCH(bool, ok);
+    QFETCH(QByteArray, sent);
+    Rig rig;
+    rig.windows.DownloadLoggerMemory();
+    const QPointer<Memory> window = &rig.memory();
+    rig.port.sent.clear();
+    rig.prompts.confirmAnswer = ok;
+    int questions = 0;
+    rig.prompts.whileMessageShown = [&] {
+        // A second click meanwhile asks nothing more; polling waits for the answer.
+        window->ClearLoggerMemory();
+        QVERIFY(!rig.timer1.isActive());
+        QVERIFY(!rig.link.exchanges().busy());
+        ++questions;
+    };
+    QTest::mouseClick(window->findChild<QLabel*>("LblRemain"), Qt::LeftButton);
+
+    QCOMPARE(questions, 1);
+    const auto& asked = rig.prompts.messages.last();
+    QCOMPARE(asked.text, QStringLiteral("All the data in memory will be deleted!"));
+    QCOMPARE(asked.title, QStringLiteral("Warning"));
+    QCOMPARE(asked.icon, platform::MessageIcon::Exclamation);
+    QCOMPARE(rig.port.sent, sent);
+    QCOMPARE(window && window->isVisible(), !ok);
+    QCOMPARE(rig.session.logger.MemoryWindowOpen, !ok);
+    QVERIFY(!rig.session.logger.MemoryClearBusy);
+    QVERIFY(rig.timer1.isActive());
+    // The sets stay until the next download.
+    QCOMPARE(rig.session.logger.LoggerSets.size(), size_t(2));
+}
+
+void TestLoggerWindows::dataList() {
+    Rig rig;
+    rig.session.display.status.FcOn = true;
+    rig.windows.DownloadLoggerMemory();
+    platform::Grid& sets = rig.memory().GridSet();
+    rig.memory().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.memory()));
+    QTest::mouseClick(sets.viewport(), Qt::LeftButton, {},
+                      sets.visualRect(sets.model()->index(1, 2)).center());
+
+    logger::DataList* list = rig.windows.dataList();
+    QVERIFY(list);
+    QCOMPARE(list->windowTitle(), QStringLiteral("Data List"));
+    QCOMPARE(list->pos(), QPoint(0, 0));
+    QCOMPARE(row(list->GridM(), 0), (QStringList{"Lx", "Time", "Value"}));
+    QCOMPARE(row(list->GridI(), 0), (QStringList{"Fc", "Time", "Value"}));
+    QCOMPARE(row(list->GridM(), 1), (QStringList{"1", "31-23:59:05", "12340"}));
+    QCOMPARE(row(list->GridI(), 2), (QStringList{"2", "01-00:00:35", "11463.86"}));
+    QCOMPARE(list->GridM().Rows(), 3);
+    // The meter displays foot-candles: that table first; "Unit" switches.
+    QVERIFY(list->GridM().isHidden() && !list->GridI().isHidden());
+    click(list, "Unit");
+    QVERIFY(!list->GridM().isHidden() && list->GridI().isHidden());
+    QVERIFY(rig.session.logger.LuxGridShown);
+
+    // Another set replaces the list.
+    const QPointer<logger::DataList> first = list;
+    rig.windows.ShowLoggerSet(1);
+    QVERIFY(rig.windows.dataList() != first);
+    QCOMPARE(rig.windows.dataList()->GridM().Rows(), 6);
+    QCOMPARE(row(rig.windows.dataList()->GridM(), 3), (QStringList{"3", "08-00:00:30", "123.4"}));
+    QCOMPARE(row(rig.windows.dataList()->GridI(), 3), (QStringList{"3", "08-00:00:30", "11.46"}));
+}
+
+void TestLoggerWindows::dataListSaveAndPlot() {
+    QTemporaryDir dir;
+    Rig rig;
+    rig.session.display.status.FcOn = true;
+    rig.windows.DownloadLoggerMemory();
+    rig.windows.ShowLoggerSet(2);
+    logger::DataList& list = *rig.windows.dataList();
+    rig.prompts.nextSavePath = dir.filePath(QStringLiteral("fc.txt"));
+
+    rig.session.recording.FileRecording = true;
+    click(&list, "Save");
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QCOMPARE(rig.prompts.messages[0].text,
+             QStringLiteral("Aready in recording mode, close it and try again !"));
+    QVERIFY(!QFile::exists(rig.prompts.nextSavePath));
+
+    rig.session.recording.FileRecording = false;
+    click(&list, "Save");
+    QFile saved(rig.prompts.nextSavePath);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("Fc\tTime\tValue\t\r\n1\t31-23:59:05\t1146\t\r\n"
+                                         "2\t01-00:00:35\t11463.86\t\r\n"));
+
+    click(&list, "Plot");
+    const graphs::PlotHandOver& plot = rig.session.graph.plot;
+    QCOMPARE(plot.PlotValues, (std::vector<float>{1146.0f, 11463.86f}));
+    QCOMPARE(plot.PlotUnit, QStringLiteral("Fc"));
+    QCOMPARE(plot.PlotMin, 1146.0f);
+    QCOMPARE(plot.PlotMax, 11463.86f);
+}
+
+QTEST_MAIN(TestLoggerWindows)
+#include "test_logger_windows.moc"
