@@ -32,6 +32,8 @@ public:
     // Who may talk to the meter now: every user action and periodic handler goes through it.
     ExchangeQueue& exchanges() { return exchanges_; }
 
+    // The value of the last valid poll reply (the logger memory's end address).
+    quint32 pollValue() const { return quint32(state_.PollValue); }
     // Sends "A" until a valid poll reply arrives and sets PollValue. Returns false only when
     // the program is shutting down.
     bool PollReading();

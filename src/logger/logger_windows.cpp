@@ -8,7 +8,6 @@
 #include "platform/grid.h"
 #include "platform/keep_until_closed.h"
 #include "platform/prompts.h"
-#include "recording/meter_clock.h"
 #include "shared/session.h"
 
 #include <QDate>
@@ -20,9 +19,6 @@ namespace logger {
 
 namespace {
 
-constexpr double kAfterQueryWait = 0.2;
-// Between two reads of the transfer: the window stays live, and no core spins.
-constexpr double kReceivePassWait = 0.05;
 // Rows listed between two progress captions.
 constexpr qsizetype kListBlockRows = 4096;
 
@@ -55,18 +51,16 @@ void LoggerWindows::DownloadLoggerMemory() {
         memory_->close();
     // Before the first wait: a second "Memory" meanwhile does nothing.
     state.MemoryWindowOpen = true;
-    QByteArray reply;
-    qsizetype expected = 0;
-    const Transfer transfer = receiveMemory(reply, expected);
-    if (transfer == Transfer::ShuttingDown)
+    const MemoryTransfer transfer = receiveMemory();
+    if (transfer.outcome == Transfer::ShuttingDown)
         return;
     QString outcome;
-    switch (transfer) {
+    switch (transfer.outcome) {
     case Transfer::Empty:
         outcome = kNoDataText;
         break;
     case Transfer::ImpossibleEnd:
-        outcome = kImpossibleEndText.arg(quint32(session_.link.PollValue));
+        outcome = kImpossibleEndText.arg(transfer.memoryEnd);
         break;
     case Transfer::Stalled:
         outcome = kStalledText;
@@ -80,7 +74,7 @@ void LoggerWindows::DownloadLoggerMemory() {
     }
     if (!memory_) {
         // Ended before the window opened, or the user closed it.
-        if (!outcome.isEmpty() && transfer != Transfer::Cancelled) {
+        if (!outcome.isEmpty() && transfer.outcome != Transfer::Cancelled) {
             prompts_.message(mainWindow_, platform::MessageIcon::Critical, outcome);
             state.MemoryWindowOpen = false;
         }
@@ -93,7 +87,7 @@ void LoggerWindows::DownloadLoggerMemory() {
         memory_->showMessage(outcome);
         return;
     }
-    SetScan scan = scanSets(memoryImage(reply, expected));
+    SetScan scan = scanSets(transfer.memory);
     state.LoggerSets = std::move(scan.sets);
     memory_->listSets(state.LoggerSets);
     if (scan.end == SetScan::End::NoSetAtStart)
@@ -102,68 +96,32 @@ void LoggerWindows::DownloadLoggerMemory() {
         memory_->showMessage(kCutShortText);
 }
 
-LoggerWindows::Transfer LoggerWindows::receiveMemory(QByteArray& reply, qsizetype& expected) {
+MemoryTransfer LoggerWindows::receiveMemory() {
     meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
-    const Transfer transfer = transferSteps(reply, expected);
-    // Whatever the meter still sends belongs to no exchange.
-    if (transfer != Transfer::ShuttingDown)
-        link_.port().discardInput();
-    return transfer;
-}
-
-LoggerWindows::Transfer LoggerWindows::transferSteps(QByteArray& reply, qsizetype& expected) {
     timer1_.stop();
-    if (!link_.PollReading())
-        return Transfer::ShuttingDown;
-    if (quint32(session_.link.PollValue) == kEmptyMemoryEnd)
-        return Transfer::Empty;
     // Set as the window opens; closed meanwhile, it cancels.
     QPointer<Memory> window;
-    // The transfer stalls when no byte has come for a while since the first "Q".
-    double lastArrival = -1.0;
-    for (;;) {
-        if (!recording::ReturnToNormalDisplay(link_) || !link_.PollReading())
-            return Transfer::ShuttingDown;
-        const quint32 memoryEnd = quint32(session_.link.PollValue);
-        const std::optional<qsizetype> length = expectedReplyLength(memoryEnd);
-        if (!length)
-            return memoryEnd == kEmptyMemoryEnd ? Transfer::Empty : Transfer::ImpossibleEnd;
-        expected = *length;
-        if (lastArrival < 0) {
+    bool opened = false;
+    TransferWatch watch;
+    watch.starting = [&](quint32 memoryEnd) {
+        if (!opened) {
+            opened = true;
             window = &openMemoryWindow();
             window->setDownloadRunning(true);
             session_.logger.LoggerSets.clear();
-        } else if (!window || window->cancelRequested()) {
-            return Transfer::Cancelled;
         }
-        window->showMemoryFigures(memoryEnd);
+        if (window)
+            window->showMemoryFigures(memoryEnd);
+    };
+    watch.progress = [&](qsizetype received, qsizetype expected) {
+        window->showMessage(progressText(received, expected));
+    };
+    watch.cancelled = [&] { return !window || window->cancelRequested(); };
+    const MemoryTransfer transfer = ReceiveLoggerMemory(link_, watch);
+    // Whatever the meter still sends belongs to no exchange.
+    if (transfer.outcome != Transfer::ShuttingDown)
         link_.port().discardInput();
-        reply.clear();
-        link_.send(QByteArrayLiteral("Q"));
-        if (lastArrival < 0)
-            lastArrival = link_.now();
-        if (!link_.WaitSeconds(kAfterQueryWait))
-            return Transfer::ShuttingDown;
-        for (;;) {
-            if (!window || window->cancelRequested())
-                return Transfer::Cancelled;
-            const QByteArray arrived = link_.port().Input();
-            if (!arrived.isEmpty()) {
-                lastArrival = link_.now();
-                reply += arrived;
-            } else if (link_.now() - lastArrival >= kDownloadStallSeconds) {
-                return Transfer::Stalled;
-            }
-            // Nothing at all since "Q": ask again from the start.
-            if (reply.isEmpty())
-                break;
-            window->showMessage(progressText(reply.size(), expected));
-            if (reply.size() >= expected)
-                return Transfer::Received;
-            if (!link_.WaitSeconds(kReceivePassWait))
-                return Transfer::ShuttingDown;
-        }
-    }
+    return transfer;
 }
 
 Memory& LoggerWindows::openMemoryWindow() {

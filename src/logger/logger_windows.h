@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logger/memory_download.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -25,8 +27,6 @@ class DataList;
 class Memory;
 
 inline const QString kNoDataText = QStringLiteral("No Data in Memory");
-// A download gives up when no byte has come for this long, restarts included.
-inline constexpr double kDownloadStallSeconds = 5.0;
 inline const QString kStalledText =
     QStringLiteral("The meter stopped sending: no data for 5 s. Nothing was listed.");
 inline const QString kCancelledText =
@@ -67,11 +67,9 @@ public:
     DataList* dataList() const;
 
 private:
-    enum class Transfer { Received, Empty, ImpossibleEnd, Stalled, Cancelled, ShuttingDown };
-    // From the first poll to the end of the transfer, as one exchange: the reply to "Q" and its
-    // expected length.
-    Transfer receiveMemory(QByteArray& reply, qsizetype& expected);
-    Transfer transferSteps(QByteArray& reply, qsizetype& expected);
+    // From the first poll to the end of the transfer, as one exchange, with polling stopped;
+    // the Memory window opens as the transfer starts.
+    MemoryTransfer receiveMemory();
     Memory& openMemoryWindow();
     void resumePolling();
 

@@ -40,6 +40,17 @@ QString progressText(qsizetype received, qsizetype expected) {
     return QString::number(share * 100.0, 'f', 1) + QStringLiteral("% Completed");
 }
 
+qsizetype streamBytesBefore(QByteArrayView reply) {
+    // A display frame is 14 bytes, so at most 13 of one can precede the reply.
+    for (qsizetype skipped = 0; skipped <= 13; ++skipped) {
+        if (kLeadBytes + skipped + kSetMarker.size() > reply.size())
+            break;
+        if (markerAt(reply, kLeadBytes + skipped))
+            return skipped;
+    }
+    return 0;
+}
+
 QByteArray memoryImage(const QByteArray& reply, qsizetype expected) {
     const qsizetype end = std::min(expected, reply.size()) - kTrailingBytes;
     QByteArray image = end > kLeadBytes ? reply.mid(kLeadBytes, end - kLeadBytes) : QByteArray();

@@ -27,6 +27,11 @@ QString freeMemoryText(quint32 memoryEnd);
 // "37.5% Completed".
 QString progressText(qsizetype received, qsizetype expected);
 
+// Bytes of the display stream that were already on their way when "Q" went out arrive before
+// the reply: how many came first, judged by where the memory's first set marker stands; 0 when
+// it stands where it should or cannot be found within a display frame's length.
+qsizetype streamBytesBefore(QByteArrayView reply);
+
 // The memory part of a "Q" reply of the expected length (surplus bytes dropped), followed by a
 // copy of its own first four bytes: the end mark that the last set runs up to.
 QByteArray memoryImage(const QByteArray& reply, qsizetype expected);

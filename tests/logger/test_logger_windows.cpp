@@ -150,15 +150,23 @@ void TestLoggerWindows::scanEndings_data() {
     QTest::addColumn<QByteArray>("memory");
     QTest::addColumn<int>("sets");
     QTest::addColumn<QString>("message");
-    QTest::newRow("last set cut short") << kFive + kTwo.left(14) << 1 << logger::kCutShortText;
-    QTest::newRow("no marker at the start") << "\x01" + kFive << 0 << logger::kNoSetText;
+    QTest::addColumn<QByteArray>("streamBytes"); // the tail of a display frame before the reply
+    QTest::newRow("last set cut short")
+        << kFive + kTwo.left(14) << 1 << logger::kCutShortText << QByteArray();
+    QTest::newRow("no marker at the start")
+        << "\x01" + kFive << 0 << logger::kNoSetText << QByteArray();
+    QTest::newRow("stream bytes before the reply")
+        << kFive + kTwo << 2 << QStringLiteral("100.0% Completed")
+        << QByteArray::fromHex("0012345678000a0b0c0d0e0f03");
 }
 
 void TestLoggerWindows::scanEndings() {
     QFETCH(QByteArray, memory);
     QFETCH(int, sets);
     QFETCH(QString, message);
+    QFETCH(QByteArray, streamBytes);
     Rig rig(memory);
+    rig.chunks.front().second.prepend(streamBytes);
     rig.windows.DownloadLoggerMemory();
     rig.expectPollingAgain();
     QCOMPARE(rig.memory().GridSet().Rows(), sets + 1);
