@@ -1,9 +1,14 @@
 // The real serial port against the simulated meter on a pseudo-terminal.
 #include "commands/comparator.h"
+#include "graphs/graphs.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
+#include "logger/data_list.h"
+#include "logger/logger_windows.h"
+#include "logger/memory_window.h"
 #include "panel/panel.h"
+#include "platform/grid.h"
 #include "recording/sampling_choice.h"
 #include "recording/setup_window.h"
 #include "scripted_prompts.h"
@@ -100,6 +105,8 @@ private Q_SLOTS:
     void distanceAndHoldTime();
     void comparatorAndControlPanel();
     void calibrationAndScfWindows();
+    void loggerSetDownloadsListsAndErases();
+    void stoppedTransferLeavesTheProgramUsable();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -433,6 +440,98 @@ void TestEndToEnd::calibrationAndScfWindows() {
     QCOMPARE(program.caption("LblSetUp"), QStringLiteral("SET UP"));
     QVERIFY(program.panel.Timer1().isActive());
     QVERIFY(program.prompts.messages.isEmpty());
+}
+
+namespace {
+
+// The program's logger windows, wired to the toolbar's "Memory" as the program does.
+struct LoggerRig {
+    graphs::Graphs graphs;
+    logger::LoggerWindows windows;
+    explicit LoggerRig(Program& p)
+        : graphs(p.session, p.prompts, p.link.exchanges()),
+          windows(p.session, p.link, p.prompts, p.panel.Timer1(), p.panel.PollCounter, graphs,
+                  &p.panel) {
+        p.panel.toolbar().actions().DownloadLoggerMemory = [this] {
+            windows.DownloadLoggerMemory();
+        };
+    }
+};
+
+QStringList gridRow(const platform::Grid& g, int row) {
+    QStringList cells;
+    for (int c = 0; c < g.Cols(); ++c)
+        cells << g.Text(row, c);
+    return cells;
+}
+
+} // namespace
+
+void TestEndToEnd::loggerSetDownloadsListsAndErases() {
+    using Model = sim::MeterModel;
+    meter_->setFixedReading(123.4);
+    meter_->withModel([](Model& m) {
+        m.setClock(7, 23 * 3600 + 59 * 60 + 58, Model::Clock::now());
+        m.setLoggingInterval(1s);
+    });
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    LoggerRig logger(program);
+    // A set logged on the meter, across midnight: its Memory key starts and stops the logger.
+    meter_->pressKey('P');
+    QTest::qWait(3500);
+    meter_->pressKey('P');
+    // "Memory" is refused while the display still shows INTV.
+    QTRY_VERIFY_WITH_TIMEOUT(!program.session.display.status.IntvOn, 3000);
+    const int records = int(meter_->loggerEndAddress() - 1535 - 10) / 3;
+    QVERIFY(records >= 3);
+
+    program.panel.findChild<QAction*>(QStringLiteral("Memory"))->trigger();
+    logger::Memory* memory = logger.windows.memoryWindow();
+    QVERIFY(memory);
+    QCOMPARE(memory->GridSet().Rows(), 2);
+    const QStringList set = gridRow(memory->GridSet(), 1);
+    QCOMPARE(set.mid(2), (QStringList{"1", QString::number(records)}));
+    QVERIFY2(set[1] == "07-23:59:58" || set[1] == "07-23:59:59", qPrintable(set[1]));
+    QVERIFY(program.panel.Timer1().isActive());
+
+    logger.windows.ShowLoggerSet(1);
+    logger::DataList* list = logger.windows.dataList();
+    QVERIFY(list);
+    QCOMPARE(list->GridM().Rows(), records + 1);
+    // 123.4 lx kept in hundredths (range bit 2); 11.464 fc.
+    QCOMPARE(gridRow(list->GridM(), 1), (QStringList{"1", set[1], "123.40"}));
+    QCOMPARE(gridRow(list->GridI(), 1), (QStringList{"1", set[1], "11.464"}));
+    QVERIFY(gridRow(list->GridM(), 3)[1].startsWith(QLatin1String("08-00:00:0")));
+
+    program.prompts.confirmAnswer = true;
+    memory->ClearLoggerMemory();
+    QTRY_COMPARE_WITH_TIMEOUT(meter_->loggerEndAddress(), 1535u, 3000);
+    QTRY_VERIFY(!logger.windows.memoryWindow());
+    QVERIFY(program.panel.Timer1().isActive());
+}
+
+void TestEndToEnd::stoppedTransferLeavesTheProgramUsable() {
+    meter_->withModel([](sim::MeterModel& m) {
+        m.fillLoggerMemory(100, sim::MeterModel::Clock::now());
+        m.cutNextDump(2000);
+    });
+    Program program(meter_->linkPath());
+    QVERIFY(program.panel.Load());
+    LoggerRig logger(program);
+    QElapsedTimer took;
+    took.start();
+    program.panel.findChild<QAction*>(QStringLiteral("Memory"))->trigger();
+    QVERIFY2(took.elapsed() < 10000, qPrintable(QString::number(took.elapsed())));
+    logger::Memory* memory = logger.windows.memoryWindow();
+    QVERIFY(memory);
+    QCOMPARE(memory->findChild<QLabel*>(QStringLiteral("LblMessage"))->text(),
+             logger::kStalledText);
+    QCOMPARE(memory->GridSet().Rows(), 1);
+    // Polling runs again and the display copy goes on.
+    QSignalSpy shown(&program.panel, &panel::Panel::displayUpdated);
+    QVERIFY(shown.wait(3000));
+    QCOMPARE(program.caption("LblCOM"), QStringLiteral("COM3"));
 }
 
 QTEST_MAIN(TestEndToEnd)
