@@ -30,16 +30,17 @@ const Option kTimeout{"timeout", "S",
                       "0 waits for good)"};
 const Option kHelp{"help", nullptr, "show this help"};
 
-const std::array<Command, 5> kCommands = {{
+const std::array<Command, 6> kCommands = {{
     {"ports",
      "list the serial devices and what COM1 ... COM8 open here",
-     "Lists the serial devices the system reports, and the device each of COM1 ... COM8\n"
-     "opens; with --port, only the device that port opens.",
+     "Lists the serial devices the system reports, and the device each of\n"
+     "COM1 ... COM8 opens; with --port, only the device that port opens.",
      {kPort, kHelp},
      nullptr},
     {"read",
      "print the meter's readings as they appear on its display",
-     "Prints each new reading of the display as a line DD-hh:nn:ss<TAB>reading<TAB>unit.",
+     "Prints each new reading of the display as a line of three fields separated by\n"
+     "tabs: the time (DD-hh:nn:ss), the reading and its unit.",
      {kPort,
       kTimeout,
       {"count", "N", "stop after N readings"},
@@ -48,10 +49,11 @@ const std::array<Command, 5> kCommands = {{
      nullptr},
     {"record",
      "record the reading into a data file at a fixed interval",
-     "Records the displayed reading into a data file, as the program's \"Save\" does: the\n"
-     "unit as header, then number, time and reading a line. Every line reaches the disk as\n"
-     "it is taken. Stops after --samples, at 100000 samples, when the unit or the meter's\n"
-     "mode changes, or on Ctrl-C or SIGTERM; the file is complete in every case.",
+     "Records the displayed reading into a data file, as the program's \"Save\" does:\n"
+     "the unit as header, then number, time and reading a line. Every line reaches\n"
+     "the disk as it is taken. Stops after --samples, at 100000 samples, when the\n"
+     "unit or the meter's mode changes, or on Ctrl-C or SIGTERM; the file is\n"
+     "complete in every case.",
      {kPort,
       kTimeout,
       {"out", "FILE", "the data file to write (replaced if it exists)"},
@@ -59,10 +61,20 @@ const std::array<Command, 5> kCommands = {{
       {"samples", "N", "stop after N samples"},
       kHelp},
      "out"},
+    {"download",
+     "download the logger memory, one data file per set",
+     "Downloads the meter's logger memory and writes each set as set-NN-Lx.tsv (or\n"
+     "set-NN-Fc.tsv) into the folder, in the form the \"Data List\" window saves.",
+     {kPort,
+      kTimeout,
+      {"out", "DIR", "the folder for the files (created if needed)"},
+      {"unit", "lx|fc", "the unit of the files (default lx)"},
+      kHelp},
+     "out"},
     {"clock",
      "show the meter's clock beside the computer's, or set it",
-     "Shows the meter's clock (day hh:mm:ss) and logging interval beside the computer's\n"
-     "clock; with --set, first sets the meter's clock to the computer's.",
+     "Shows the meter's clock (day hh:mm:ss) and logging interval beside the\n"
+     "computer's clock; with --set, first sets the meter's clock to the computer's.",
      {kPort, kTimeout, {"set", nullptr, "set the meter's clock to the computer's"}, kHelp},
      nullptr},
     {"erase",
@@ -90,15 +102,35 @@ QString toolHelp() {
     return text;
 }
 
+// An option's help, its lines wrapped to stay within 79 columns.
+QString optionLine(const Option& o) {
+    constexpr qsizetype kIndent = 18;
+    constexpr qsizetype kWidth = 79;
+    QString left = QStringLiteral("  --") + QLatin1String(o.name);
+    if (o.value)
+        left += u' ' + QLatin1String(o.value);
+    QString text = left.leftJustified(kIndent - 1) + u' ';
+    qsizetype lineStart = 0;
+    bool first = true;
+    for (const QString& word : QString::fromLatin1(o.help).split(u' ')) {
+        if (!first && text.size() - lineStart + 1 + word.size() > kWidth) {
+            text += u'\n';
+            lineStart = text.size();
+            text += QString(kIndent, u' ');
+        } else if (!first) {
+            text += u' ';
+        }
+        text += word;
+        first = false;
+    }
+    return text + u'\n';
+}
+
 QString commandHelp(const Command& c) {
     QString text = QStringLiteral("Usage: luxpanel-cli %1 [options]\n\n%2\n\nOptions:\n")
                        .arg(QLatin1String(c.name), QLatin1String(c.description));
-    for (const Option& o : c.options) {
-        QString left = QStringLiteral("--") + QLatin1String(o.name);
-        if (o.value)
-            left += u' ' + QLatin1String(o.value);
-        text += QStringLiteral("  %1 %2\n").arg(left, -15).arg(QLatin1String(o.help));
-    }
+    for (const Option& o : c.options)
+        text += optionLine(o);
     return text + u'\n' + QLatin1String(kExitCodes);
 }
 

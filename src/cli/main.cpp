@@ -90,9 +90,9 @@ int main(int argc, char* argv[]) {
         return cli::runRead(session, inv, out);
     if (inv.command == QLatin1String("record"))
         return cli::runRecord(session, inv, err);
+    if (inv.command == QLatin1String("download"))
+        return cli::runDownload(session, inv, out, err);
     if (inv.command == QLatin1String("clock"))
         return cli::runClock(session, inv, out);
-    if (inv.command == QLatin1String("erase"))
-        return cli::runErase(session);
-    return cli::kUsage;
+    return cli::runErase(session);
 }

@@ -2,16 +2,23 @@
 
 #include "link/display_decoder.h"
 #include "link/port_choice.h"
+#include "logger/logger_record.h"
+#include "logger/memory_download.h"
+#include "logger/memory_image.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
 #include "recording/recording_tick.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QSerialPortInfo>
 #include <QTextStream>
+
+#include <unistd.h>
 
 namespace cli {
 
@@ -200,6 +207,83 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
         err << " (stopped: the meter stopped answering)";
     err << '\n';
     return code;
+}
+
+int runDownload(MeterSession& session, const Invocation& inv, QTextStream& out, QTextStream& err) {
+    const QDir folder(inv.out);
+    if (!folder.mkpath(QStringLiteral("."))) {
+        err << "luxpanel-cli: the folder " << inv.out << " could not be created\n";
+        return kFileNotWritten;
+    }
+    logger::MemoryTransfer transfer;
+    {
+        Exchange exchange(session.link().exchanges());
+        // Tells the watch the meter is there before the transfer's own polls.
+        if (!session.poll())
+            return session.endCode();
+        // A bar redrawn in place on a terminal; in a log, a line every tenth of the way.
+        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        int shownSteps = -1;
+        logger::TransferWatch watch;
+        watch.progress = [&](qsizetype received, qsizetype expected) {
+            const qsizetype done = std::min(received, expected);
+            const int steps = int(done * (terminal ? 1000 : 10) / expected);
+            if (steps == shownSteps)
+                return;
+            shownSteps = steps;
+            const QString text = logger::progressText(done, expected);
+            if (terminal)
+                err << "\r[" << QString(int(done * 30 / expected), u'#').leftJustified(30) << "] "
+                    << text;
+            else
+                err << text << '\n';
+            err.flush();
+        };
+        transfer = logger::ReceiveLoggerMemory(session.link(), watch);
+        if (terminal && shownSteps >= 0)
+            err << '\n';
+    }
+    switch (transfer.outcome) {
+    case logger::Transfer::Received:
+        break;
+    case logger::Transfer::Empty:
+        err << "luxpanel-cli: No Data in Memory\n";
+        return kNoData;
+    case logger::Transfer::ImpossibleEnd:
+        err << "luxpanel-cli: the meter reports a memory end address of " << transfer.memoryEnd
+            << ", which no logger memory has\n";
+        return kNoData;
+    case logger::Transfer::Stalled:
+        err << "luxpanel-cli: the meter stopped sending: no data for 5 s\n";
+        return kMeterLost;
+    case logger::Transfer::Cancelled:
+    case logger::Transfer::ShuttingDown:
+        return session.endCode();
+    }
+    const logger::SetScan scan = logger::scanSets(transfer.memory);
+    const QDate today = QDate::currentDate();
+    const QString unit = inv.footCandles ? QStringLiteral("Fc") : QStringLiteral("Lx");
+    for (size_t i = 0; i < scan.sets.size(); ++i) {
+        const QByteArray& set = scan.sets[i];
+        const QString name =
+            QStringLiteral("set-%1-%2.tsv").arg(int(i + 1), 2, 10, QLatin1Char('0')).arg(unit);
+        // Written whole or not at all, so an older file of the same name is never half replaced.
+        QSaveFile file(folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(logger::setDataFile(set, today, inv.footCandles)) < 0 || !file.commit()) {
+            err << "luxpanel-cli: " << file.fileName() << ": " << file.errorString() << '\n';
+            return kFileNotWritten;
+        }
+        out << name << '\t' << logger::setStartText(set) << '\t' << logger::setIntervalSeconds(set)
+            << '\t' << logger::setRecordCount(set) << '\n';
+    }
+    if (scan.end == logger::SetScan::End::NoSetAtStart) {
+        err << "luxpanel-cli: the memory does not begin with a set: no set could be read\n";
+        return kNoData;
+    }
+    if (scan.end == logger::SetScan::End::LastSetCutShort)
+        err << "luxpanel-cli: the last set in memory is incomplete and was not written\n";
+    return kDone;
 }
 
 int runClock(MeterSession& session, const Invocation& inv, QTextStream& out) {

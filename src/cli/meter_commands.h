@@ -44,6 +44,8 @@ QString deviceForPort(const QString& port);
 int runPorts(const Invocation& inv, QTextStream& out);
 int runRead(MeterSession& session, const Invocation& inv, QTextStream& out);
 int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err);
+// Writes one file a set and names them on out; the progress bar goes to err.
+int runDownload(MeterSession& session, const Invocation& inv, QTextStream& out, QTextStream& err);
 int runClock(MeterSession& session, const Invocation& inv, QTextStream& out);
 int runErase(MeterSession& session);
 

@@ -1,5 +1,7 @@
 #include "logger/logger_record.h"
 
+#include "recording/data_file.h"
+
 namespace logger {
 
 namespace {
@@ -147,6 +149,19 @@ void listRecords(QByteArrayView set, const RecordTimes& times, qsizetype from, q
         lux.insert(lux.end(), {number, time, value.lux});
         footCandles.insert(footCandles.end(), {number, time, value.footCandles});
     }
+}
+
+QByteArray setDataFile(QByteArrayView set, const QDate& today, bool footCandles) {
+    std::vector<QString> lux;
+    std::vector<QString> fc;
+    listRecords(set, RecordTimes(set, today), 0, setRecordCount(set), lux, fc);
+    const std::vector<QString>& cells = footCandles ? fc : lux;
+    QByteArray file =
+        recording::gridLine({footCandles ? QStringLiteral("Fc") : QStringLiteral("Lx"),
+                             QStringLiteral("Time"), QStringLiteral("Value")});
+    for (size_t at = 0; at + 2 < cells.size(); at += 3)
+        file += recording::gridLine({cells[at], cells[at + 1], cells[at + 2]});
+    return file;
 }
 
 } // namespace logger

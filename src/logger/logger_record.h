@@ -57,4 +57,8 @@ private:
 void listRecords(QByteArrayView set, const RecordTimes& times, qsizetype from, qsizetype to,
                  std::vector<QString>& lux, std::vector<QString>& footCandles);
 
+// A whole set as the Data List saves it in one unit: the header line "Lx" (or "Fc"), "Time",
+// "Value", then one line a record, every cell followed by a TAB, every line by CR LF.
+QByteArray setDataFile(QByteArrayView set, const QDate& today, bool footCandles);
+
 } // namespace logger

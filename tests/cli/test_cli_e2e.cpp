@@ -3,6 +3,8 @@
 #include "sim/simulated_meter.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void stoppedOrKilledRecordKeepsEveryLine_data();
     void stoppedOrKilledRecordKeepsEveryLine();
     void clockSetSetsTheMeter();
+    void downloadWritesTheDataListsFiles();
+    void downloadEndings();
     void eraseClearsTheLogger();
     void silentMeterIsLost();
     void portThatDoesNotOpen();
@@ -159,6 +163,51 @@ void TestCliEndToEnd::clockSetSetsTheMeter() {
     QVERIFY2(drift <= 2 || drift >= 86398, qPrintable(QString::number(drift)));
     QCOMPARE(meter_->withModel([](Model& m) { return m.clockDayOfMonth(Model::Clock::now()); }),
              now.date().day());
+}
+
+void TestCliEndToEnd::downloadWritesTheDataListsFiles() {
+    // Two sets: 1234 in the ranges of bits 5 and 6 from the 31st, 23:59:05, every 90 s; one
+    // record of 123.4 lx.
+    const QByteArray memory = QByteArray::fromHex("0055aa00312359050130"
+                                                  "04d220"
+                                                  "04d240"
+                                                  "0055aa00071200000002"
+                                                  "04d208");
+    meter_->withModel([&](sim::MeterModel& m) { m.loadLoggerMemory(memory); });
+    const QString out = folder_->filePath(QStringLiteral("sets"));
+    QByteArray listed;
+    QCOMPARE(run({"download", "--port", port(), "--out", out, "--unit", "fc"}, &listed), 0);
+    QCOMPARE(listed, QByteArray("set-01-Fc.tsv\t31-23:59:05\t90\t2\n"
+                                "set-02-Fc.tsv\t07-12:00:00\t2\t1\n"));
+    auto contents = [&](const char* name) {
+        QFile f(out + u'/' + QLatin1String(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // As the Data List's "Save" writes the set's foot-candle table.
+    QCOMPARE(contents("set-01-Fc.tsv"), QByteArray("Fc\tTime\tValue\t\r\n1\t31-23:59:05\t1146\t\r\n"
+                                                   "2\t01-00:00:35\t11463.86\t\r\n"));
+    QCOMPARE(run({"download", "--port", port(), "--out", out}), 0);
+    QCOMPARE(contents("set-02-Lx.tsv"),
+             QByteArray("Lx\tTime\tValue\t\r\n1\t07-12:00:00\t123.4\t\r\n"));
+}
+
+void TestCliEndToEnd::downloadEndings() {
+    const QString out = folder_->filePath(QStringLiteral("sets"));
+    QByteArray err;
+    QCOMPARE(run({"download", "--port", port(), "--out", out}, nullptr, &err), 3);
+    QCOMPARE(err, QByteArray("luxpanel-cli: No Data in Memory\n"));
+
+    meter_->withModel([](sim::MeterModel& m) {
+        m.fillLoggerMemory(50, sim::MeterModel::Clock::now());
+        m.cutNextDump(1000);
+    });
+    QElapsedTimer took;
+    took.start();
+    QCOMPARE(run({"download", "--port", port(), "--out", out}, nullptr, &err), 4);
+    QVERIFY2(err.endsWith("luxpanel-cli: the meter stopped sending: no data for 5 s\n"),
+             err.constData());
+    QVERIFY(took.elapsed() < 12000);
+    QVERIFY(QDir(out).entryList(QDir::Files).isEmpty());
 }
 
 void TestCliEndToEnd::eraseClearsTheLogger() {

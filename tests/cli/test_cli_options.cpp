@@ -27,6 +27,8 @@ void TestCliOptions::accepted_data() {
         << QStringList{"clock", "--set", "--port", "COM8", "--timeout", "0"}
         << "clock COM8 0 0 0  2 0 0 1";
     QTest::newRow("erase") << QStringList{"erase", "--yes"} << "erase COM1 10 0 0  2 0 0 0";
+    QTest::newRow("download in fc") << QStringList{"download", "--out", "d", "--unit", "FC"}
+                                    << "download COM1 10 0 0 d 2 0 1 0";
 }
 
 void TestCliOptions::accepted() {
@@ -67,6 +69,8 @@ void TestCliOptions::refused_data() {
         << "--samples needs a whole number from 1 to 100000";
     QTest::newRow("record without a file") << QStringList{"record"} << "record needs --out";
     QTest::newRow("empty file name") << QStringList{"record", "--out="} << "--out needs a file";
+    QTest::newRow("unit kelvin") << QStringList{"download", "--out", "d", "--unit", "K"}
+                                 << "--unit needs lx or fc";
     QTest::newRow("erase without yes") << QStringList{"erase"} << "erase needs --yes";
     QTest::newRow("switch with a value")
         << QStringList{"erase", "--yes=no"} << "--yes takes no value";
