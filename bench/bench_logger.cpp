@@ -1,5 +1,6 @@
-// Logger figures: splitting a full logger memory into its sets, and listing the largest possible
-// set into the data list. Prints "name: value unit" lines.
+// Logger figures: how close a full download from the simulated meter comes to the line's speed,
+// splitting a full logger memory into its sets, and listing the largest possible set into the
+// data list. Prints "name: value unit" lines.
 
 #include "graphs/graphs.h"
 #include "link/meter_link.h"
@@ -8,14 +9,17 @@
 #include "logger/data_list.h"
 #include "logger/logger_record.h"
 #include "logger/logger_windows.h"
+#include "logger/memory_download.h"
 #include "logger/memory_image.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
 #include "shared/session.h"
+#include "sim/simulated_meter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -147,13 +151,57 @@ std::optional<double> listLargestSet() {
     return median(times);
 }
 
+// The share of the line's 1920 bytes a second that a download of a full memory uses, from "Q"
+// to the last byte.
+std::optional<double> wireEfficiency() {
+    const char* figure = "logger_download_wire_efficiency_percent";
+    // Two sets that fill the memory to its last byte.
+    const qsizetype records =
+        (kMemoryBytes - 2 * logger::kSetHeaderBytes) / 2 / logger::kRecordBytes;
+    const QByteArray memory = makeSet(records, 1) + makeSet(records, 2);
+    if (memory.size() != kMemoryBytes) {
+        fail(figure, "the memory is not full");
+        return std::nullopt;
+    }
+    QTemporaryDir folder;
+    sim::SimulatedMeter meter(folder.filePath(QStringLiteral("ttyBENCH")));
+    QString why;
+    if (!folder.isValid() || !meter.start(&why)) {
+        fail(figure, qPrintable(QStringLiteral("the simulated meter did not start: ") + why));
+        return std::nullopt;
+    }
+    meter.withModel([&](sim::MeterModel& m) { m.loadLoggerMemory(memory); });
+    shared::Session session;
+    meterlink::QtSerialPort port;
+    meterlink::EventLoopWaiter waiter;
+    meterlink::MeterLink link(port, waiter, session.link);
+    if (!port.open(meter.linkPath(), &why)) {
+        fail(figure, qPrintable(why));
+        return std::nullopt;
+    }
+    QElapsedTimer sinceQuery;
+    logger::TransferWatch watch;
+    watch.starting = [&](quint32) { sinceQuery.start(); };
+    meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
+    const logger::MemoryTransfer transfer = logger::ReceiveLoggerMemory(link, watch);
+    const double seconds = double(sinceQuery.nsecsElapsed()) / 1e9;
+    const std::optional<qsizetype> bytes = logger::expectedReplyLength(transfer.memoryEnd);
+    if (transfer.outcome != logger::Transfer::Received || !bytes ||
+        transfer.memory.left(memory.size()) != memory) {
+        fail(figure, "the memory did not arrive whole");
+        return std::nullopt;
+    }
+    return double(*bytes) / (seconds * 1920.0) * 100.0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    bool ok = report("split_128k_ms", split(), "ms");
+    bool ok = report("logger_download_wire_efficiency_percent", wireEfficiency(), "%");
+    ok = report("split_128k_ms", split(), "ms") && ok;
     ok = report("list_43k_records_ms", listLargestSet(), "ms") && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,99 @@
+// Command line figures: how fast luxpanel-cli answers, and how close its download of a full
+// memory from the simulated meter comes to the line's speed. Prints "name: value unit" lines.
+#include "sim/simulated_meter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int kStartRuns = 21;
+constexpr qsizetype kMemoryBytes = 131071 - 1535;
+
+bool report(const char* name, std::optional<double> value, const char* unit) {
+    if (!value) {
+        std::fprintf(stderr, "%s: nothing was measured\n", name);
+        return false;
+    }
+    std::printf("%s: %.3f %s\n", name, *value, unit);
+    std::fflush(stdout);
+    return true;
+}
+
+std::optional<double> fail(const char* figure, const QString& why) {
+    std::fprintf(stderr, "%s: %s\n", figure, qPrintable(why));
+    return std::nullopt;
+}
+
+// Runs the tool to its end; its wall time in ms, or nothing when it failed.
+std::optional<double> runTool(const QStringList& args, const char* figure) {
+    QProcess tool;
+    QElapsedTimer t;
+    t.start();
+    tool.start(QStringLiteral(LUXPANEL_CLI), args);
+    if (!tool.waitForFinished(180000) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0)
+        return fail(figure,
+                    QStringLiteral("luxpanel-cli %1 failed: %2")
+                        .arg(args.join(u' '), QString::fromLocal8Bit(tool.readAllStandardError())));
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+std::optional<double> startTime() {
+    std::vector<double> times;
+    for (int run = 0; run < kStartRuns; ++run) {
+        const std::optional<double> ms = runTool({QStringLiteral("--help")}, "cli_start_ms");
+        if (!ms)
+            return std::nullopt;
+        times.push_back(*ms);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// A full memory, two sets of 21586 records that fill its 129536 bytes exactly, downloaded by
+// the whole tool, from its start to its exit.
+std::optional<double> downloadEfficiency() {
+    const char* figure = "cli_download_wire_efficiency_percent";
+    QByteArray memory;
+    for (int set = 0; set < 2; ++set) {
+        memory += QByteArray::fromHex("0055aa00071405000030");
+        for (int i = 0; i < 21586; ++i)
+            memory.append(char(i >> 8)).append(char(i)).append(char(0x08));
+    }
+    if (memory.size() != kMemoryBytes)
+        return fail(figure, QStringLiteral("the memory is not full"));
+    QTemporaryDir folder;
+    sim::SimulatedMeter meter(folder.filePath(QStringLiteral("ttyBENCH")));
+    QString why;
+    if (!folder.isValid() || !meter.start(&why))
+        return fail(figure, QStringLiteral("the simulated meter did not start: ") + why);
+    meter.withModel([&](sim::MeterModel& m) { m.loadLoggerMemory(memory); });
+    const QString out = folder.filePath(QStringLiteral("sets"));
+    const std::optional<double> ms = runTool({QStringLiteral("download"), QStringLiteral("--port"),
+                                              meter.linkPath(), QStringLiteral("--out"), out},
+                                             figure);
+    if (!ms)
+        return std::nullopt;
+    if (QDir(out).entryList(QDir::Files).size() != 2)
+        return fail(figure, QStringLiteral("the two sets were not written"));
+    // The reply to "Q": 15 lead bytes, the memory, a trailing byte.
+    return double(memory.size() + 16) / (*ms / 1000.0 * 1920.0) * 100.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    bool ok = report("cli_start_ms", startTime(), "ms");
+    ok = report("cli_download_wire_efficiency_percent", downloadEfficiency(), "%") && ok;
+    return ok ? 0 : 1;
+}
