@@ -1,5 +1,6 @@
 // Command line figures: how fast luxpanel-cli answers, and how close its download of a full
 // memory from the simulated meter comes to the line's speed. Prints "name: value unit" lines.
+#include "figures.h"
 #include "sim/simulated_meter.h"
 
 #include <QCoreApplication>
@@ -18,18 +19,8 @@ namespace {
 constexpr int kStartRuns = 21;
 constexpr qsizetype kMemoryBytes = 131071 - 1535;
 
-bool report(const char* name, std::optional<double> value, const char* unit) {
-    if (!value) {
-        std::fprintf(stderr, "%s: nothing was measured\n", name);
-        return false;
-    }
-    std::printf("%s: %.3f %s\n", name, *value, unit);
-    std::fflush(stdout);
-    return true;
-}
-
-std::optional<double> fail(const char* figure, const QString& why) {
-    std::fprintf(stderr, "%s: %s\n", figure, qPrintable(why));
+std::optional<double> failed(const char* figure, const QString& why) {
+    fail(figure, why);
     return std::nullopt;
 }
 
@@ -41,8 +32,8 @@ std::optional<double> runTool(const QStringList& args, const char* figure) {
     tool.start(QStringLiteral(LUXPANEL_CLI), args);
     if (!tool.waitForFinished(180000) || tool.exitStatus() != QProcess::NormalExit ||
         tool.exitCode() != 0)
-        return fail(figure,
-                    QStringLiteral("luxpanel-cli %1 failed: %2")
+        return failed(
+            figure, QStringLiteral("luxpanel-cli %1 failed: %2")
                         .arg(args.join(u' '), QString::fromLocal8Bit(tool.readAllStandardError())));
     return double(t.nsecsElapsed()) / 1e6;
 }
@@ -55,8 +46,7 @@ std::optional<double> startTime() {
             return std::nullopt;
         times.push_back(*ms);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(times);
 }
 
 // A full memory, two sets of 21586 records that fill its 129536 bytes exactly, downloaded by
@@ -70,12 +60,12 @@ std::optional<double> downloadEfficiency() {
             memory.append(char(i >> 8)).append(char(i)).append(char(0x08));
     }
     if (memory.size() != kMemoryBytes)
-        return fail(figure, QStringLiteral("the memory is not full"));
+        return failed(figure, QStringLiteral("the memory is not full"));
     QTemporaryDir folder;
     sim::SimulatedMeter meter(folder.filePath(QStringLiteral("ttyBENCH")));
     QString why;
     if (!folder.isValid() || !meter.start(&why))
-        return fail(figure, QStringLiteral("the simulated meter did not start: ") + why);
+        return failed(figure, QStringLiteral("the simulated meter did not start: ") + why);
     meter.withModel([&](sim::MeterModel& m) { m.loadLoggerMemory(memory); });
     const QString out = folder.filePath(QStringLiteral("sets"));
     const std::optional<double> ms = runTool({QStringLiteral("download"), QStringLiteral("--port"),
@@ -84,7 +74,7 @@ std::optional<double> downloadEfficiency() {
     if (!ms)
         return std::nullopt;
     if (QDir(out).entryList(QDir::Files).size() != 2)
-        return fail(figure, QStringLiteral("the two sets were not written"));
+        return failed(figure, QStringLiteral("the two sets were not written"));
     // The reply to "Q": 15 lead bytes, the memory, a trailing byte.
     return double(memory.size() + 16) / (*ms / 1000.0 * 1920.0) * 100.0;
 }

@@ -2,6 +2,7 @@
 // plotting 100,000 rows, and one sample appended to a 100,000-row live list. Prints
 // "name: value unit" lines.
 
+#include "figures.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
@@ -52,32 +53,6 @@ public:
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     int messages = 0;
 };
-
-// A figure that could not be measured fails the run, naming the figure, rather than printing
-// a number that means nothing.
-bool fail(const char* figure, const char* why) {
-    std::fprintf(stderr, "%s: %s\n", figure, why);
-    return false;
-}
-
-bool report(const char* name, std::optional<double> value, const char* unit) {
-    if (!value)
-        return fail(name, "nothing was measured");
-    std::printf("%s: %.3f %s\n", name, *value, unit);
-    std::fflush(stdout);
-    return true;
-}
-
-std::optional<double> median(std::vector<double> v) {
-    if (v.empty())
-        return std::nullopt;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // A recording of 100,000 readings, as the PC recording writes it.
 bool writeRecording(const QString& path) {

@@ -1,5 +1,6 @@
 // Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
 // it, the program's CPU use while it polls the simulated meter, and the cost of a recorded sample.
+#include "figures.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
@@ -38,21 +39,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// A figure that could not be measured fails the run, naming the figure, rather than printing
-// a number that means nothing.
-bool fail(const char* figures, const QString& why) {
-    std::fprintf(stderr, "%s: %s\n", figures, qPrintable(why));
-    return false;
-}
-
-bool report(const char* name, std::optional<double> value, const char* unit) {
-    if (!value)
-        return fail(name, QStringLiteral("nothing was measured"));
-    std::printf("%s: %.3f %s\n", name, *value, unit);
-    std::fflush(stdout);
-    return true;
 }
 
 std::optional<double> percentile(std::vector<double> v, double p) {

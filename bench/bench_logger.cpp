@@ -2,6 +2,7 @@
 // splitting a full logger memory into its sets, and listing the largest possible set into the
 // data list. Prints "name: value unit" lines.
 
+#include "figures.h"
 #include "graphs/graphs.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
@@ -34,30 +35,6 @@ constexpr int kSplitRuns = 51;
 constexpr qsizetype kMemoryBytes = 131071 - 1535;
 constexpr qsizetype kLargestSetRecords =
     (kMemoryBytes - logger::kSetHeaderBytes) / logger::kRecordBytes;
-
-bool fail(const char* figure, const char* why) {
-    std::fprintf(stderr, "%s: %s\n", figure, why);
-    return false;
-}
-
-bool report(const char* name, std::optional<double> value, const char* unit) {
-    if (!value)
-        return fail(name, "nothing was measured");
-    std::printf("%s: %.3f %s\n", name, *value, unit);
-    std::fflush(stdout);
-    return true;
-}
-
-std::optional<double> median(std::vector<double> v) {
-    if (v.empty())
-        return std::nullopt;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // A set of the given number of records, values and ranges varying.
 QByteArray makeSet(qsizetype records, int seed) {
@@ -167,7 +144,7 @@ std::optional<double> wireEfficiency() {
     sim::SimulatedMeter meter(folder.filePath(QStringLiteral("ttyBENCH")));
     QString why;
     if (!folder.isValid() || !meter.start(&why)) {
-        fail(figure, qPrintable(QStringLiteral("the simulated meter did not start: ") + why));
+        fail(figure, QStringLiteral("the simulated meter did not start: ") + why);
         return std::nullopt;
     }
     meter.withModel([&](sim::MeterModel& m) { m.loadLoggerMemory(memory); });
@@ -176,7 +153,7 @@ std::optional<double> wireEfficiency() {
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link(port, waiter, session.link);
     if (!port.open(meter.linkPath(), &why)) {
-        fail(figure, qPrintable(why));
+        fail(figure, why);
         return std::nullopt;
     }
     QElapsedTimer sinceQuery;

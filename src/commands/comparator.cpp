@@ -3,7 +3,6 @@
 #include "commands/meter_settings.h"
 #include "link/meter_link.h"
 #include "platform/keep_until_closed.h"
-#include "platform/prompts.h"
 #include "recording/meter_clock.h"
 
 #include <QButtonGroup>
@@ -208,18 +207,9 @@ void Comparator::WriteComparatorLimits() {
 
 void LoadComparatorWindow(meterlink::MeterLink& link, platform::Prompts& prompts,
                           QWidget* mainWindow, QPointer<Comparator>& window) {
-    std::optional<QByteArray> frame;
-    {
-        meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-        if (!recording::ReturnToNormalDisplay(link))
-            return;
-        frame = ReadSettingsFrame(link);
-    }
-    if (!frame) {
-        if (!link.shuttingDown())
-            prompts.message(mainWindow, platform::MessageIcon::Critical, kSettingsUnreadText);
+    const std::optional<QByteArray> frame = ReadSettingsOrSay(link, prompts, mainWindow);
+    if (!frame)
         return;
-    }
     // Edits not sent with "Update" go with the old window: the new one shows the meter's state.
     if (window)
         window->close();

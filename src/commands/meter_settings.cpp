@@ -69,20 +69,25 @@ void EnterHoldTime(meterlink::MeterLink& link, platform::Prompts& prompts, QWidg
         sendSetting(link, 'S', *block);
 }
 
-void EnterLightDistance(meterlink::MeterLink& link, platform::Prompts& prompts, QWidget* parent,
-                        const meterlink::DisplayModel& display) {
+std::optional<QByteArray> ReadSettingsOrSay(meterlink::MeterLink& link, platform::Prompts& prompts,
+                                            QWidget* parent) {
     std::optional<QByteArray> frame;
     {
         meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
         if (!recording::ReturnToNormalDisplay(link))
-            return;
+            return std::nullopt;
         frame = ReadSettingsFrame(link);
     }
-    if (!frame) {
-        if (!link.shuttingDown())
-            prompts.message(parent, platform::MessageIcon::Critical, kSettingsUnreadText);
+    if (!frame && !link.shuttingDown())
+        prompts.message(parent, platform::MessageIcon::Critical, kSettingsUnreadText);
+    return frame;
+}
+
+void EnterLightDistance(meterlink::MeterLink& link, platform::Prompts& prompts, QWidget* parent,
+                        const meterlink::DisplayModel& display) {
+    const std::optional<QByteArray> frame = ReadSettingsOrSay(link, prompts, parent);
+    if (!frame)
         return;
-    }
     const std::optional<QByteArray> block =
         askEntry(prompts, parent, distancePrompt(display.UnitText), kDistanceTitle,
                  distanceText(settingsDistance(*frame)), readDistanceEntry);

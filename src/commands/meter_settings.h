@@ -28,6 +28,11 @@ inline const QString kSettingsUnreadText =
 // must not hold the port for good.
 std::optional<QByteArray> ReadSettingsFrame(meterlink::MeterLink& link);
 
+// The meter back to normal and its settings read, as one exchange. When they cannot be read,
+// says so (once the exchange is over) and gives nothing.
+std::optional<QByteArray> ReadSettingsOrSay(meterlink::MeterLink& link, platform::Prompts& prompts,
+                                            QWidget* parent);
+
 // The toolbar's "Hold": the meter back to normal, the box asks MM:SS until the form is right,
 // then "S" and the time in BCD. The box opens outside any exchange, so polling goes on.
 void EnterHoldTime(meterlink::MeterLink& link, platform::Prompts& prompts, QWidget* parent);
