@@ -68,6 +68,14 @@ struct Program {
         panel.close();
         waiter.requestShutdown();
     }
+    // A toolbar button, clicked.
+    void click(const char* key) { panel.findChild<QAction*>(QString::fromLatin1(key))->trigger(); }
+    // Loaded, and showing the meter's first readings.
+    bool loadAndRead() {
+        return panel.Load() &&
+               QTest::qWaitFor([&] { return session.display.UnitText == QLatin1String("Lx"); },
+                               5000);
+    }
     QString caption(const char* name) {
         return panel.findChild<QLabel*>(QString::fromLatin1(name))->text();
     }
@@ -294,22 +302,18 @@ void TestEndToEnd::meterClockAndLoggerInterval() {
 void TestEndToEnd::distanceAndHoldTime() {
     using Model = sim::MeterModel;
     Program program(meter_->linkPath());
-    QVERIFY(program.panel.Load());
-    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Lx"), 5000);
-    auto click = [&](const char* key) {
-        program.panel.findChild<QAction*>(QString::fromLatin1(key))->trigger();
-    };
+    QVERIFY(program.loadAndRead());
     program.prompts.inputs = {QStringLiteral("2.5")};
-    click("CD");
+    program.click("CD");
     QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.distance(); }), 250, 2000);
     // Asked again, the box proposes what the meter now holds; cancelled, nothing is written.
-    click("CD");
+    program.click("CD");
     QTRY_COMPARE_WITH_TIMEOUT(program.prompts.asked.size(), 2, 2000);
     QCOMPARE(program.prompts.asked.last().last(), QStringLiteral("02.50"));
     QCOMPARE(program.prompts.asked.last().first().right(8), QStringLiteral("m ( Lx )"));
 
     program.prompts.inputs = {QStringLiteral("1:30")};
-    click("Hold");
+    program.click("Hold");
     QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.holdSeconds(); }), 90,
                               2000);
     QCOMPARE(meter_->commandCount('I'), 1);
@@ -319,16 +323,12 @@ void TestEndToEnd::distanceAndHoldTime() {
 void TestEndToEnd::comparatorAndControlPanel() {
     using Model = sim::MeterModel;
     Program program(meter_->linkPath());
-    QVERIFY(program.panel.Load());
-    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Lx"), 5000);
-    auto click = [&](const char* key) {
-        program.panel.findChild<QAction*>(QString::fromLatin1(key))->trigger();
-    };
+    QVERIFY(program.loadAndRead());
     auto control = [](QWidget* window, const QString& name) {
         return window->findChild<QWidget*>(name);
     };
     // The meter starts with lux, the point after the third digit, limits 1000 and 100.
-    click("Comp");
+    program.click("Comp");
     QPointer<commands::Comparator> comp;
     QTRY_VERIFY_WITH_TIMEOUT((comp = program.panel.findChild<commands::Comparator*>()), 5000);
     auto digits = [&](const char* row) {
@@ -355,7 +355,7 @@ void TestEndToEnd::comparatorAndControlPanel() {
     QTRY_VERIFY_WITH_TIMEOUT(program.session.display.status.CompOn, 3000);
 
     // The control panel presses the meter's keys: Lx/Fc switches the unit.
-    click("Buttons");
+    program.click("Buttons");
     QWidget* keys = program.panel.findChild<QWidget*>(QStringLiteral("Btn"));
     QVERIFY(keys);
     qobject_cast<QPushButton*>(control(keys, QStringLiteral("CmdEnter")))->click();
@@ -368,8 +368,7 @@ void TestEndToEnd::comparatorAndControlPanel() {
 void TestEndToEnd::calibrationAndScfWindows() {
     using Model = sim::MeterModel;
     Program program(meter_->linkPath());
-    QVERIFY(program.panel.Load());
-    QTRY_COMPARE_WITH_TIMEOUT(program.session.display.UnitText, QStringLiteral("Lx"), 5000);
+    QVERIFY(program.loadAndRead());
     // Opens a modal window with a toolbar key and, while it is open, calls act now and then,
     // never inside an exchange's wait, until it returns true; the window is then closed. After
     // ten seconds it is closed anyway, so a failing step cannot leave it open for good.
@@ -389,7 +388,7 @@ void TestEndToEnd::calibrationAndScfWindows() {
         });
         since.start();
         watch.start(50);
-        program.panel.findChild<QAction*>(QString::fromLatin1(key))->trigger();
+        program.click(key);
     };
     // What a window shows once it has read the meter; then a value is set with "Set".
     auto setInModal = [&](const char* key, const char* entry, const QString& value,
@@ -486,7 +485,7 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     const int records = int(meter_->loggerEndAddress() - 1535 - 10) / 3;
     QVERIFY(records >= 3);
 
-    program.panel.findChild<QAction*>(QStringLiteral("Memory"))->trigger();
+    program.click("Memory");
     logger::Memory* memory = logger.windows.memoryWindow();
     QVERIFY(memory);
     QCOMPARE(memory->GridSet().Rows(), 2);
@@ -521,7 +520,7 @@ void TestEndToEnd::stoppedTransferLeavesTheProgramUsable() {
     LoggerRig logger(program);
     QElapsedTimer took;
     took.start();
-    program.panel.findChild<QAction*>(QStringLiteral("Memory"))->trigger();
+    program.click("Memory");
     QVERIFY2(took.elapsed() < 10000, qPrintable(QString::number(took.elapsed())));
     logger::Memory* memory = logger.windows.memoryWindow();
     QVERIFY(memory);
