@@ -111,10 +111,11 @@ public:
         }
         map = new QCPColorMap(xAxis, yAxis);
         map->setInterpolate(false);
-        map->setGradient(readableGradient());
         scale = new QCPColorScale(this);
         plotLayout()->addElement(0, 1, scale);
         map->setColorScale(scale);
+        // The scale hands its gradient to the map.
+        scale->setGradient(readableGradient());
         // The scale as tall as the map.
         auto* margins = new QCPMarginGroup(this);
         axisRect()->setMarginGroup(QCP::msBottom | QCP::msTop, margins);

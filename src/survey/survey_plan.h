@@ -11,7 +11,7 @@ inline constexpr double kWallBandMetres = 0.5;
 inline constexpr double kLargestSpacingMetres = 10.0;
 
 // The largest spacing between points for an area whose longer side is d metres:
-// 0.2 x 5^(log10 d), at most 10 m (5 m gives 0.62 m, 10 m gives 1 m).
+// 0.2 x 5^(log10 d), at most 10 m (5 m gives 0.616 m, 10 m gives 1 m).
 double largestSpacingMetres(double longerSideMetres);
 
 // A grid for an area: points at the centres of equal cells no wider than the largest spacing,

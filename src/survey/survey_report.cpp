@@ -20,7 +20,6 @@ constexpr double kWidestColumnPoints = 60.0;
 constexpr double kGapPoints = 10.0;
 constexpr double kMapShare = 0.35;  // of the height left under the figures, at least
 constexpr double kMapToWidth = 0.6; // the map is at most this high for its width
-constexpr double kMapDpi = 96.0;
 constexpr int kHeadingLines = 4; // area, date, grid, requirement; the figures follow
 
 QFont reportFont(double points, bool bold = false) {
@@ -151,14 +150,10 @@ void paintReport(QPainter& painter, const QRectF& area, const SurveyGrid& grid, 
     const Table table = tableFor(page, grid, left * (1.0 - kMapShare));
     const double tableHeight = table.rowHeight * (grid.settings.rows + 1);
     const double mapHeight = std::min(left - tableHeight, area.width() * kMapToWidth);
-    const double toMap = painter.device()->logicalDpiX() / kMapDpi;
+    // A picture is drawn at its own resolution, whatever the device's.
+    const double toMap = painter.device()->logicalDpiX() / double(QPicture().logicalDpiX());
     const QSizeF mapSize(area.width() / toMap, mapHeight / toMap);
-    const QPicture picture = map(mapSize.toSize());
-    painter.save();
-    painter.translate(area.left(), page.y);
-    painter.scale(toMap, toMap);
-    painter.drawPicture(0, 0, picture);
-    painter.restore();
+    painter.drawPicture(QPointF(area.left(), page.y), map(mapSize.toSize()));
     page.y += mapHeight;
     page.gap();
     drawTable(page, grid, table);

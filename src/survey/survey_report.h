@@ -13,7 +13,7 @@ class QPrinter;
 
 namespace survey {
 
-// Draws the map for the report at a size, in pixels of 96 to the inch.
+// Draws the map for the report at a size, in a picture's pixels.
 using MapPicture = std::function<QPicture(const QSize& size)>;
 
 // The one-page report onto any painter, within `page` (device pixels): the heading (area, date,

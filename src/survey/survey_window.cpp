@@ -41,6 +41,7 @@ namespace {
 
 constexpr int kWidth = 980;
 constexpr int kHeight = 600;
+constexpr int kSettingsWidth = 400;
 constexpr double kMaxSpacing = 1000.0;
 constexpr double kMaxSide = 10000.0;
 constexpr double kMaxLevel = 999999.0;
@@ -143,6 +144,7 @@ void Survey::buildControls() {
 
 QWidget* Survey::buildSettings() {
     auto* panel = new QWidget(this);
+    panel->setMaximumWidth(kSettingsWidth);
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
 
