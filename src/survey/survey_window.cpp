@@ -244,7 +244,7 @@ QWidget* Survey::buildSettings() {
     column->addLayout(files);
     column->addStretch(1);
 
-    connect(TxtArea_, &QLineEdit::textEdited, this, &Survey::readControls);
+    connect(TxtArea_, &QLineEdit::textChanged, this, &Survey::readControls);
     for (QDoubleSpinBox* box : {TxtSpacingX_, TxtSpacingY_, TxtAveraging_})
         connect(box, &QDoubleSpinBox::valueChanged, this, &Survey::readControls);
     for (QDoubleSpinBox* box : {TxtLevel_, TxtUniformity_})
@@ -477,8 +477,12 @@ void Survey::refuse(const QString& text, const QString& detail) {
     });
 }
 
+bool Survey::canAskNow() const {
+    return session_.link.LinkLost || (!exchanges_.busy() && exchanges_.waiting() == 0);
+}
+
 void Survey::whenFree(const QString& key, std::function<void()> step) {
-    if (session_.link.LinkLost)
+    if (canAskNow())
         step();
     else
         exchanges_.request(key, this, std::move(step));
@@ -598,15 +602,19 @@ void Survey::Print() {
 }
 
 void Survey::closeEvent(QCloseEvent* event) {
-    if (unsaved_) {
+    if (unsaved_ && !canAskNow()) {
         // The question waits for the meter exchange in progress; the window closes after it.
         event->ignore();
         whenFree(QStringLiteral("Survey.close"), [this] {
-            if (!mayDiscard())
-                return;
-            unsaved_ = false;
-            QTimer::singleShot(0, this, [this] { close(); });
+            if (mayDiscard()) {
+                unsaved_ = false;
+                close();
+            }
         });
+        return;
+    }
+    if (!mayDiscard()) {
+        event->ignore();
         return;
     }
     stopCapture();

@@ -87,6 +87,7 @@ private:
     // polling; at once while the link is lost, as there is no polling then to hold up and the
     // reconnection would otherwise hold the dialog back for as long as the meter is away.
     void whenFree(const QString& key, std::function<void()> step);
+    bool canAskNow() const;
     bool mayDiscard();
     void New();
     void Open();
