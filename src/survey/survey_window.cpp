@@ -464,8 +464,10 @@ void Survey::store() {
     unsaved_ = true;
     current_ =
         nextOpenPoint(grid_, walkIndex(target_, grid_.settings.columns) + 1).value_or(target_);
+    QString done = pointName(target_);
+    done[0] = done[0].toUpper();
     showStatus(QStringLiteral("%1: %2 %3. Next: %4.")
-                   .arg(pointName(target_), text, unitText(captureUnit_), pointName(current_)));
+                   .arg(done, text, unitText(captureUnit_), pointName(current_)));
     refresh();
     emit captured(target_);
 }
