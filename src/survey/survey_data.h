@@ -10,6 +10,10 @@
 namespace survey {
 
 inline constexpr int kMaxGridSide = 40;
+// What a setting may hold, in the window and in a survey file alike.
+inline constexpr double kMaxSpacing = 1000.0;
+inline constexpr double kMaxLevel = 999999.0; // the meter's full scale, and beyond any requirement
+inline constexpr double kMaxAveragingSeconds = 5.0;
 inline constexpr double kMetresPerFoot = 0.3048;
 inline constexpr double kLuxPerFootCandle = 10.764;
 

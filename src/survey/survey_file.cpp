@@ -12,8 +12,6 @@ namespace {
 
 const QString kColumnTitles = QStringLiteral("Row\tColumn\tValue\tUnit\tTime");
 constexpr qsizetype kMaxFieldChars = 32;
-constexpr double kMaxSpacing = 10000.0;
-constexpr double kMaxAveragingSeconds = 5.0;
 
 // A TAB or a line end in the area's name would break the line it is written on.
 QString oneLine(QString text) {
@@ -82,7 +80,7 @@ struct Reader {
             s.lengthUnit = *unit;
         } else if (key == QLatin1String("Required level")) {
             const auto unit = f.size() == 3 ? lightUnitFromText(f[2]) : std::nullopt;
-            if (!unit || !number(f[1], 0.0, 1e7, &s.requiredLevel))
+            if (!unit || !number(f[1], 0.0, kMaxLevel, &s.requiredLevel))
                 return fail(QStringLiteral("the required level is not a level and a unit."));
             s.levelUnit = *unit;
         } else if (key == QLatin1String("Required uniformity")) {
@@ -108,7 +106,7 @@ struct Reader {
                             .arg(grid.settings.rows)
                             .arg(grid.settings.columns));
         double v = 0.0;
-        if (f[2].size() > kMaxFieldChars || !number(f[2], 0.0, 1e7, &v))
+        if (f[2].size() > kMaxFieldChars || !number(f[2], 0.0, kMaxLevel, &v))
             return fail(QStringLiteral("\"%1\" is not a reading.").arg(f[2].left(kMaxFieldChars)));
         const auto unit = lightUnitFromText(f[3]);
         if (!unit)

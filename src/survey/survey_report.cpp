@@ -20,7 +20,7 @@ constexpr double kWidestColumnPoints = 60.0;
 constexpr double kGapPoints = 10.0;
 constexpr double kMapShare = 0.35;  // of the height left under the figures, at least
 constexpr double kMapToWidth = 0.6; // the map is at most this high for its width
-constexpr int kHeadingLines = 4; // area, date, grid, requirement; the figures follow
+constexpr int kHeadingLines = 4;    // area, date, grid, requirement; the figures follow
 
 QFont reportFont(double points, bool bold = false) {
     QFont font;

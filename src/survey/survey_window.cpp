@@ -42,10 +42,7 @@ namespace {
 constexpr int kWidth = 980;
 constexpr int kHeight = 600;
 constexpr int kSettingsWidth = 400;
-constexpr double kMaxSpacing = 1000.0;
 constexpr double kMaxSide = 10000.0;
-constexpr double kMaxLevel = 999999.0;
-constexpr double kMaxAveraging = 5.0;
 
 QDoubleSpinBox* numberBox(const char* name, double min, double max, int decimals, double step,
                           QWidget* parent) {
@@ -221,7 +218,7 @@ QWidget* Survey::buildSettings() {
 
     auto* capture = new QGroupBox(QStringLiteral("Capture"), panel);
     auto* captureRow = new QHBoxLayout(capture);
-    TxtAveraging_ = numberBox("TxtAveraging", 0.0, kMaxAveraging, 1, 0.5, capture);
+    TxtAveraging_ = numberBox("TxtAveraging", 0.0, kMaxAveragingSeconds, 1, 0.5, capture);
     TxtAveraging_->setSuffix(QStringLiteral(" s"));
     captureRow->addWidget(new QLabel(QStringLiteral("Average over"), capture));
     captureRow->addWidget(TxtAveraging_);
@@ -267,9 +264,10 @@ QWidget* Survey::buildSettings() {
                                                                      {cmdExport, &Survey::Export},
                                                                      {cmdPrint, &Survey::Print}};
     for (const auto& [b, step] : fileSteps)
-        connect(b, &QPushButton::clicked, this, [this, name = b->objectName(), step] {
-            whenFree(name, [this, step] { (this->*step)(); });
-        });
+        connect(b, &QPushButton::clicked, this,
+                [this, name = objectName() + QLatin1Char('.') + b->objectName(), step] {
+                    whenFree(name, [this, step] { (this->*step)(); });
+                });
     return panel;
 }
 
@@ -440,6 +438,7 @@ void Survey::sample() {
     const LightUnit unit = grid_.unit().value_or(captureUnit_);
     if (const auto refusal = captureRefusal(d, session_.link.LinkLost, unit)) {
         stopCapture();
+        refresh();
         refuse(refusal->text, refusal->detail);
         return;
     }
@@ -509,9 +508,10 @@ void Survey::refresh() {
     LblVerdict_->setStyleSheet(f.verdict == Verdict::Pass   ? QStringLiteral("color: #1b5e20")
                                : f.verdict == Verdict::Fail ? QStringLiteral("color: #b71c1c")
                                                             : QString());
-    const bool empty = f.taken == 0;
+    // The grid keeps its shape once a point is taken, or is being measured.
+    const bool reshapable = f.taken == 0 && !capturing_;
     for (QWidget* w : std::initializer_list<QWidget*>{TxtRows_, TxtColumns_, CmdPropose_})
-        w->setEnabled(empty);
+        w->setEnabled(reshapable);
     map_->showGrid(grid_, current_);
     if (LblStatus_->text().isEmpty())
         showStatus(QStringLiteral("Next: %1.").arg(pointName(current_)));

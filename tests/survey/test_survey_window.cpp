@@ -217,7 +217,8 @@ void TestSurveyWindow::captureAveragesThePanelsReading() {
     took.start();
     rig.space();
     QVERIFY(rig.window->capturing());
-    rig.space(); // ignored while measuring
+    QVERIFY(!rig.child<QSpinBox>("TxtRows")->isEnabled()); // the point must stay in the grid
+    rig.space();                                           // ignored while measuring
     QTRY_VERIFY_WITH_TIMEOUT(!rig.window->capturing(), 3000);
     QVERIFY(took.elapsed() >= 500);
     const QString value = rig.at({0, 0});
