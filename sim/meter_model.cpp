@@ -308,9 +308,28 @@ double MeterModel::lightAt(TimePoint t) const {
     return sensorLight(t) * calibration_ / kInitialCalibration;
 }
 
+double roomLight(double x, double y) {
+    constexpr double kLampSpacing = 2.4;
+    constexpr double kLampHeight = 2.0; // above the working plane
+    constexpr double kLampCandela = 900.0;
+    // Each lamp gives I cos^3(angle) / h^2 = I h / r^3.
+    double lux = 0.0;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const double dx = x - (i + 0.5) * kLampSpacing;
+            const double dy = y - (j + 0.5) * kLampSpacing;
+            const double r = std::sqrt(dx * dx + dy * dy + kLampHeight * kLampHeight);
+            lux += kLampCandela * kLampHeight / (r * r * r);
+        }
+    // Daylight from the window, fading into the room.
+    return lux + 250.0 * std::exp(-std::max(y, 0.0) / 1.5);
+}
+
 double MeterModel::sensorLight(TimePoint t) const {
     if (fixedLux_)
         return *fixedLux_;
+    if (surveyPosition_)
+        return roomLight(surveyPosition_->first, surveyPosition_->second);
     const double s = std::chrono::duration<double>(t.time_since_epoch()).count();
     constexpr double tau = 2.0 * std::numbers::pi;
     auto phase = [this](int k) { return tau * unitInterval(seed_ * 7919 + quint64(k)); };

@@ -8,6 +8,7 @@
 #include <bitset>
 #include <chrono>
 #include <optional>
+#include <utility>
 
 namespace sim {
 
@@ -102,6 +103,11 @@ inline constexpr double kLuxPerFootCandle = 10.764;
 inline constexpr double kMaxLux = 999999.0;
 inline constexpr double kMaxFootCandles = 99999.0;
 inline constexpr quint32 kLoggerEmptyEnd = 1535;
+
+// The light on the working plane of a 9.6 m x 7.2 m room lit by 4 x 3 ceiling lamps 2.4 m apart
+// and a window along the wall at y = 0, in lux, at x, y metres from the room's corner: the room a
+// lighting survey walks.
+double roomLight(double x, double y);
 inline constexpr quint32 kLoggerLastAddress = 0x1FFFF;
 
 // The meter itself: its display, its modes, its logger and how it reacts to the bytes it
@@ -134,6 +140,10 @@ public:
     void setFixedReading(double lux) { fixedLux_ = lux; }
     void clearFixedReading() { fixedLux_.reset(); }
     std::optional<double> fixedReading() const { return fixedLux_; }
+    // Where the meter stands in the simulated room (metres): it then reads roomLight there,
+    // steadily, unless a fixed reading overrides it.
+    void setSurveyPosition(double x, double y) { surveyPosition_ = {x, y}; }
+    void clearSurveyPosition() { surveyPosition_.reset(); }
 
     bool flag(Flag f) const { return flags_.test(static_cast<int>(f)); }
     void setFlag(Flag f, bool on) { flags_.set(static_cast<int>(f), on); }
@@ -207,6 +217,7 @@ private:
     quint64 seed_;
     double baseLux_ = 350.0;
     std::optional<double> fixedLux_;
+    std::optional<std::pair<double, double>> surveyPosition_;
     std::bitset<kStatusBits> flags_;
 
     bool streaming_ = false;

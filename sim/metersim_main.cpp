@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -24,6 +25,7 @@ const char* const kCommandHelp =
     "Commands, one a line:\n"
     "  key LETTERS        press the meter keys of these command letters (e.g. key F)\n"
     "  reading LUX|auto   fix the light on the sensor, or let it drift again\n"
+    "  position X Y|off   stand at X, Y metres in a simulated room (for a lighting survey)\n"
     "  flag NAME on|off   set an annunciator (e.g. flag HoldOn on)\n"
     "  silence SECONDS    send nothing and ignore commands\n"
     "  garbage COUNT      inject COUNT random bytes into the output\n"
@@ -101,6 +103,14 @@ private:
             else if ((ok = ok && lux >= 0.0))
                 meter_->model().with([&](sim::MeterModel& m) { m.setFixedReading(lux); });
             ok = ok || arg == "auto";
+        } else if (verb == "position" && oneArg && arg == "off") {
+            meter_->model().with([](sim::MeterModel& m) { m.clearSurveyPosition(); });
+        } else if (verb == "position" && words.size() == 3) {
+            bool yOk = false;
+            const double x = arg.toDouble(&ok);
+            const double y = words[2].toDouble(&yOk);
+            if ((ok = ok && yOk && std::isfinite(x) && std::isfinite(y)))
+                meter_->model().with([&](sim::MeterModel& m) { m.setSurveyPosition(x, y); });
         } else if (verb == "flag" && words.size() == 3) {
             const auto flag = sim::flagFromName(arg);
             const bool on = words[2] == "on" || words[2] == "1";

@@ -103,6 +103,10 @@ void SimulatedMeter::clearFixedReading() {
     model_->with([](MeterModel& m) { m.clearFixedReading(); });
 }
 
+void SimulatedMeter::setSurveyPosition(double x, double y) {
+    model_->with([&](MeterModel& m) { m.setSurveyPosition(x, y); });
+}
+
 void SimulatedMeter::setFlag(Flag flag, bool on) {
     model_->with([&](MeterModel& m) { m.setFlag(flag, on); });
 }

@@ -51,6 +51,8 @@ public:
 
     void setFixedReading(double lux);
     void clearFixedReading();
+    // Where the meter stands in the simulated room, in metres (see roomLight).
+    void setSurveyPosition(double x, double y);
     void setFlag(Flag flag, bool on);
     bool flag(Flag flag) const;
     void setPowerOffDuration(std::chrono::milliseconds duration);

@@ -83,6 +83,8 @@ void ToolbarDispatcher::dispatch(const QString& key) {
         if (!show || !pollOnce())
             return;
         show();
+    } else if (key == QLatin1String("Survey")) {
+        run(actions_.ShowSurvey);
     }
     // "Alarm" and unknown keys do nothing.
 }

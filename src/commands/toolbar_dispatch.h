@@ -45,6 +45,7 @@ struct ToolbarActions {
     std::function<void()> ShowControlPanel;      // modeless
     std::function<void()> ShowScfWindow;         // modal
     std::function<void()> ShowCalibrationWindow; // modal
+    std::function<void()> ShowSurvey;            // modeless
 };
 
 // Dispatches toolbar clicks by key, with each key's guard.

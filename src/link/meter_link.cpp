@@ -74,6 +74,7 @@ bool MeterLink::PollReading() {
 
 bool MeterLink::ReconnectMeter() {
     requireExchange();
+    state_.LinkLost = true;
     Q_EMIT linkTextChanged(kNoLinkText);
     QByteArray reply;
     for (;;) {
@@ -89,6 +90,7 @@ bool MeterLink::ReconnectMeter() {
         if (!waiter_.WaitSeconds(kStreamRestartWait))
             return false;
     } while (port_.InBufferCount() == 0);
+    state_.LinkLost = false;
     Q_EMIT linkTextChanged(state_.linkName);
     return true;
 }

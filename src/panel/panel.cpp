@@ -12,6 +12,7 @@
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
 #include "recording/transfers.h"
+#include "survey/survey_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -53,6 +54,7 @@ const ToolbarButton kToolbarButtons[] = {
     {"ESC", "Back to Normal Mode", "esc", QKeySequence(Qt::Key_Escape)},
     {"scf", "Set SCF", "scf", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
     {"cal", "Set Cal", "cal", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
+    {"Survey", "Lighting Survey", "survey", QKeySequence(Qt::CTRL | Qt::Key_U)},
 };
 
 QLabel* statusLabel(const char* name, const QString& caption, QWidget* parent) {
@@ -86,6 +88,7 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
         commands::EnterLightDistance(link_, prompts_, this, session_.display);
     };
     dispatcher_.actions().ShowControlPanel = [this] { showControlPanel(); };
+    dispatcher_.actions().ShowSurvey = [this] { showSurvey(); };
     dispatcher_.actions().LoadComparatorWindow = [this] {
         commands::LoadComparatorWindow(link_, prompts_, this, comparator_);
     };
@@ -169,6 +172,15 @@ void Panel::showControlPanel() {
     controlPanel_->show();
     controlPanel_->raise();
     controlPanel_->activateWindow();
+}
+
+void Panel::showSurvey() {
+    if (!survey_)
+        platform::keepUntilClosed(survey_,
+                                  new survey::Survey(session_, link_.exchanges(), prompts_, this));
+    survey_->show();
+    survey_->raise();
+    survey_->activateWindow();
 }
 
 void Panel::Timer1Tick() {
@@ -355,6 +367,11 @@ bool Panel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Panel::closeEvent(QCloseEvent* event) {
+    // A survey with points not saved asks first; the program ends only once it has closed.
+    if (survey_ && !survey_->close()) {
+        event->ignore();
+        return;
+    }
     timer1_->stop();
     event->accept();
     Q_EMIT closing();

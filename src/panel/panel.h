@@ -21,6 +21,9 @@ class Comparator;
 namespace platform {
 class Prompts;
 }
+namespace survey {
+class Survey;
+}
 
 namespace panel {
 
@@ -84,6 +87,7 @@ private:
     void reportFailedRecording(const QString& why);
     void LblCOMClick();
     void showControlPanel();
+    void showSurvey();
 
     shared::Session& session_;
     meterlink::MeterLink& link_;
@@ -102,6 +106,8 @@ private:
     QPointer<commands::Btn> controlPanel_;
     // The one comparator window; each "Comp" replaces it with a fresh one.
     QPointer<commands::Comparator> comparator_;
+    // The one lighting survey, brought forward when asked for again.
+    QPointer<survey::Survey> survey_;
 };
 
 } // namespace panel

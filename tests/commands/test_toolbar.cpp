@@ -9,8 +9,8 @@
 
 namespace {
 
-const QStringList kKeys = {"Save", "Open", "PC",   "List",    "Graph", "TimeSet", "Memory",
-                           "CD",   "Comp", "Hold", "Buttons", "ESC",   "scf",     "cal"};
+const QStringList kKeys = {"Save", "Open", "PC",      "List", "Graph", "TimeSet", "Memory", "CD",
+                           "Comp", "Hold", "Buttons", "ESC",  "scf",   "cal",     "Survey"};
 
 struct Rig : testsupport::SessionRig {
     QTimer timer1;
@@ -42,6 +42,7 @@ struct Rig : testsupport::SessionRig {
         a.ShowControlPanel = note("Buttons");
         a.ShowScfWindow = note("scf");
         a.ShowCalibrationWindow = note("cal");
+        a.ShowSurvey = note("Survey");
     }
     // Clicks one key on a fresh dispatch; returns whether its action ran.
     bool acts(const QString& key) {

@@ -136,15 +136,15 @@ void TestPanel::toolbarButtons() {
         QVERIFY2(!a->icon().isNull(), qPrintable(a->data().toString()));
     }
     QCOMPARE(keys, QStringList({"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
-                                "Comp", "Hold", "Buttons", "ESC", "scf", "cal"}));
+                                "Comp", "Hold", "Buttons", "ESC", "scf", "cal", "Survey"}));
     QCOMPARE(tips,
              QStringList({"Save As", "Open File to Read", "PC Sampling Rate", "List Display",
                           "Graphic Display", "Set Meter Time to PC System Time", "Data Logger",
                           "Luminous Intensity", "Comparator", "Set Time to Hold", "Control Panel",
-                          "Back to Normal Mode", "Set SCF", "Set Cal"}));
+                          "Back to Normal Mode", "Set SCF", "Set Cal", "Lighting Survey"}));
     QCOMPARE(shortcuts, QStringList({"Ctrl+S", "Ctrl+O", "Ctrl+R", "Ctrl+L", "Ctrl+G", "Ctrl+T",
                                      "Ctrl+D", "Ctrl+I", "Ctrl+K", "Ctrl+H", "Ctrl+B", "Esc",
-                                     "Ctrl+Shift+F", "Ctrl+Shift+C"}));
+                                     "Ctrl+Shift+F", "Ctrl+Shift+C", "Ctrl+U"}));
     // Escape returns the meter to normal: one poll, then "H".
     bar->actions().at(11)->trigger();
     QCOMPARE(rig.port.sent, QByteArray("AH"));

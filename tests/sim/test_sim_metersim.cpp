@@ -130,10 +130,12 @@ void TestSimMetersim::commandsFromStandardInput() {
     QVERIFY2(at >= 0, stream.toHex().constData());
     QCOMPARE(stream.mid(at + 2, 3).toHex(), QByteArray("a12345"));
 
-    process.write("bogus\nunplug 0.3\n");
+    process.write("bogus\nposition 2.5\nposition 2.5 1.5\nposition off\nunplug 0.3\n");
     QVERIFY(waitForLine(process, "cannot do \"bogus\"", &out));
+    QVERIFY(waitForLine(process, "cannot do \"position 2.5\"", &out));
     QVERIFY2(waitForLine(process, "ready on", &out, 2), out.constData());
     QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(out.count("cannot do"), 2);
 
     process.write("quit\n");
     QVERIFY(process.waitForFinished(5000));

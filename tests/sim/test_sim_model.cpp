@@ -86,6 +86,7 @@ private slots:
     void clockRunsOn_data();
     void clockRunsOn();
     void lightDriftsSmoothly();
+    void surveyPositionGivesASteadyRoom();
 };
 
 void TestSimModel::displayFrame_data() {
@@ -621,6 +622,22 @@ void TestSimModel::lightDriftsSmoothly() {
     QVERIFY2(low > 350 * 0.7 && high < 350 * 1.3, qPrintable(QString("%1..%2").arg(low).arg(high)));
     QVERIFY2(high - low > 350 * 0.05, "the light should change over two minutes");
     QVERIFY2(biggestStep < 350 * 0.03, "the light should not jump between samples");
+}
+
+void TestSimModel::surveyPositionGivesASteadyRoom() {
+    MeterModel m;
+    m.setSurveyPosition(3.6, 3.6); // under a lamp
+    const double underLamp = m.lightAt(t0);
+    QCOMPARE(m.lightAt(t0 + 47s), underLamp);
+    m.setSurveyPosition(0.2, 7.0); // the corner away from the window
+    const double corner = m.lightAt(t0);
+    QVERIFY2(underLamp > 500 && corner < 300 && corner > 50,
+             qPrintable(QString("%1 and %2").arg(underLamp).arg(corner)));
+    m.setFixedReading(123.0);
+    QCOMPARE(m.lightAt(t0), 123.0);
+    m.clearFixedReading();
+    m.clearSurveyPosition();
+    QVERIFY(m.lightAt(t0) != m.lightAt(t0 + 47s));
 }
 
 QTEST_GUILESS_MAIN(TestSimModel)
