@@ -2,6 +2,7 @@
 // plotting 100,000 rows, and one sample appended to a 100,000-row live list. Prints
 // "name: value unit" lines.
 
+#include "bench_prompts.h"
 #include "figures.h"
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
@@ -10,7 +11,6 @@
 #include "link/waiter.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
-#include "platform/prompts.h"
 #include "recording/data_file.h"
 #include "recording/list_windows.h"
 #include "recording/recording_state.h"
@@ -33,26 +33,6 @@ namespace {
 
 constexpr int kRows = 100000;
 constexpr int kRuns = 7;
-
-// Answers the file dialogs with fixed paths; nothing else is asked.
-class BenchPrompts : public platform::Prompts {
-public:
-    QString openPath;
-    QString savePath;
-    void message(QWidget*, platform::MessageIcon, const QString& text,
-                 const QString& detail) override {
-        std::fprintf(stderr, "message: %s %s\n", qPrintable(text), qPrintable(detail));
-        ++messages;
-    }
-    bool confirm(QWidget*, platform::MessageIcon, const QString&, const QString&) override {
-        return false;
-    }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&) override { return savePath; }
-    QString openFileName(QWidget*, const QString&) override { return openPath; }
-    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
-    int messages = 0;
-};
 
 // A recording of 100,000 readings, as the PC recording writes it.
 bool writeRecording(const QString& path) {

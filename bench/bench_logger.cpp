@@ -2,6 +2,7 @@
 // splitting a full logger memory into its sets, and listing the largest possible set into the
 // data list. Prints "name: value unit" lines.
 
+#include "bench_prompts.h"
 #include "figures.h"
 #include "graphs/graphs.h"
 #include "link/meter_link.h"
@@ -14,7 +15,6 @@
 #include "logger/memory_image.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
-#include "platform/prompts.h"
 #include "shared/session.h"
 #include "sim/simulated_meter.h"
 
@@ -83,25 +83,12 @@ std::optional<double> split() {
     return median(times);
 }
 
-// Answers nothing: listing a set asks no question.
-class SilentPrompts : public platform::Prompts {
-public:
-    void message(QWidget*, platform::MessageIcon, const QString&, const QString&) override {}
-    bool confirm(QWidget*, platform::MessageIcon, const QString&, const QString&) override {
-        return false;
-    }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&) override { return {}; }
-    QString openFileName(QWidget*, const QString&) override { return {}; }
-    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
-};
-
 std::optional<double> listLargestSet() {
     shared::Session session;
     meterlink::QtSerialPort port;
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link(port, waiter, session.link);
-    SilentPrompts prompts;
+    BenchPrompts prompts;
     graphs::Graphs graphs(session, prompts, link.exchanges());
     QTimer timer1;
     int pollCounter = 0;

@@ -1,10 +1,10 @@
 // Survey figure: a survey of 40 x 40 points printed to a one-page PDF report. Prints
 // "name: value unit" lines.
 
+#include "bench_prompts.h"
 #include "figures.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
-#include "platform/prompts.h"
 #include "shared/session.h"
 #include "sim/meter_model.h"
 #include "survey/survey_file.h"
@@ -28,30 +28,6 @@ constexpr int kSide = 40;
 constexpr int kRuns = 7;
 const char* const kFigure = "survey_report_pdf_ms";
 
-// Opens the survey file and prints to a PDF file; any message fails the run.
-class BenchPrompts : public platform::Prompts {
-public:
-    QString openPath;
-    QString pdfPath;
-    int messages = 0;
-    void message(QWidget*, platform::MessageIcon, const QString& text,
-                 const QString& detail) override {
-        std::fprintf(stderr, "message: %s %s\n", qPrintable(text), qPrintable(detail));
-        ++messages;
-    }
-    bool confirm(QWidget*, platform::MessageIcon, const QString&, const QString&) override {
-        return true;
-    }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&) override { return {}; }
-    QString openFileName(QWidget*, const QString&) override { return openPath; }
-    bool choosePrinter(QWidget*, QPrinter& printer) override {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfPath);
-        return true;
-    }
-};
-
 // Every point of a 40 x 40 grid over the simulated room, as the meter would show it.
 QByteArray fullSurvey() {
     survey::Settings s;
@@ -74,6 +50,7 @@ QByteArray fullSurvey() {
 std::optional<double> reportToPdf() {
     QTemporaryDir dir;
     BenchPrompts prompts;
+    prompts.answer = true;
     prompts.openPath = dir.filePath(QStringLiteral("survey.txt"));
     prompts.pdfPath = dir.filePath(QStringLiteral("report.pdf"));
     QFile file(prompts.openPath);
