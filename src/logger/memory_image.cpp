@@ -41,10 +41,13 @@ QString progressText(qsizetype received, qsizetype expected) {
 }
 
 qsizetype streamBytesBefore(QByteArrayView reply) {
-    // A display frame is 14 bytes, so at most 13 of one can precede the reply.
-    for (qsizetype skipped = 0; skipped <= 13; ++skipped) {
+    constexpr char kEtx = 0x03;
+    for (qsizetype skipped = 0; skipped <= kMaxStreamBytesBefore; ++skipped) {
         if (kLeadBytes + skipped + kSetMarker.size() > reply.size())
             break;
+        // Every frame of the stream ends with ETX, so the reply can only begin after one.
+        if (skipped > 0 && reply.at(skipped - 1) != kEtx)
+            continue;
         if (markerAt(reply, kLeadBytes + skipped))
             return skipped;
     }

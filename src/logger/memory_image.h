@@ -28,8 +28,11 @@ QString freeMemoryText(quint32 memoryEnd);
 QString progressText(qsizetype received, qsizetype expected);
 
 // Bytes of the display stream that were already on their way when "Q" went out arrive before
-// the reply: how many came first, judged by where the memory's first set marker stands; 0 when
-// it stands where it should or cannot be found within a display frame's length.
+// the reply: the rest of a frame under way, and whole frames or a poll reply sent before the meter
+// took the "Q". How many came first, judged by where the memory's first set marker stands right
+// after a frame's ETX; 0 when it stands where it should or cannot be found within
+// kMaxStreamBytesBefore.
+inline constexpr qsizetype kMaxStreamBytesBefore = 256;
 qsizetype streamBytesBefore(QByteArrayView reply);
 
 // The memory part of a "Q" reply of the expected length (surplus bytes dropped), followed by a

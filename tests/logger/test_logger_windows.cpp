@@ -150,7 +150,7 @@ void TestLoggerWindows::scanEndings_data() {
     QTest::addColumn<QByteArray>("memory");
     QTest::addColumn<int>("sets");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QByteArray>("streamBytes"); // the tail of a display frame before the reply
+    QTest::addColumn<QByteArray>("streamBytes"); // display stream bytes before the reply
     QTest::newRow("last set cut short")
         << kFive + kTwo.left(14) << 1 << logger::kCutShortText << QByteArray();
     QTest::newRow("no marker at the start")
@@ -158,6 +158,13 @@ void TestLoggerWindows::scanEndings_data() {
     QTest::newRow("stream bytes before the reply")
         << kFive + kTwo << 2 << QStringLiteral("100.0% Completed")
         << QByteArray::fromHex("0012345678000a0b0c0d0e0f03");
+    // Sent before a busy meter took the "Q": a whole frame, then a late poll reply and a frame.
+    QTest::newRow("a whole display frame before the reply")
+        << kFive + kTwo << 2 << QStringLiteral("100.0% Completed")
+        << QByteArray::fromHex("02aaa12340000000101000080203");
+    QTest::newRow("a poll reply and a display frame before the reply")
+        << kFive + kTwo << 2 << QStringLiteral("100.0% Completed")
+        << QByteArray::fromHex("02aa00064703" "02aaa12340000000101000080203");
 }
 
 void TestLoggerWindows::scanEndings() {
