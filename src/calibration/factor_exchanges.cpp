@@ -10,6 +10,8 @@ constexpr double kFactorRequestWait = 0.1;
 constexpr double kFactorPassWait = 0.1;
 constexpr int kScfReadAttempts = 1000;
 constexpr double kScfReplyWait = 0.02;
+constexpr qsizetype kScfReplyLength = 4;
+constexpr qsizetype kCalibrationReplyLength = 4;
 constexpr double kBeforeBlockWait = 0.05;
 constexpr double kAfterWriteWait = 0.2;
 constexpr double kAfterInitialScfWait = 0.5;
@@ -36,9 +38,9 @@ std::optional<int> awaitFactor(meterlink::MeterLink& link) {
         }
         if (!link.WaitSeconds(kFactorPassWait))
             return std::nullopt;
-        const QByteArray reply = link.port().Input();
-        if (isCalibrationReply(reply))
-            return calibrationReplyCode(reply);
+        const std::optional<QByteArray> reply = meterlink::replyAmidStream(link.port().Input(), kCalibrationReplyLength);
+        if (reply && isCalibrationReply(*reply))
+            return calibrationReplyCode(*reply);
     }
     return std::nullopt;
 }
@@ -74,15 +76,17 @@ bool WriteCalibrationFactor(meterlink::MeterLink& link, int code) {
 }
 
 std::optional<ScfSetting> ReadScfSetting(meterlink::MeterLink& link) {
-    QByteArray reply;
-    for (int attempt = 0; attempt < kScfReadAttempts && reply.size() < 4; ++attempt) {
+    for (int attempt = 0; attempt < kScfReadAttempts; ++attempt) {
         link.port().discardInput();
         link.send(QByteArrayLiteral("a"));
         if (!link.WaitSeconds(kScfReplyWait))
             return std::nullopt;
-        reply = link.port().Input();
+        // The stream goes on meanwhile: the reply is asked again until it arrives clear of it.
+        if (const std::optional<QByteArray> reply =
+                meterlink::replyAmidStream(link.port().Input(), kScfReplyLength))
+            return readScfReply(*reply);
     }
-    return readScfReply(reply);
+    return std::nullopt;
 }
 
 bool WriteScfSetting(meterlink::MeterLink& link, const ScfSetting& setting) {

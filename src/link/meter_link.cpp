@@ -1,5 +1,7 @@
 #include "link/meter_link.h"
 
+#include "link/display_decoder.h"
+
 namespace meterlink {
 
 namespace {
@@ -18,6 +20,18 @@ bool isPollReply(const QByteArray& reply) {
 quint32 pollReplyValue(const QByteArray& reply) {
     auto byte = [&](int i) { return quint32(static_cast<unsigned char>(reply.at(i))); };
     return byte(2) * 65536u + byte(3) * 256u + byte(4);
+}
+
+std::optional<QByteArray> replyAmidStream(const QByteArray& received, qsizetype length) {
+    qsizetype at = 0;
+    while (received.size() - at >= kDisplayFrameLength && received.at(at) == kStx &&
+           received.at(at + kDisplayFrameLength - 1) == kEtx)
+        at += kDisplayFrameLength;
+    if (received.size() - at < length || received.at(at) != kStx)
+        return std::nullopt;
+    if (received.size() > at + length && received.at(at + length) != kStx)
+        return std::nullopt;
+    return received.mid(at, length);
 }
 
 MeterLink::MeterLink(SerialPort& port, Waiter& waiter, LinkState& state)

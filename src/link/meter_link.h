@@ -77,4 +77,11 @@ bool isPollReply(const QByteArray& reply);
 // byte3 * 65536 + byte4 * 256 + byte5 of a poll reply.
 quint32 pollReplyValue(const QByteArray& reply);
 
+// The reply of `length` bytes, STX first, to a request made while the display stream runs, found
+// in what arrived after the request: whole display frames in front of it are passed over, and it
+// must end the bytes or be followed by the next frame's STX. Anything else (the rest of a frame
+// that was under way, a reply in pieces) gives nothing, and the caller asks again: a frame's bytes
+// must never be read as a setting.
+std::optional<QByteArray> replyAmidStream(const QByteArray& received, qsizetype length);
+
 } // namespace meterlink

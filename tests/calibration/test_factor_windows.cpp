@@ -31,6 +31,10 @@ struct Rig : testsupport::SessionRig {
     int hAnsweredFrom = 1;
     int hRequests = 0;
     QByteArray aReply = QByteArray::fromHex("020c03e8"); // U2, 1.000
+    // Display stream bytes around the first answer to "h" or "a" (a frame before it, or its head
+    // after it): what the meter streamed meanwhile.
+    QByteArray streamBefore;
+    QByteArray streamAfter;
     bool pollingDuringExchange = false;
     bool recordingDuringExchange = false;
 
@@ -39,9 +43,9 @@ struct Rig : testsupport::SessionRig {
         port.responder = [this, meterAnswers](const QByteArray& bytes) {
             meterAnswers(bytes);
             if (bytes == "h" && ++hRequests >= hAnsweredFrom && hAnsweredFrom > 0)
-                port.deliver(hReply, 0.01);
+                port.deliver(withStream(hReply), 0.01);
             if (bytes == "a")
-                port.deliver(aReply, 0.005);
+                port.deliver(withStream(aReply), 0.005);
         };
         clock.onWait = [this, meterScript = clock.onWait](double now) {
             meterScript(now);
@@ -57,7 +61,13 @@ struct Rig : testsupport::SessionRig {
                 [this](const QString& c) { panel.showSetUpBanner(c); }};
     }
     bool mainTimersRun() { return panel.Timer1().isActive() && panel.Timer2().isActive(); }
+    QByteArray withStream(const QByteArray& reply) {
+        return std::exchange(streamBefore, {}) + reply + std::exchange(streamAfter, {});
+    }
 };
+
+// A display frame whose bytes would pass for a reply: memory number 5, main bytes 12 03 e8.
+const QByteArray kLookAlikeFrame = QByteArray::fromHex("02051203e80000001010000802" "03");
 
 template <class T> T* child(QWidget& w, const char* name) {
     T* c = w.findChild<T*>(QString::fromLatin1(name));
@@ -169,11 +179,22 @@ void TestFactorWindows::calibrationRead_data() {
     QTest::addColumn<int>("hAnsweredFrom");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("hRequests");
-    QTest::newRow("load") << false << 1 << "1.234" << 1;
-    QTest::newRow("load, answered at the third request") << false << 3 << "1.234" << 3;
-    QTest::newRow("load, never answered") << false << 0 << "" << -1;
-    QTest::newRow("initial") << true << 1 << "1.234" << 1;
-    QTest::newRow("initial, never answered") << true << 0 << "" << -1;
+    QTest::addColumn<QByteArray>("streamBefore");
+    QTest::addColumn<QByteArray>("streamAfter");
+    const QByteArray none;
+    QTest::newRow("load") << false << 1 << "1.234" << 1 << none << none;
+    QTest::newRow("load, answered at the third request") << false << 3 << "1.234" << 3 << none
+                                                         << none;
+    QTest::newRow("load, never answered") << false << 0 << "" << -1 << none << none;
+    QTest::newRow("initial") << true << 1 << "1.234" << 1 << none << none;
+    QTest::newRow("initial, never answered") << true << 0 << "" << -1 << none << none;
+    QTest::newRow("a display frame before the reply")
+        << false << 1 << "1.234" << 1 << kLookAlikeFrame << none;
+    QTest::newRow("a frame begun after the reply")
+        << false << 1 << "1.234" << 1 << none << kLookAlikeFrame.left(5);
+    // The reply is taken from the meter's answer to the next request.
+    QTest::newRow("the rest of a frame before the reply")
+        << false << 1 << "1.234" << 2 << kLookAlikeFrame.mid(9) << none;
 }
 
 void TestFactorWindows::calibrationRead() {
@@ -181,11 +202,15 @@ void TestFactorWindows::calibrationRead() {
     QFETCH(int, hAnsweredFrom);
     QFETCH(QString, shown);
     QFETCH(int, hRequests);
+    QFETCH(QByteArray, streamBefore);
+    QFETCH(QByteArray, streamAfter);
     Rig rig;
     calibration::Calibrationfrm w(rig.link, rig.prompts, rig.panelTimer1, nullptr);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     rig.hAnsweredFrom = hAnsweredFrom;
+    rig.streamBefore = streamBefore;
+    rig.streamAfter = streamAfter;
     const double start = rig.clock.now();
     if (initial)
         child<QPushButton>(w, "BtnInitial")->click();
@@ -238,14 +263,26 @@ void TestFactorWindows::scfLoadAndClose_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("byte13"); // of the frame streaming meanwhile
     QTest::addColumn<QString>("banner");
+    QTest::addColumn<QByteArray>("streamBefore");
+    QTest::addColumn<QByteArray>("streamAfter");
+    QTest::addColumn<int>("requests");
     const QByteArray u2 = QByteArray::fromHex("020c03e8");
-    QTest::newRow("SET UP") << u2 << "tick" << 0x08 << "SET UP";
-    QTest::newRow("CLEAR") << u2 << "tick" << 0x20 << "CLEAR";
-    QTest::newRow("Cancel") << u2 << "Cancel_btn" << 0 << "";
-    QTest::newRow("Initial SCF") << u2 << "SCF_init_btn" << 0 << "";
-    QTest::newRow("close box") << u2 << "close" << 0 << "";
-    QTest::newRow("count out of the list") << QByteArray::fromHex("021403e8") << "close" << 0 << "";
-    QTest::newRow("never 4 bytes") << QByteArray::fromHex("020c03") << "close" << 0 << "";
+    const QByteArray none;
+    QTest::newRow("SET UP") << u2 << "tick" << 0x08 << "SET UP" << none << none << 1;
+    QTest::newRow("CLEAR") << u2 << "tick" << 0x20 << "CLEAR" << none << none << 1;
+    QTest::newRow("Cancel") << u2 << "Cancel_btn" << 0 << "" << none << none << 1;
+    QTest::newRow("Initial SCF") << u2 << "SCF_init_btn" << 0 << "" << none << none << 1;
+    QTest::newRow("close box") << u2 << "close" << 0 << "" << none << none << 1;
+    QTest::newRow("count out of the list")
+        << QByteArray::fromHex("021403e8") << "close" << 0 << "" << none << none << 1;
+    QTest::newRow("never 4 bytes")
+        << QByteArray::fromHex("020c03") << "close" << 0 << "" << none << none << 1000;
+    QTest::newRow("a display frame before the reply")
+        << u2 << "tick" << 0x08 << "SET UP" << kLookAlikeFrame << none << 1;
+    QTest::newRow("a frame begun after the reply")
+        << u2 << "tick" << 0x08 << "SET UP" << none << kLookAlikeFrame.left(5) << 1;
+    QTest::newRow("the rest of a frame before the reply: asked again")
+        << u2 << "tick" << 0x08 << "SET UP" << kLookAlikeFrame.mid(9) << none << 2;
 }
 
 void TestFactorWindows::scfLoadAndClose() {
@@ -253,12 +290,17 @@ void TestFactorWindows::scfLoadAndClose() {
     QFETCH(QString, how);
     QFETCH(int, byte13);
     QFETCH(QString, banner);
+    QFETCH(QByteArray, streamBefore);
+    QFETCH(QByteArray, streamAfter);
+    QFETCH(int, requests);
     Rig rig;
     rig.aReply = aReply;
+    rig.streamBefore = streamBefore;
+    rig.streamAfter = streamAfter;
     calibration::SCF_frm w(rig.session, rig.link, rig.prompts, rig.parts());
     showAndLoad(w);
     const bool loaded = aReply.size() == 4 && aReply[1] < 20;
-    QCOMPARE(rig.port.sent, QByteArray(aReply.size() < 4 ? 1000 : 1, 'a'));
+    QCOMPARE(rig.port.sent, QByteArray(requests, 'a'));
     QCOMPARE(child<QComboBox>(w, "SCFCNT_Cbx")->currentText(), loaded ? "U2" : "");
     QCOMPARE(child<QLineEdit>(w, "SCFRange_Edit")->text(), loaded ? "1.000" : "Text1");
     auto* watch = child<QTimer>(w, "Timer1");

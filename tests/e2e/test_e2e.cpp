@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,10 +192,13 @@ void TestEndToEnd::garbageAndCutFramesAreSkipped() {
     QVERIFY(program.panel.Load());
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 250.0f) < 0.01f, 5000);
     QSignalSpy shown(&program.panel, &panel::Panel::displayUpdated);
+    QSignalSpy written(meter_.get(), &sim::SimulatedMeter::frameWritten);
     for (int i = 0; i < 4; ++i) {
         meter_->sendGarbage(300);
         meter_->cutFrames(3);
-        QTest::qWait(500);
+        // The three cut frames and a whole one have gone out before the next burst.
+        const qsizetype before = written.size();
+        QTRY_VERIFY_WITH_TIMEOUT(written.size() >= before + 4, 10000);
     }
     meter_->setFixedReading(321.0);
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 321.0f) < 0.01f, 5000);
@@ -217,7 +221,14 @@ void TestEndToEnd::refusalBoxKeepsTheDisplayLive() {
         const qsizetype updates = shown.size();
         const int polls = meter_->commandCount('A');
         meter_->setFixedReading(432.1);
-        QTest::qWait(6000); // the box stays open
+        // The box stays open until the display has gone on for three seconds' worth of frames,
+        // a poll among them, and shows the new reading.
+        (void)QTest::qWaitFor(
+            [&] {
+                return shown.size() - updates >= 12 && meter_->commandCount('A') > polls &&
+                       qAbs(program.session.display.MainValue - 432.1f) < 0.05f;
+            },
+            30000);
         updatesWhileOpen = shown.size() - updates;
         pollsWhileOpen = meter_->commandCount('A') - polls;
         valueWhileOpen = program.session.display.MainValue;
@@ -231,7 +242,7 @@ void TestEndToEnd::refusalBoxKeepsTheDisplayLive() {
         program.panel.findChild<QAction*>(QStringLiteral("TimeSet"))->trigger();
     });
     clicker.start(1);
-    QTRY_VERIFY_WITH_TIMEOUT(updatesWhileOpen >= 0, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(updatesWhileOpen >= 0, 45000);
     QCOMPARE(program.prompts.messages.size(), 1);
     QCOMPARE(program.prompts.messages[0].text,
              QStringLiteral("Recording mode, stop record then try again !"));
@@ -397,7 +408,8 @@ void TestEndToEnd::calibrationAndScfWindows() {
         inModal(key, [&](QDialog* modal) {
             auto* edit = modal->findChild<QLineEdit*>(QString::fromLatin1(entry));
             // Read from the meter: "0.000" (before, "0.0" or "Text1").
-            if (edit->text().size() != 5)
+            static const QRegularExpression read(QStringLiteral("^\\d\\.\\d{3}$"));
+            if (!read.match(edit->text()).hasMatch())
                 return false;
             shown = edit->text();
             before(modal);
@@ -476,9 +488,10 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     Program program(meter_->linkPath());
     QVERIFY(program.panel.Load());
     LoggerRig logger(program);
-    // A set logged on the meter, across midnight: its Memory key starts and stops the logger.
+    // A set logged on the meter, across midnight: its Memory key starts and stops the logger
+    // once the third record, at midnight, is in.
     meter_->pressKey('P');
-    QTest::qWait(3500);
+    QTRY_VERIFY_WITH_TIMEOUT(meter_->loggerEndAddress() >= 1535 + 10 + 3 * 3, 10000);
     meter_->pressKey('P');
     // "Memory" is refused while the display still shows INTV.
     QTRY_VERIFY_WITH_TIMEOUT(!program.session.display.status.IntvOn, 3000);
