@@ -60,7 +60,8 @@ void TestExchangeQueue::anActionInADialogHoldsNeitherTheNextNorTheTicks() {
         queue.request("TimeSet", nullptr, [&] {
             log << "dialog opens";
             const int before = ticks;
-            QTest::qWait(300); // a modal box's own event loop
+            // A modal box's own event loop, open until the ticker has run ten times.
+            (void)QTest::qWaitFor([&] { return ticks - before >= 10; }, 10000);
             ticksInDialog = ticks - before;
             log << "dialog closes";
         });
@@ -91,7 +92,7 @@ void TestExchangeQueue::waitingActionsAreDropped() {
         else
             window.reset();
     }
-    QTest::qWait(20);
+    QCoreApplication::processEvents(); // where a waiting action would start
     QCOMPARE(ran, 0);
     QCOMPARE(queue.waiting(), 0);
     queue.request("ESC", nullptr, [&] { ++ran; });

@@ -348,7 +348,8 @@ void TestPanel::clicksDuringATickWaitStartAfterIt() {
     rig.prompts.whileMessageShown = [&] {
         sentWhenBoxOpened = rig.port.sent.size();
         const qsizetype before = updates.size();
-        QTest::qWait(1500); // the refusal box stays open; Timer1 keeps ticking
+        // The refusal box stays open until Timer1 has ticked on four times.
+        (void)QTest::qWaitFor([&] { return updates.size() - before >= 4; }, 10000);
         updatesWhileBoxOpen = int(updates.size() - before);
     };
     rig.duringNextWait([&] {
@@ -373,7 +374,7 @@ void TestPanel::shutdownDropsQueuedClicks() {
         rig.clock.shutDown();
     });
     QCOMPARE(rig.tick(kIntvLux1234), QByteArray("A"));
-    QTest::qWait(50);
+    QCoreApplication::processEvents(); // where the queued clicks would start
     QCOMPARE(rig.port.sent, QByteArray("A"));
     QVERIFY(rig.prompts.messages.isEmpty());
 }
