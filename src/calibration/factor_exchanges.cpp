@@ -38,7 +38,8 @@ std::optional<int> awaitFactor(meterlink::MeterLink& link) {
         }
         if (!link.WaitSeconds(kFactorPassWait))
             return std::nullopt;
-        const std::optional<QByteArray> reply = meterlink::replyAmidStream(link.port().Input(), kCalibrationReplyLength);
+        const std::optional<QByteArray> reply =
+            meterlink::replyAmidStream(link.port().Input(), kCalibrationReplyLength);
         if (reply && isCalibrationReply(*reply))
             return calibrationReplyCode(*reply);
     }

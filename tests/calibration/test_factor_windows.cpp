@@ -67,7 +67,8 @@ struct Rig : testsupport::SessionRig {
 };
 
 // A display frame whose bytes would pass for a reply: memory number 5, main bytes 12 03 e8.
-const QByteArray kLookAlikeFrame = QByteArray::fromHex("02051203e80000001010000802" "03");
+const QByteArray kLookAlikeFrame = QByteArray::fromHex("02051203e80000001010000802"
+                                                       "03");
 
 template <class T> T* child(QWidget& w, const char* name) {
     T* c = w.findChild<T*>(QString::fromLatin1(name));
@@ -183,8 +184,8 @@ void TestFactorWindows::calibrationRead_data() {
     QTest::addColumn<QByteArray>("streamAfter");
     const QByteArray none;
     QTest::newRow("load") << false << 1 << "1.234" << 1 << none << none;
-    QTest::newRow("load, answered at the third request") << false << 3 << "1.234" << 3 << none
-                                                         << none;
+    QTest::newRow("load, answered at the third request")
+        << false << 3 << "1.234" << 3 << none << none;
     QTest::newRow("load, never answered") << false << 0 << "" << -1 << none << none;
     QTest::newRow("initial") << true << 1 << "1.234" << 1 << none << none;
     QTest::newRow("initial, never answered") << true << 0 << "" << -1 << none << none;

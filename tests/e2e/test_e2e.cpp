@@ -1,6 +1,6 @@
 // The real serial port against the simulated meter on a pseudo-terminal.
+#include "app/program_windows.h"
 #include "commands/comparator.h"
-#include "graphs/graphs.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
@@ -42,7 +42,9 @@ struct Program {
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link{port, waiter, session.link};
     testsupport::ScriptedPrompts prompts;
-    panel::Panel panel{session, link, prompts};
+    // The program's windows wired as main() wires them.
+    app::ProgramWindows windows{session, link, prompts};
+    panel::Panel& panel = windows.panel();
     // Link label texts with the moment they were shown: the recovery runs inside a tick, so
     // the label is only seen changing from within it.
     QList<QPair<QString, qint64>> linkTexts;
@@ -455,25 +457,17 @@ void TestEndToEnd::calibrationAndScfWindows() {
 
 namespace {
 
-// The program's logger windows, wired to the toolbar's "Memory" as the program does.
-struct LoggerRig {
-    graphs::Graphs graphs;
-    logger::LoggerWindows windows;
-    explicit LoggerRig(Program& p)
-        : graphs(p.session, p.prompts, p.link.exchanges()),
-          windows(p.session, p.link, p.prompts, p.panel.Timer1(), p.panel.PollCounter, graphs,
-                  &p.panel) {
-        p.panel.toolbar().actions().DownloadLoggerMemory = [this] {
-            windows.DownloadLoggerMemory();
-        };
-    }
-};
-
 QStringList gridRow(const platform::Grid& g, int row) {
     QStringList cells;
     for (int c = 0; c < g.Cols(); ++c)
         cells << g.Text(row, c);
     return cells;
+}
+
+// A click on a data row of a grid, as the user makes it.
+void clickRow(platform::Grid& g, int row) {
+    const QRect cell = g.visualRect(g.model()->index(row - 1, 1));
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, cell.center());
 }
 
 } // namespace
@@ -487,7 +481,6 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     });
     Program program(meter_->linkPath());
     QVERIFY(program.panel.Load());
-    LoggerRig logger(program);
     // A set logged on the meter, across midnight: its Memory key starts and stops the logger
     // once the third record, at midnight, is in.
     meter_->pressKey('P');
@@ -499,7 +492,7 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     QVERIFY(records >= 3);
 
     program.click("Memory");
-    logger::Memory* memory = logger.windows.memoryWindow();
+    logger::Memory* memory = program.panel.findChild<logger::Memory*>();
     QVERIFY(memory);
     QCOMPARE(memory->GridSet().Rows(), 2);
     const QStringList set = gridRow(memory->GridSet(), 1);
@@ -507,9 +500,10 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     QVERIFY2(set[1] == "07-23:59:58" || set[1] == "07-23:59:59", qPrintable(set[1]));
     QVERIFY(program.panel.Timer1().isActive());
 
-    logger.windows.ShowLoggerSet(1);
-    logger::DataList* list = logger.windows.dataList();
-    QVERIFY(list);
+    QVERIFY(QTest::qWaitForWindowExposed(memory));
+    clickRow(memory->GridSet(), 1);
+    QPointer<logger::DataList> list;
+    QTRY_VERIFY((list = program.panel.findChild<logger::DataList*>()));
     QCOMPARE(list->GridM().Rows(), records + 1);
     // 123.4 lx kept in hundredths (range bit 2); 11.464 fc.
     QCOMPARE(gridRow(list->GridM(), 1), (QStringList{"1", set[1], "123.40"}));
@@ -519,7 +513,7 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     program.prompts.confirmAnswer = true;
     memory->ClearLoggerMemory();
     QTRY_COMPARE_WITH_TIMEOUT(meter_->loggerEndAddress(), 1535u, 3000);
-    QTRY_VERIFY(!logger.windows.memoryWindow());
+    QTRY_VERIFY(!program.panel.findChild<logger::Memory*>());
     QVERIFY(program.panel.Timer1().isActive());
 }
 
@@ -530,12 +524,11 @@ void TestEndToEnd::stoppedTransferLeavesTheProgramUsable() {
     });
     Program program(meter_->linkPath());
     QVERIFY(program.panel.Load());
-    LoggerRig logger(program);
     QElapsedTimer took;
     took.start();
     program.click("Memory");
     QVERIFY2(took.elapsed() < 10000, qPrintable(QString::number(took.elapsed())));
-    logger::Memory* memory = logger.windows.memoryWindow();
+    logger::Memory* memory = program.panel.findChild<logger::Memory*>();
     QVERIFY(memory);
     QCOMPARE(memory->findChild<QLabel*>(QStringLiteral("LblMessage"))->text(),
              logger::kStalledText);

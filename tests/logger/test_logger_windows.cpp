@@ -164,7 +164,8 @@ void TestLoggerWindows::scanEndings_data() {
         << QByteArray::fromHex("02aaa12340000000101000080203");
     QTest::newRow("a poll reply and a display frame before the reply")
         << kFive + kTwo << 2 << QStringLiteral("100.0% Completed")
-        << QByteArray::fromHex("02aa00064703" "02aaa12340000000101000080203");
+        << QByteArray::fromHex("02aa00064703"
+                               "02aaa12340000000101000080203");
 }
 
 void TestLoggerWindows::scanEndings() {

@@ -1,6 +1,7 @@
 #include "fake_link.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace testsupport {
 
@@ -22,6 +23,7 @@ bool FakePort::open(const QString& device, QString* why) {
 
 void FakePort::Output(const QByteArray& bytes) {
     sent += bytes;
+    writes.append({clock_.now(), bytes});
     if (responder)
         responder(bytes);
 }
@@ -40,6 +42,7 @@ void FakePort::release() {
 }
 
 QByteArray FakePort::Input() {
+    reads.append(clock_.now());
     release();
     return std::exchange(buffer_, QByteArray());
 }
@@ -47,6 +50,23 @@ QByteArray FakePort::Input() {
 qint64 FakePort::InBufferCount() {
     release();
     return buffer_.size();
+}
+
+double FakePort::writtenAt(const QByteArray& bytes, int n) const {
+    for (const Write& w : writes)
+        if (w.bytes == bytes && n-- == 0)
+            return w.at;
+    return std::nan("");
+}
+
+double FakePort::firstReadFrom(double at) const {
+    const auto it = std::find_if(reads.begin(), reads.end(), [at](double r) { return r >= at; });
+    return it == reads.end() ? std::nan("") : *it;
+}
+
+double FakePort::lastReadUntil(double at) const {
+    const auto it = std::find_if(reads.rbegin(), reads.rend(), [at](double r) { return r <= at; });
+    return it == reads.rend() ? std::nan("") : *it;
 }
 
 void FakePort::discardInput() {

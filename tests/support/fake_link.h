@@ -45,6 +45,19 @@ public:
     void deliver(const QByteArray& bytes, double delay = 0.0);
     // Every byte the program sent, in order.
     QByteArray sent;
+    // Each write with the virtual time it went out, and the time of each read: how long the
+    // program waits between its steps.
+    struct Write {
+        double at;
+        QByteArray bytes;
+    };
+    QList<Write> writes;
+    QList<double> reads;
+    // The time of the n-th write (from 0) that is exactly these bytes; NaN if there is none.
+    double writtenAt(const QByteArray& bytes, int n = 0) const;
+    // The first read at or after a moment, and the last one at or before it; NaN if none.
+    double firstReadFrom(double at) const;
+    double lastReadUntil(double at) const;
     std::function<void(const QByteArray& command)> responder;
     bool connected = true;
     bool openSucceeds = true;

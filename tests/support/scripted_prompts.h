@@ -38,8 +38,14 @@ public:
             whileInputShown();
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString&) override { return nextSavePath; }
-    QString openFileName(QWidget*, const QString&) override { return nextOpenPath; }
+    QString saveFileName(QWidget*, const QString&) override {
+        fileDialogs << QStringLiteral("save");
+        return nextSavePath;
+    }
+    QString openFileName(QWidget*, const QString&) override {
+        fileDialogs << QStringLiteral("open");
+        return nextOpenPath;
+    }
     // Accepts with the printer as the test configured it (e.g. PDF output to a file), or
     // cancels.
     bool choosePrinter(QWidget*, QPrinter&) override { return printerAccepted; }
@@ -55,6 +61,8 @@ public:
     std::function<void()> whileInputShown;
     QString nextSavePath;
     QString nextOpenPath;
+    // "save" or "open" for each file dialog shown, in order.
+    QStringList fileDialogs;
     bool printerAccepted = true;
 };
 

@@ -1,0 +1,51 @@
+#include "app/program_windows.h"
+
+#include "graphs/graphs.h"
+#include "link/meter_link.h"
+#include "logger/logger_windows.h"
+#include "panel/panel.h"
+#include "recording/list_windows.h"
+#include "recording/meter_time_windows.h"
+#include "shared/session.h"
+
+namespace app {
+
+ProgramWindows::ProgramWindows(shared::Session& session, meterlink::MeterLink& link,
+                               platform::Prompts& prompts)
+    : session_(session),
+      graphs_(std::make_unique<graphs::Graphs>(session, prompts, link.exchanges())),
+      panel_(std::make_unique<panel::Panel>(session, link, prompts)),
+      lists_(std::make_unique<recording::ListWindows>(session, prompts, panel_->Timer1(),
+                                                      link.exchanges(), *graphs_)),
+      meterTime_(
+          std::make_unique<recording::MeterTimeWindows>(session, link, prompts, panel_->Timer1())),
+      logger_(std::make_unique<logger::LoggerWindows>(
+          session, link, prompts, panel_->Timer1(), panel_->PollCounter, *graphs_, panel_.get())) {
+    panel::Panel* main = panel_.get();
+    commands::ToolbarActions& actions = main->toolbar().actions();
+    actions.ShowRealTimeGraph = [this, main] { graphs_->showRealTimeAll(main); };
+    actions.OpenDataFile = [this, main] { lists_->OpenDataFile(main); };
+    actions.StartRealTimeList = [this, main] {
+        lists_->showRealTimeList(main);
+        session_.recording.ListRecording = true;
+    };
+    actions.ShowSamplingChoice = [this, main] { meterTime_->showSamplingChoice(main); };
+    actions.ShowClockWindow = [this, main] { meterTime_->showClockWindow(main); };
+    actions.DownloadLoggerMemory = [this] { logger_->DownloadLoggerMemory(); };
+    main->listSink.append = [this, main](const QString& row) {
+        recording::RealTimeList* list = lists_->realTimeList();
+        (list ? *list : lists_->showRealTimeList(main)).appendSample(row);
+    };
+    main->listSink.unload = [this] { lists_->unloadRealTimeList(); };
+}
+
+ProgramWindows::~ProgramWindows() = default;
+
+bool ProgramWindows::start() {
+    if (!panel_->Load())
+        return false;
+    panel_->show();
+    return true;
+}
+
+} // namespace app
