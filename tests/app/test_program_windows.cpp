@@ -19,14 +19,17 @@ using sim::Flag;
 
 namespace {
 
-// What a click may do, as the user sees it and the meter receives it.
-QStringList visibleWindows() {
-    QStringList names;
+QList<QWidget*> visibleWindows() {
+    QList<QWidget*> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->objectName() != QLatin1String("Panel"))
-            names << w->objectName();
-    names.sort();
-    return names;
+        if (w->isVisible())
+            windows << w;
+    return windows;
+}
+
+// A window as the user tells it: its name and its caption.
+QString windowSeen(const QWidget* w) {
+    return QStringLiteral("window %1 \"%2\"").arg(w->objectName(), w->windowTitle());
 }
 
 // Command letters other than the polling's own.
@@ -57,7 +60,7 @@ struct Rig {
     // Clicks a toolbar button and tells what followed: windows that opened (a modal one is
     // closed as soon as it shows), boxes and dialogs, command letters sent, recordings started.
     QStringList click(const QString& key) {
-        const QStringList windowsBefore = visibleWindows();
+        const QList<QWidget*> windowsBefore = visibleWindows();
         const qsizetype sentBefore = port.sent.size();
         const qsizetype messagesBefore = prompts.messages.size();
         const qsizetype askedBefore = prompts.asked.size();
@@ -68,7 +71,7 @@ struct Rig {
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, &panel(), [&] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
-                seen << QStringLiteral("window ") + modal->objectName();
+                seen << windowSeen(modal);
                 modal->close();
             }
         });
@@ -77,9 +80,9 @@ struct Rig {
         QCoreApplication::processEvents();
         closer.stop();
 
-        for (const QString& w : visibleWindows())
+        for (QWidget* w : visibleWindows())
             if (!windowsBefore.contains(w))
-                seen << QStringLiteral("window ") + w;
+                seen << windowSeen(w);
         for (qsizetype i = messagesBefore; i < prompts.messages.size(); ++i)
             seen << QStringLiteral("message ") + prompts.messages[i].text;
         for (qsizetype i = askedBefore; i < prompts.asked.size(); ++i)
@@ -117,33 +120,36 @@ void TestProgramWindows::toolbar_data() {
     QTest::newRow("Save") << "Save"
                           << "" << QStringList{"save dialog", "file recording"};
     QTest::newRow("Open") << "Open"
-                          << "" << QStringList{"window FileList", "open dialog"};
+                          << "" << QStringList{"window FileList \"readings.txt\"", "open dialog"};
     QTest::newRow("PC") << "PC"
-                        << "" << QStringList{"window SamplingChoice"};
+                        << "" << QStringList{"window SamplingChoice \"Sampling Rate\""};
     QTest::newRow("List") << "List"
-                          << "" << QStringList{"window RealTimeList", "list recording"};
+                          << ""
+                          << QStringList{"window RealTimeList \"Real Time List\"",
+                                         "list recording"};
     QTest::newRow("Graph") << "Graph"
-                           << "" << QStringList{"window RealTimeAll"};
+                           << "" << QStringList{"window RealTimeAll \"Real Time Graph\""};
     QTest::newRow("TimeSet") << "TimeSet"
-                             << "" << QStringList{"window Setup"};
+                             << "" << QStringList{"window Setup \"Setup\""};
     QTest::newRow("Memory") << "Memory"
-                            << "a set logged" << QStringList{"window Memory", "sent HQ"};
+                            << "a set logged"
+                            << QStringList{"window Memory \"Data Logger\"", "sent HQ"};
     QTest::newRow("CD") << "CD"
                         << "" << QStringList{"asked Input the distance", "sent HZ"};
     QTest::newRow("Comp") << "Comp"
-                          << "" << QStringList{"window Comparator", "sent HZ"};
+                          << "" << QStringList{"window Comparator \"Comparator\"", "sent HZ"};
     QTest::newRow("Hold") << "Hold"
                           << "" << QStringList{"asked Input Hold Time", "sent H"};
     QTest::newRow("Buttons") << "Buttons"
-                             << "" << QStringList{"window Btn"};
+                             << "" << QStringList{"window Btn \"Control Panel\""};
     QTest::newRow("ESC") << "ESC"
                          << "RefOn" << QStringList{"sent H"};
     QTest::newRow("scf") << "scf"
-                         << "" << QStringList{"window SCF_frm", "sent a"};
+                         << "" << QStringList{"window SCF_frm \"Form1\"", "sent a"};
     QTest::newRow("cal") << "cal"
-                         << "" << QStringList{"window Calibrationfrm", "sent h"};
+                         << "" << QStringList{"window Calibrationfrm \"Calibration\"", "sent h"};
     QTest::newRow("Survey") << "Survey"
-                            << "" << QStringList{"window Survey"};
+                            << "" << QStringList{"window Survey \"Lighting Survey\""};
     // Where they must not.
     const QStringList nothing;
     QTest::newRow("Save, relative") << "Save"
@@ -195,7 +201,8 @@ void TestProgramWindows::toolbar() {
         QTRY_VERIFY(rig.session.display.status.*(bit->flag));
     }
     if (state == QLatin1String("listing"))
-        QCOMPARE(rig.click("List"), (QStringList{"window RealTimeList", "list recording"}));
+        QCOMPARE(rig.click("List"),
+                 (QStringList{"window RealTimeList \"Real Time List\"", "list recording"}));
     if (state == QLatin1String("recording"))
         rig.session.recording.FileRecording = true;
     rig.prompts.nextSavePath = folder.filePath(QStringLiteral("saved.txt"));

@@ -317,6 +317,8 @@ void TestFactorWindows::scfLoadAndClose() {
     QVERIFY(w.isVisible());
     rig.port.sent.clear();
     rig.meter.frame[12] = char(byte13);
+    double closedAt = 0.0;
+    QObject::connect(&w, &QDialog::finished, &w, [&] { closedAt = rig.clock.now(); });
 
     if (how == "tick")
         w.Timer1Tick();
@@ -329,6 +331,9 @@ void TestFactorWindows::scfLoadAndClose() {
     QVERIFY(!watch->isActive());
     QVERIFY(rig.mainTimersRun());
     QCOMPARE(rig.port.sent, how == "SCF_init_btn" ? QByteArray("Ae") : QByteArray());
+    // The meter is given half a second to restore its initial factor.
+    if (how == "SCF_init_btn")
+        QCOMPARE(qRound((closedAt - rig.port.writtenAt("e")) * 1000), 500);
     auto* label = child<QLabel>(rig.panel, "LblSetUp");
     QCOMPARE(!label->isHidden(), !banner.isEmpty());
     QCOMPARE(!child<QWidget>(rig.panel, "ShapeSetUp")->isHidden(), !banner.isEmpty());

@@ -6,6 +6,7 @@
 #include "session_rig.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -117,6 +118,12 @@ void TestComparator::windowStates() {
     QVERIFY(rig.prompts.messages.isEmpty());
     QVERIFY(rig.window && rig.window->isVisible());
     QCOMPARE(rig.window->windowTitle(), QStringLiteral("Comparator"));
+    // Each row of digits sits in the frame that names its limit.
+    auto frameOf = [&](const char* digit) {
+        return qobject_cast<QGroupBox*>(rig.control<QComboBox>(digit)->parentWidget())->title();
+    };
+    QCOMPARE(frameOf("HighO(1)"), QStringLiteral("HIGH"));
+    QCOMPARE(frameOf("LowO(1)"), QStringLiteral("LOW"));
     // The low group and row follow the high ones.
     QCOMPARE(rig.row("LODec"), rig.row("HODec"));
     QCOMPARE(rig.row("LODec", true), rig.row("HODec", true));

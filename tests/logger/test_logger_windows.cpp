@@ -127,6 +127,9 @@ void TestLoggerWindows::downloadListsTheSets() {
     rig.windows.DownloadLoggerMemory();
 
     QCOMPARE(rig.port.sent, QByteArray("AAHAQ"));
+    // The reply is first looked for 0.2 s after "Q".
+    const double q = rig.port.writtenAt("Q");
+    QCOMPARE(qRound((rig.port.firstReadAfter(q) - q) * 1000), 200);
     rig.expectPollingAgain();
     QVERIFY(!rig.session.logger.MemoryClearBusy);
     QVERIFY(rig.session.logger.MemoryWindowOpen);
@@ -306,6 +309,11 @@ void TestLoggerWindows::erase() {
     QCOMPARE(asked.title, QStringLiteral("Warning"));
     QCOMPARE(asked.icon, platform::MessageIcon::Exclamation);
     QCOMPARE(rig.port.sent, sent);
+    if (ok) {
+        // "E" goes out 0.02 s after the poll's reply was read.
+        const double e = rig.port.writtenAt("E");
+        QCOMPARE(qRound((e - rig.port.lastReadBefore(e)) * 1000), 20);
+    }
     QCOMPARE(window && window->isVisible(), !ok);
     QCOMPARE(rig.session.logger.MemoryWindowOpen, !ok);
     QVERIFY(!rig.session.logger.MemoryClearBusy);
@@ -339,10 +347,13 @@ void TestLoggerWindows::dataList() {
     QVERIFY(!list->GridM().isHidden() && list->GridI().isHidden());
     QVERIFY(rig.session.logger.LuxGridShown);
 
-    // Another set replaces the list.
+    // Another set replaces the list; the meter now shows lux, and the new list that table.
     const QPointer<logger::DataList> first = list;
+    rig.session.display.status.FcOn = false;
     rig.windows.ShowLoggerSet(1);
     QVERIFY(rig.windows.dataList() != first);
+    QVERIFY(!rig.windows.dataList()->GridM().isHidden());
+    QVERIFY(rig.windows.dataList()->GridI().isHidden());
     QCOMPARE(rig.windows.dataList()->GridM().Rows(), 6);
     QCOMPARE(row(rig.windows.dataList()->GridM(), 3), (QStringList{"3", "08-00:00:30", "123.4"}));
     QCOMPARE(row(rig.windows.dataList()->GridI(), 3), (QStringList{"3", "08-00:00:30", "11.46"}));

@@ -95,6 +95,8 @@ void TestPanel::loadOpensPortAndStartsPolling() {
     QCOMPARE(rig.caption("LblCOM"), QStringLiteral("COM3"));
     QVERIFY(rig.panel.findChild<QTimer*>("Timer1")->isActive());
     QCOMPARE(rig.panel.findChild<QTimer*>("Timer1")->interval(), 250);
+    QVERIFY(rig.panel.findChild<QTimer*>("Timer2")->isActive());
+    QCOMPARE(rig.panel.findChild<QTimer*>("Timer2")->interval(), 1000);
     QVERIFY(!rig.session.recording.FileRecording);
     QCOMPARE(rig.session.recording.SamplingSeconds, 2.0f);
     QCOMPARE(rig.session.recording.SampleTickCount, 0);

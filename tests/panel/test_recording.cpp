@@ -62,6 +62,7 @@ private Q_SLOTS:
     void stopConditions_data();
     void stopConditions();
     void stopsAfterTheHundredThousandthLine();
+    void liveListEndsWithItsHundredThousandthRow();
     void cancelledSaveDialogCreatesNothing();
     void failedWriteStopsAndSaysSo();
     void listRowIsAddedBeforeTheTest();
@@ -163,6 +164,22 @@ void TestRecording::stopsAfterTheHundredThousandthLine() {
     rig.ticks(1);
     QVERIFY(!rig.session.recording.FileRecording);
     QVERIFY(!rig.file().contains("\r\n100001\t"));
+}
+
+void TestRecording::liveListEndsWithItsHundredThousandthRow() {
+    // The list counts its own rows: no file records meanwhile.
+    Rig rig;
+    rig.session.recording.SamplingSeconds = 1;
+    rig.session.recording.ListRecording = true;
+    rig.session.recording.ListUnit = QStringLiteral("Lx");
+    rig.session.recording.ListSampleCount = 99998;
+    rig.ticks(1);
+    QVERIFY(rig.session.recording.ListRecording);
+    rig.ticks(1);
+    QVERIFY(!rig.session.recording.ListRecording);
+    QCOMPARE(rig.listUnloads, 1);
+    QCOMPARE(rig.listRows.size(), 2);
+    QVERIFY(rig.listRows[1].startsWith(QStringLiteral("100000\t")));
 }
 
 void TestRecording::cancelledSaveDialogCreatesNothing() {

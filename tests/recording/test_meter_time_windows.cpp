@@ -17,6 +17,8 @@ struct Rig : testsupport::SessionRig {
     QList<QByteArray> writes;
     QList<double> writtenAt;
     bool pollingAtY = true;
+    // Replies to the first "Y"s; later ones get the whole clock frame.
+    QList<QByteArray> yReplies;
 
     Rig() {
         panelTimer1.start(250);
@@ -28,7 +30,9 @@ struct Rig : testsupport::SessionRig {
             if (bytes == "Y") {
                 pollingAtY = panelTimer1.isActive();
                 // STX, the 7th, 14:05:09, logger interval 01:00, ETX.
-                port.deliver(QByteArray::fromHex("0207140509010003"), 0.005);
+                port.deliver(yReplies.isEmpty() ? QByteArray::fromHex("0207140509010003")
+                                                : yReplies.takeFirst(),
+                             0.005);
             }
         };
     }
@@ -57,6 +61,7 @@ private Q_SLOTS:
     void secondOkWhileReadingTheMeter();
     void placement();
     void clockLabels();
+    void shortClockReplyIsAskedAgain();
     void setTimeReadsThePcClockAsTheBytesGoOut_data();
     void setTimeReadsThePcClockAsTheBytesGoOut();
     void clockWindowCloses_data();
@@ -210,6 +215,18 @@ void TestMeterTimeWindows::clockLabels() {
     QCOMPARE(tick(), (QStringList{"Meter Time", "PC System Time"}));
     QCOMPARE(rig.port.sent, QByteArray("AY"));
     QVERIFY(!rig.panelTimer1.isActive()); // until the window closes
+}
+
+void TestMeterTimeWindows::shortClockReplyIsAskedAgain() {
+    Rig rig;
+    rig.yReplies = {QByteArray::fromHex("02071405090100")};
+    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr);
+    showAndWait(w);
+    auto* meter = w.findChild<QLabel*>("LblMeterTime");
+    QTest::mouseClick(meter, Qt::LeftButton);
+    w.Timer1Tick();
+    QCOMPARE(rig.port.sent, QByteArray("AYAY"));
+    QCOMPARE(meter->text(), QStringLiteral("07 14:05:09"));
 }
 
 void TestMeterTimeWindows::setTimeReadsThePcClockAsTheBytesGoOut_data() {

@@ -59,13 +59,13 @@ double FakePort::writtenAt(const QByteArray& bytes, int n) const {
     return std::nan("");
 }
 
-double FakePort::firstReadFrom(double at) const {
-    const auto it = std::find_if(reads.begin(), reads.end(), [at](double r) { return r >= at; });
+double FakePort::firstReadAfter(double at) const {
+    const auto it = std::find_if(reads.begin(), reads.end(), [at](double r) { return r > at; });
     return it == reads.end() ? std::nan("") : *it;
 }
 
-double FakePort::lastReadUntil(double at) const {
-    const auto it = std::find_if(reads.rbegin(), reads.rend(), [at](double r) { return r <= at; });
+double FakePort::lastReadBefore(double at) const {
+    const auto it = std::find_if(reads.rbegin(), reads.rend(), [at](double r) { return r < at; });
     return it == reads.rend() ? std::nan("") : *it;
 }
 

@@ -55,9 +55,9 @@ public:
     QList<double> reads;
     // The time of the n-th write (from 0) that is exactly these bytes; NaN if there is none.
     double writtenAt(const QByteArray& bytes, int n = 0) const;
-    // The first read at or after a moment, and the last one at or before it; NaN if none.
-    double firstReadFrom(double at) const;
-    double lastReadUntil(double at) const;
+    // The first read after a moment, and the last one before it; NaN if none.
+    double firstReadAfter(double at) const;
+    double lastReadBefore(double at) const;
     std::function<void(const QByteArray& command)> responder;
     bool connected = true;
     bool openSucceeds = true;
