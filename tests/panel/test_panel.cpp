@@ -394,7 +394,8 @@ void TestPanel::closingEndsATickStuckInRecovery() {
     QElapsedTimer elapsed;
     elapsed.start();
     panel.Timer1Tick(); // polls a meter that never answers
-    QVERIFY2(elapsed.elapsed() < 1300, qPrintable(QString::number(elapsed.elapsed())));
+    // Closed after 0.3 s, it returns then rather than polling on for good.
+    QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(silent.sent.count('A') > 3);
 }
 

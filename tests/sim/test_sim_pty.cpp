@@ -145,7 +145,7 @@ void TestSimPty::pollThroughSerialPort() {
     }
     QCOMPARE(reply.toHex(), kEmptyPoll.toHex());
     // The reply is 6 bytes at 1920 bytes/s: it must not take long, but cannot be instant.
-    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(meter_->commandCount('A'), 1);
     QTRY_COMPARE(written.size(), 1);
     QCOMPARE(written.first().at(1).value<sim::FrameKind>(), sim::FrameKind::Reply);
@@ -222,13 +222,13 @@ void TestSimPty::outputIsPacedAtLineSpeed() {
     timer.start();
     meter_->sendGarbage(960);
     client.send("A");
-    const QByteArray bytes = client.read(3000ms, 960 + kEmptyPoll.size());
+    const QByteArray bytes = client.read(10000ms, 960 + kEmptyPoll.size());
     const qint64 took = timer.elapsed();
     QCOMPARE(bytes.size(), 960 + kEmptyPoll.size());
     // The reply waits behind the burst on the same line.
     QCOMPARE(bytes.right(kEmptyPoll.size()).toHex(), kEmptyPoll.toHex());
-    // 966 bytes at 1920/s take 0.5 s.
-    QVERIFY2(took >= 420 && took < 1500, qPrintable(QString::number(took)));
+    // 966 bytes at 1920/s take 0.5 s; a busy machine may only make it later.
+    QVERIFY2(took >= 420 && took < 5000, qPrintable(QString::number(took)));
 }
 
 void TestSimPty::memoryDumpFollowsTheStreamAtLineSpeed() {
@@ -241,15 +241,15 @@ void TestSimPty::memoryDumpFollowsTheStreamAtLineSpeed() {
     QElapsedTimer timer;
     timer.start();
     client.send("Q");
-    QByteArray bytes = client.read(3000ms, 15 + 967 + 1);
+    QByteArray bytes = client.read(10000ms, 15 + 967 + 1);
     const qint64 took = timer.elapsed();
     bytes += client.read(200ms);
     // At most the rest of a display frame in flight, then the dump; no frame after it.
     const qsizetype lead = bytes.size() - (15 + 967 + 1);
     QVERIFY2(lead >= 0 && lead < 14, qPrintable(QString::number(bytes.size())));
     QCOMPARE(bytes.mid(lead + 15, 967), memory);
-    // 983 bytes at 1920/s take half a second.
-    QVERIFY2(took >= 450 && took < 1500, qPrintable(QString::number(took)));
+    // 983 bytes at 1920/s take half a second; a busy machine may only make it later.
+    QVERIFY2(took >= 450 && took < 5000, qPrintable(QString::number(took)));
 }
 
 void TestSimPty::silenceDropsOutputAndCommands() {
