@@ -8,6 +8,7 @@
 #include "session_rig.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -364,7 +365,15 @@ void TestLoggerWindows::dataListSaveAndPlot() {
     QVERIFY(!QFile::exists(rig.prompts.nextSavePath));
 
     rig.session.recording.FileRecording = false;
+    // The busy pointer shows from the save dialog on, and goes with the write.
+    QList<Qt::CursorShape> inDialog;
+    rig.prompts.whileSaveFileShown = [&] {
+        if (const QCursor* pointer = QApplication::overrideCursor())
+            inDialog << pointer->shape();
+    };
     click(&list, "Save");
+    QCOMPARE(inDialog, QList<Qt::CursorShape>{Qt::WaitCursor});
+    QVERIFY(!QApplication::overrideCursor());
     QFile saved(rig.prompts.nextSavePath);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("Fc\tTime\tValue\t\r\n1\t31-23:59:05\t1146\t\r\n"

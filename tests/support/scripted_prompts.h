@@ -38,7 +38,11 @@ public:
             whileInputShown();
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString&) override { return nextSavePath; }
+    QString saveFileName(QWidget*, const QString&) override {
+        if (whileSaveFileShown)
+            whileSaveFileShown();
+        return nextSavePath;
+    }
     QString openFileName(QWidget*, const QString&) override { return nextOpenPath; }
     // Accepts with the printer as the test configured it (e.g. PDF output to a file), or
     // cancels.
@@ -54,6 +58,8 @@ public:
     // Runs while an input box is open.
     std::function<void()> whileInputShown;
     QString nextSavePath;
+    // Runs while the save dialog is open.
+    std::function<void()> whileSaveFileShown;
     QString nextOpenPath;
     bool printerAccepted = true;
 };
