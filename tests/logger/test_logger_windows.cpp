@@ -108,6 +108,8 @@ private Q_SLOTS:
     void scanEndings();
     void nothingToDownload_data();
     void nothingToDownload();
+    void bytesAreTakenAsTheyCome_data();
+    void bytesAreTakenAsTheyCome();
     void transferStops_data();
     void transferStops();
     void cancel_data();
@@ -208,6 +210,39 @@ void TestLoggerWindows::nothingToDownload() {
     // A second click tries again.
     rig.windows.DownloadLoggerMemory();
     QCOMPARE(rig.port.sent, sent + sent);
+}
+
+void TestLoggerWindows::bytesAreTakenAsTheyCome_data() {
+    QTest::addColumn<QList<double>>("delays"); // after "Q", of the reply's parts
+    QTest::addColumn<double>("end");           // of the transfer, after "Q"
+    QTest::newRow("last part just after a read") << QList<double>{0.1, 0.251} << 0.251;
+    QTest::newRow("three parts between reads") << QList<double>{0.1, 0.449, 0.97} << 0.97;
+    QTest::newRow("whole reply before the first read") << QList<double>{0.1} << 0.2;
+}
+
+// A pass of the receive loop ends as bytes come: the reply is taken when its last part comes,
+// not at the end of a pass.
+void TestLoggerWindows::bytesAreTakenAsTheyCome() {
+    QFETCH(QList<double>, delays);
+    QFETCH(double, end);
+    Rig rig;
+    const QByteArray all = reply(kFive + kTwo);
+    rig.chunks.clear();
+    const qsizetype part = all.size() / delays.size() + 1;
+    for (qsizetype i = 0; i < delays.size(); ++i)
+        rig.chunks << std::pair{delays[i], all.mid(i * part, part)};
+    double queried = -1.0;
+    auto meterAnswers = rig.port.responder;
+    rig.port.responder = [&](const QByteArray& bytes) {
+        if (bytes == "Q")
+            queried = rig.clock.now();
+        meterAnswers(bytes);
+    };
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.session.logger.LoggerSets, (std::vector<QByteArray>{kFive, kTwo}));
+    QVERIFY(queried > 0);
+    const double took = rig.clock.now() - queried;
+    QVERIFY2(qAbs(took - end) < 0.001, QByteArray::number(took));
 }
 
 void TestLoggerWindows::transferStops_data() {
