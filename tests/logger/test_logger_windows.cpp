@@ -94,6 +94,27 @@ struct Rig : testsupport::SessionRig {
     }
 };
 
+// Every caption the Data List takes once built, with the rows its grids hold at that moment.
+class DataListCaptions : public QObject {
+public:
+    struct Caption {
+        QString text;
+        int luxRows;
+        int footCandleRows;
+    };
+    DataListCaptions() { QCoreApplication::instance()->installEventFilter(this); }
+    QList<Caption> seen;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowTitleChange)
+            if (auto* list = qobject_cast<logger::DataList*>(watched))
+                seen.append(
+                    {list->windowTitle(), list->GridM().Rows() - 1, list->GridI().Rows() - 1});
+        return false;
+    }
+};
+
 void click(QWidget* window, const QString& key) {
     window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->findChild<QAction*>(key)->trigger();
 }
@@ -118,6 +139,8 @@ private Q_SLOTS:
     void erase_data();
     void erase();
     void dataList();
+    void dataListCaptionFollowsTheRows_data();
+    void dataListCaptionFollowsTheRows();
     void dataListSaveAndPlot();
 };
 
@@ -381,6 +404,43 @@ void TestLoggerWindows::dataList() {
     QCOMPARE(rig.windows.dataList()->GridM().Rows(), 6);
     QCOMPARE(row(rig.windows.dataList()->GridM(), 3), (QStringList{"3", "08-00:00:30", "123.4"}));
     QCOMPARE(row(rig.windows.dataList()->GridI(), 3), (QStringList{"3", "08-00:00:30", "11.46"}));
+}
+
+void TestLoggerWindows::dataListCaptionFollowsTheRows_data() {
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("atLeast"); // progress captions before the last
+    QTest::newRow("one record") << 1 << 0;
+    QTest::newRow("1000 records") << 1000 << 3;
+    QTest::newRow("10000 records") << 10000 << 30;
+}
+
+// While a set is listed the caption gives the share of rows already in the grids, moving on
+// many times in a long set, and ends on "Data List".
+void TestLoggerWindows::dataListCaptionFollowsTheRows() {
+    QFETCH(int, records);
+    QFETCH(int, atLeast);
+    Rig rig;
+    rig.session.logger.LoggerSets = {QByteArray::fromHex("0055aa00072359300030") +
+                                     QByteArray::fromHex("04d208").repeated(records)};
+    DataListCaptions captions;
+    rig.windows.ShowLoggerSet(1);
+    const QList<DataListCaptions::Caption>& seen = captions.seen;
+    QVERIFY(seen.size() >= 2);
+    QCOMPARE(seen.last().text, QStringLiteral("Data List"));
+    QCOMPARE(seen.last().luxRows, records);
+    const DataListCaptions::Caption& full = seen[seen.size() - 2];
+    QCOMPARE(full.text, QStringLiteral("100.0 % completed"));
+    QCOMPARE(full.luxRows, records);
+    int before = 0;
+    for (qsizetype i = 0; i + 1 < seen.size(); ++i) {
+        const DataListCaptions::Caption& c = seen[i];
+        QCOMPARE(c.footCandleRows, c.luxRows);
+        QVERIFY2(c.luxRows > before, qPrintable(c.text));
+        before = c.luxRows;
+        QCOMPARE(c.text, QString::number(100.0 * c.luxRows / records, 'f', 1) +
+                             QStringLiteral(" % completed"));
+    }
+    QVERIFY2(seen.size() - 2 >= atLeast, qPrintable(QString::number(seen.size())));
 }
 
 void TestLoggerWindows::dataListSaveAndPlot() {
