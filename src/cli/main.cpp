@@ -85,6 +85,10 @@ int main(int argc, char* argv[]) {
         err << "luxpanel-cli: " << why << '\n';
         return cli::kPortNotOpened;
     }
+    // The open port needs its link no more. Gone now, the folder is not left behind by a run
+    // that is killed, which no clean-up of ours would see.
+    if (simFolder)
+        simFolder->remove();
     stopOnSignals(app, session);
     if (inv.command == QLatin1String("read"))
         return cli::runRead(session, inv, out);

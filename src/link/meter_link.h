@@ -46,6 +46,8 @@ public:
 
     // The link's timed wait, for exchanges built on top of the link: false on shutdown.
     bool WaitSeconds(double seconds) { return waiter_.WaitSeconds(seconds); }
+    // A wait that ends as soon as bytes come in: false on shutdown.
+    bool WaitForInput(double seconds) { return port_.WaitForInput(waiter_, seconds); }
     // The clock the waits run on, in seconds, and whether the program is ending.
     double now() const { return waiter_.now(); }
     bool shuttingDown() const { return waiter_.shuttingDown(); }

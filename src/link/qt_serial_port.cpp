@@ -1,6 +1,9 @@
 #include "link/qt_serial_port.h"
 
+#include "link/waiter.h"
+
 #include <QFileInfo>
+#include <QMetaMethod>
 
 namespace meterlink {
 
@@ -99,6 +102,15 @@ qint64 QtSerialPort::InBufferCount() {
         return 0;
     port_.waitForReadyRead(0);
     return port_.isOpen() ? port_.bytesAvailable() : 0;
+}
+
+bool QtSerialPort::WaitForInput(Waiter& waiter, double seconds) {
+    if (InBufferCount() > 0)
+        return waiter.WaitSeconds(0.0);
+    if (!port_.isOpen())
+        return waiter.WaitSeconds(seconds);
+    return waiter.WaitSecondsOrSignal(seconds, &port_,
+                                      QMetaMethod::fromSignal(&QSerialPort::readyRead));
 }
 
 void QtSerialPort::discardInput() {

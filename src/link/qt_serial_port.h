@@ -20,6 +20,8 @@ public:
     QByteArray Input() override;
     qint64 InBufferCount() override;
     void discardInput() override;
+    // Wakes on the port's readyRead.
+    bool WaitForInput(Waiter& waiter, double seconds) override;
     bool isConnected() const override { return port_.isOpen(); }
 
 private:

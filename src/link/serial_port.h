@@ -5,6 +5,8 @@
 
 namespace meterlink {
 
+class Waiter;
+
 // The operations the program needs from a serial port. Bytes are bytes, both ways.
 class SerialPort {
 public:
@@ -20,6 +22,10 @@ public:
     virtual qint64 InBufferCount() = 0;
     // Drops every byte received so far.
     virtual void discardInput() = 0;
+    // Waits through the waiter until bytes are ready to read or the time has passed, whichever
+    // comes first; with bytes already waiting, the event loop still runs once. False when the
+    // program is shutting down.
+    virtual bool WaitForInput(Waiter& waiter, double seconds) = 0;
     // False while the device has gone away (unplugged adapter); the port reopens it by itself.
     virtual bool isConnected() const = 0;
 };

@@ -16,6 +16,11 @@ double EventLoopWaiter::now() const {
 }
 
 bool EventLoopWaiter::WaitSeconds(double seconds) {
+    return WaitSecondsOrSignal(seconds, nullptr, QMetaMethod());
+}
+
+bool EventLoopWaiter::WaitSecondsOrSignal(double seconds, const QObject* sender,
+                                          const QMetaMethod& signal) {
     if (shutdown_)
         return false;
     QEventLoop loop;
@@ -24,6 +29,10 @@ bool EventLoopWaiter::WaitSeconds(double seconds) {
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(this, &EventLoopWaiter::shutdownRequested, &loop, &QEventLoop::quit);
+    if (sender && signal.isValid()) {
+        const QMetaObject& meta = QEventLoop::staticMetaObject;
+        QObject::connect(sender, signal, &loop, meta.method(meta.indexOfSlot("quit()")));
+    }
     timer.start(std::max(0, int(std::lround(seconds * 1000.0))));
     loop.exec();
     return !shutdown_;

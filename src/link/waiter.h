@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMetaMethod>
 #include <QObject>
 
 namespace meterlink {
@@ -13,6 +14,14 @@ public:
     // Returns true when the time has passed, false when the program is shutting down
     // (the wait then ends at once and every exchange gives up).
     virtual bool WaitSeconds(double seconds) = 0;
+    // Like WaitSeconds, but ends as soon as sender emits signal (a port's readyRead). A waiter
+    // that runs no event loop sees no signal and waits the whole time.
+    virtual bool WaitSecondsOrSignal(double seconds, const QObject* sender,
+                                     const QMetaMethod& signal) {
+        Q_UNUSED(sender);
+        Q_UNUSED(signal);
+        return WaitSeconds(seconds);
+    }
     // Seconds on a monotonic clock.
     virtual double now() const = 0;
     virtual bool shuttingDown() const = 0;
@@ -24,6 +33,8 @@ class EventLoopWaiter : public QObject, public Waiter {
 public:
     EventLoopWaiter();
     bool WaitSeconds(double seconds) override;
+    bool WaitSecondsOrSignal(double seconds, const QObject* sender,
+                             const QMetaMethod& signal) override;
     double now() const override;
     bool shuttingDown() const override { return shutdown_; }
     // Breaks every wait in progress and makes all later ones return false at once.

@@ -19,8 +19,10 @@ namespace logger {
 
 namespace {
 
-// Rows listed between two progress captions.
-constexpr qsizetype kListBlockRows = 4096;
+// Rows decoded and appended to the grids at a time, each block followed by its progress
+// caption. A block lists in well under a screen refresh, so the caption moves on as often as
+// it can be drawn, while a long set still takes few appends.
+constexpr qsizetype kListBlockRows = 256;
 
 } // namespace
 

@@ -4,13 +4,12 @@
 #include "logger/memory_image.h"
 #include "recording/meter_clock.h"
 
-
 namespace logger {
 
 namespace {
 
 constexpr double kAfterQueryWait = 0.2;
-// Between two reads of the transfer.
+// The longest wait between two reads of the transfer; bytes that come end it at once.
 constexpr double kReceivePassWait = 0.05;
 // The longest pause in a reply that is still arriving.
 constexpr double kStreamTailWait = 0.5;
@@ -76,7 +75,7 @@ MemoryTransfer ReceiveLoggerMemory(meterlink::MeterLink& link, const TransferWat
                     return end(Transfer::Received);
                 }
             }
-            if (!link.WaitSeconds(kReceivePassWait))
+            if (!link.WaitForInput(kReceivePassWait))
                 return end(Transfer::ShuttingDown);
         }
     }

@@ -35,7 +35,8 @@ struct MemoryTransfer {
 // The whole logger memory with "Q", from the first poll on, as one exchange the caller holds.
 // An empty memory (end address 1535) ends at once. A "Q" that brings nothing is asked again
 // from the meter's normal display on; 5 s without a byte ends the transfer as stalled. Between
-// passes the event loop runs for 50 ms, so windows stay live without a core spinning.
+// passes the event loop runs until bytes come, 50 ms at most, so windows stay live without a
+// core spinning and the last bytes end the transfer as they arrive.
 MemoryTransfer ReceiveLoggerMemory(meterlink::MeterLink& link, const TransferWatch& watch);
 
 } // namespace logger

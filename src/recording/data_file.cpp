@@ -26,8 +26,10 @@ QByteArray gridLine(const QStringList& cells) {
 }
 
 QString printLine(const QString& number, const QString& time, const QString& value) {
+    // A cell that fills its column exactly needs no space after it; only a longer one keeps
+    // one, so that it does not run into the next cell.
     auto padded = [](const QString& cell, qsizetype width) {
-        return cell.leftJustified(cell.size() < width ? width : cell.size() + 1);
+        return cell.leftJustified(cell.size() <= width ? width : cell.size() + 1);
     };
     return padded(number, 10) + padded(time, 15) + padded(value, 15);
 }

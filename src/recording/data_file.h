@@ -32,8 +32,9 @@ QByteArray recordingLine(const QString& first, const QString& second, const QStr
 // A list's saved form: every cell followed by a TAB.
 QByteArray gridLine(const QStringList& cells);
 
-// One printed line of a list: the cells padded with spaces to 10, 15 and 15 characters. A
-// longer cell widens its column for this line only, still followed by one space.
+// One printed line of a list: the cells padded with spaces to 10, 15 and 15 characters; a cell
+// of exactly that width is printed as it is. A longer cell widens its column for this line
+// only, followed by one space.
 QString printLine(const QString& number, const QString& time, const QString& value);
 
 // The number a reading's text stands for: 1000000 when it contains a capital "L", else its

@@ -81,9 +81,16 @@ void ListWindow::saveShownGrid(RecordingState& state) {
                          QStringLiteral("Aready in recording mode, close it and try again !"));
         return;
     }
+    // Busy from the save dialog to the end of the write; a failure is told with the normal
+    // pointer.
+    std::optional<platform::BusyCursor> busy(std::in_place);
     ChooseSaveFile(prompts_, this, state);
-    if (state.SavePathChosen)
-        SaveGridToFile(*this, shownGrid(), state, prompts_);
+    if (!state.SavePathChosen)
+        return;
+    const std::optional<SaveFailure> failure = SaveGridToFile(*this, shownGrid(), state);
+    busy.reset();
+    if (failure)
+        prompts_.message(this, platform::MessageIcon::Critical, failure->text, failure->detail);
 }
 
 void ListWindow::plotShownGrid(graphs::Graphs& graphs) {

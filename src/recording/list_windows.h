@@ -54,8 +54,8 @@ protected:
     // A three-column grid under the toolbar, headed firstHeader, "Time", "Value"; the window
     // takes the size that shows its columns and kVisibleRows rows.
     platform::Grid* addGrid(const QString& name, const QString& firstHeader);
-    // "Save": refused while a file recording holds the data file; otherwise the save dialog,
-    // then the shown grid into the chosen file.
+    // "Save": refused while a file recording holds the data file; otherwise, under the busy
+    // pointer, the save dialog, then the shown grid into the chosen file.
     void saveShownGrid(RecordingState& state);
     // "Plot": the shown grid's values in the Plot window, in the unit of its header; ignored
     // when the grid has no data row.

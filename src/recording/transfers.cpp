@@ -46,9 +46,8 @@ void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState&
     state.SavePathChosen = !QFileInfo(path).fileName().isEmpty();
 }
 
-bool SaveGridToFile(QWidget& window, const platform::Grid& grid, RecordingState& state,
-                    platform::Prompts& prompts) {
-    std::optional<platform::BusyCursor> busy(std::in_place);
+std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid& grid,
+                                          RecordingState& state) {
     const QString caption = window.windowTitle();
     QFile file(state.SavePath);
     const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -72,15 +71,11 @@ bool SaveGridToFile(QWidget& window, const platform::Grid& grid, RecordingState&
     file.close();
     window.setWindowTitle(caption);
     state.SavePathChosen = false;
-    busy.reset();
-    if (!written) {
-        const QString detail = state.SavePath + QStringLiteral(": ") + why;
-        prompts.message(&window, platform::MessageIcon::Critical,
-                        opened ? QStringLiteral("The file is incomplete: writing it failed.")
-                               : QStringLiteral("The file could not be written."),
-                        detail);
-    }
-    return written;
+    if (written)
+        return std::nullopt;
+    return SaveFailure{opened ? QStringLiteral("The file is incomplete: writing it failed.")
+                              : QStringLiteral("The file could not be written."),
+                       state.SavePath + QStringLiteral(": ") + why};
 }
 
 bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QTimer;
 class QWidget;
 
@@ -24,12 +26,17 @@ inline const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 // its name is not empty. A cancel leaves both as they were.
 void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState& state);
 
+// What to tell the user about a file that was not written completely.
+struct SaveFailure {
+    QString text;
+    QString detail;
+};
+
 // Writes every row of the grid, each cell followed by a TAB, to SavePath (replacing the file),
-// with progress in the window's caption. A file that cannot be written completely is reported
-// as incomplete; either way the caption comes back and SavePathChosen is cleared. False when
-// the file is not complete.
-bool SaveGridToFile(QWidget& window, const platform::Grid& grid, RecordingState& state,
-                    platform::Prompts& prompts);
+// with progress in the window's caption. Either way the caption comes back and SavePathChosen
+// is cleared. The caller shows the busy pointer, and reports a failure once it is gone.
+std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid& grid,
+                                          RecordingState& state);
 
 // Prints every row of the grid in three fixed-width columns on the printer the user chooses
 // (PDF when there is none), with progress in the window's caption. Polling (timer1) stops for

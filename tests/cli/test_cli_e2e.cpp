@@ -50,6 +50,7 @@ private Q_SLOTS:
     void eraseClearsTheLogger();
     void silentMeterIsLost();
     void portThatDoesNotOpen();
+    void killedWithItsOwnSimulatedMeterLeavesNoFolder();
 
 private:
     QString port() const { return meter_->linkPath(); }
@@ -234,6 +235,25 @@ void TestCliEndToEnd::portThatDoesNotOpen() {
     QCOMPARE(run({"read", "--port", folder_->filePath(QStringLiteral("nothing"))}, nullptr, &err),
              2);
     QVERIFY2(err.startsWith("luxpanel-cli: ") && err.count('\n') == 1, err.constData());
+}
+
+// "--port sim" links its meter in a folder of its own under TMPDIR; SIGKILL gives the tool no
+// chance to clean up.
+void TestCliEndToEnd::killedWithItsOwnSimulatedMeterLeavesNoFolder() {
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), tmp.path());
+    QProcess tool;
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral(LUXPANEL_CLI), {"read", "--port", "sim"});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += tool.readAllStandardOutput()).count('\n') >= 2, 15000);
+    ::kill(pid_t(tool.processId()), SIGKILL);
+    QVERIFY(tool.waitForFinished(5000));
+    QCOMPARE(tool.exitStatus(), QProcess::CrashExit);
+    const QDir::Filters all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+    QTRY_COMPARE(QDir(tmp.path()).entryList(all), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCliEndToEnd)

@@ -8,6 +8,7 @@
 #include "session_rig.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -93,6 +94,27 @@ struct Rig : testsupport::SessionRig {
     }
 };
 
+// Every caption the Data List takes once built, with the rows its grids hold at that moment.
+class DataListCaptions : public QObject {
+public:
+    struct Caption {
+        QString text;
+        int luxRows;
+        int footCandleRows;
+    };
+    DataListCaptions() { QCoreApplication::instance()->installEventFilter(this); }
+    QList<Caption> seen;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowTitleChange)
+            if (auto* list = qobject_cast<logger::DataList*>(watched))
+                seen.append(
+                    {list->windowTitle(), list->GridM().Rows() - 1, list->GridI().Rows() - 1});
+        return false;
+    }
+};
+
 void click(QWidget* window, const QString& key) {
     window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->findChild<QAction*>(key)->trigger();
 }
@@ -107,6 +129,8 @@ private Q_SLOTS:
     void scanEndings();
     void nothingToDownload_data();
     void nothingToDownload();
+    void bytesAreTakenAsTheyCome_data();
+    void bytesAreTakenAsTheyCome();
     void transferStops_data();
     void transferStops();
     void cancel_data();
@@ -115,6 +139,8 @@ private Q_SLOTS:
     void erase_data();
     void erase();
     void dataList();
+    void dataListCaptionFollowsTheRows_data();
+    void dataListCaptionFollowsTheRows();
     void dataListSaveAndPlot();
 };
 
@@ -211,6 +237,39 @@ void TestLoggerWindows::nothingToDownload() {
     // A second click tries again.
     rig.windows.DownloadLoggerMemory();
     QCOMPARE(rig.port.sent, sent + sent);
+}
+
+void TestLoggerWindows::bytesAreTakenAsTheyCome_data() {
+    QTest::addColumn<QList<double>>("delays"); // after "Q", of the reply's parts
+    QTest::addColumn<double>("end");           // of the transfer, after "Q"
+    QTest::newRow("last part just after a read") << QList<double>{0.1, 0.251} << 0.251;
+    QTest::newRow("three parts between reads") << QList<double>{0.1, 0.449, 0.97} << 0.97;
+    QTest::newRow("whole reply before the first read") << QList<double>{0.1} << 0.2;
+}
+
+// A pass of the receive loop ends as bytes come: the reply is taken when its last part comes,
+// not at the end of a pass.
+void TestLoggerWindows::bytesAreTakenAsTheyCome() {
+    QFETCH(QList<double>, delays);
+    QFETCH(double, end);
+    Rig rig;
+    const QByteArray all = reply(kFive + kTwo);
+    rig.chunks.clear();
+    const qsizetype part = all.size() / delays.size() + 1;
+    for (qsizetype i = 0; i < delays.size(); ++i)
+        rig.chunks << std::pair{delays[i], all.mid(i * part, part)};
+    double queried = -1.0;
+    auto meterAnswers = rig.port.responder;
+    rig.port.responder = [&](const QByteArray& bytes) {
+        if (bytes == "Q")
+            queried = rig.clock.now();
+        meterAnswers(bytes);
+    };
+    rig.windows.DownloadLoggerMemory();
+    QCOMPARE(rig.session.logger.LoggerSets, (std::vector<QByteArray>{kFive, kTwo}));
+    QVERIFY(queried > 0);
+    const double took = rig.clock.now() - queried;
+    QVERIFY2(qAbs(took - end) < 0.001, QByteArray::number(took));
 }
 
 void TestLoggerWindows::transferStops_data() {
@@ -359,6 +418,43 @@ void TestLoggerWindows::dataList() {
     QCOMPARE(row(rig.windows.dataList()->GridI(), 3), (QStringList{"3", "08-00:00:30", "11.46"}));
 }
 
+void TestLoggerWindows::dataListCaptionFollowsTheRows_data() {
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("atLeast"); // progress captions before the last
+    QTest::newRow("one record") << 1 << 0;
+    QTest::newRow("1000 records") << 1000 << 3;
+    QTest::newRow("10000 records") << 10000 << 30;
+}
+
+// While a set is listed the caption gives the share of rows already in the grids, moving on
+// many times in a long set, and ends on "Data List".
+void TestLoggerWindows::dataListCaptionFollowsTheRows() {
+    QFETCH(int, records);
+    QFETCH(int, atLeast);
+    Rig rig;
+    rig.session.logger.LoggerSets = {QByteArray::fromHex("0055aa00072359300030") +
+                                     QByteArray::fromHex("04d208").repeated(records)};
+    DataListCaptions captions;
+    rig.windows.ShowLoggerSet(1);
+    const QList<DataListCaptions::Caption>& seen = captions.seen;
+    QVERIFY(seen.size() >= 2);
+    QCOMPARE(seen.last().text, QStringLiteral("Data List"));
+    QCOMPARE(seen.last().luxRows, records);
+    const DataListCaptions::Caption& full = seen[seen.size() - 2];
+    QCOMPARE(full.text, QStringLiteral("100.0 % completed"));
+    QCOMPARE(full.luxRows, records);
+    int before = 0;
+    for (qsizetype i = 0; i + 1 < seen.size(); ++i) {
+        const DataListCaptions::Caption& c = seen[i];
+        QCOMPARE(c.footCandleRows, c.luxRows);
+        QVERIFY2(c.luxRows > before, qPrintable(c.text));
+        before = c.luxRows;
+        QCOMPARE(c.text, QString::number(100.0 * c.luxRows / records, 'f', 1) +
+                             QStringLiteral(" % completed"));
+    }
+    QVERIFY2(seen.size() - 2 >= atLeast, qPrintable(QString::number(seen.size())));
+}
+
 void TestLoggerWindows::dataListSaveAndPlot() {
     QTemporaryDir dir;
     Rig rig;
@@ -376,7 +472,15 @@ void TestLoggerWindows::dataListSaveAndPlot() {
     QVERIFY(!QFile::exists(rig.prompts.nextSavePath));
 
     rig.session.recording.FileRecording = false;
+    // The busy pointer shows from the save dialog on, and goes with the write.
+    QList<Qt::CursorShape> inDialog;
+    rig.prompts.whileSaveFileShown = [&] {
+        if (const QCursor* pointer = QApplication::overrideCursor())
+            inDialog << pointer->shape();
+    };
     click(&list, "Save");
+    QCOMPARE(inDialog, QList<Qt::CursorShape>{Qt::WaitCursor});
+    QVERIFY(!QApplication::overrideCursor());
     QFile saved(rig.prompts.nextSavePath);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("Fc\tTime\tValue\t\r\n1\t31-23:59:05\t1146\t\r\n"

@@ -183,8 +183,17 @@ private slots:
                               << "1         07-14:05:09    12.34          ";
         QTest::newRow("header") << QStringList{"Lx", "Time", "Value"}
                                 << "Lx        Time           Value          ";
-        QTest::newRow("first cell of 10 widens by one")
-            << QStringList{"1234567890", "a", "b"} << "1234567890 a              b              ";
+        QTest::newRow("first cell fills its 10 columns")
+            << QStringList{"1234567890", "a", "b"} << "1234567890a              b              ";
+        QTest::newRow("time and value fill their 15 columns")
+            << QStringList{"1", "0123456789abcde", "ABCDEFGHIJKLMNO"}
+            << "1         0123456789abcdeABCDEFGHIJKLMNO";
+        QTest::newRow("every cell fills its column")
+            << QStringList{"1234567890", "0123456789abcde", "ABCDEFGHIJKLMNO"}
+            << "12345678900123456789abcdeABCDEFGHIJKLMNO";
+        QTest::newRow("one past the width widens by one")
+            << QStringList{"12345678901", "0123456789abcdef", "ABCDEFGHIJKLMNOP"}
+            << "12345678901 0123456789abcdef ABCDEFGHIJKLMNOP ";
         QTest::newRow("long cells widen their columns")
             << QStringList{"12345678901", "0123456789abcdef", "x"}
             << "12345678901 0123456789abcdef x              ";

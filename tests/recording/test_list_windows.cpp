@@ -205,6 +205,56 @@ private slots:
         QCOMPARE(windows->fileList()->windowTitle(), QStringLiteral("list.txt"));
     }
 
+    // The busy pointer from the save dialog to the end of the write; a failure is told with the
+    // normal pointer.
+    void saveShowsTheBusyPointer_data() {
+        QTest::addColumn<QString>("saveTo"); // empty: the dialog is cancelled
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("file chosen") << path("list.txt") << true << QString();
+        QTest::newRow("dialog cancelled") << QString() << false << QString();
+        QTest::newRow("write fails")
+            << QStringLiteral("/dev/full") << false
+            << QStringLiteral("The file is incomplete: writing it failed.");
+    }
+    void saveShowsTheBusyPointer() {
+        QFETCH(QString, saveTo);
+        QFETCH(bool, written);
+        QFETCH(QString, failure);
+        if (saveTo.startsWith(QLatin1String("/dev/")) && !QFile::exists(saveTo))
+            QSKIP("no /dev/full to fail a write");
+        QFile::remove(path("list.txt"));
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        list.appendSample(QStringLiteral("1\ta\tb"));
+        prompts->nextSavePath = saveTo;
+        QList<int> pointers; // each one seen in the dialog, in a progress caption, in a message
+        auto pointer = [] {
+            const QCursor* c = QApplication::overrideCursor();
+            return c ? int(c->shape()) : -1;
+        };
+        prompts->whileSaveFileShown = [&] { pointers << pointer(); };
+        prompts->whileMessageShown = [&] { pointers << pointer(); };
+        connect(&list, &QWidget::windowTitleChanged, this, [&] { pointers << pointer(); });
+        click(&list, "Save");
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!session->recording.SavePathChosen);
+        QCOMPARE(QFile::exists(path("list.txt")), written);
+        QCOMPARE(list.windowTitle(), QStringLiteral("Real Time List"));
+        QList<int> expected{Qt::WaitCursor};
+        if (!saveTo.isEmpty())
+            expected << Qt::WaitCursor << Qt::WaitCursor; // progress, caption back
+        QStringList texts;
+        for (const auto& shown : std::as_const(prompts->messages))
+            texts << shown.text;
+        if (failure.isEmpty()) {
+            QCOMPARE(texts, QStringList());
+        } else {
+            QCOMPARE(texts, QStringList{failure});
+            expected << -1;
+        }
+        QCOMPARE(pointers, expected);
+    }
+
     void saveFailurePartWayIsReported() {
         if (!QFile::exists(QStringLiteral("/dev/full")))
             QSKIP("no /dev/full to fail a write");

@@ -74,6 +74,15 @@ void FakePort::discardInput() {
     buffer_.clear();
 }
 
+bool FakePort::WaitForInput(meterlink::Waiter& waiter, double seconds) {
+    if (InBufferCount() > 0)
+        return waiter.WaitSeconds(0.0);
+    double wait = seconds;
+    for (const Pending& p : std::as_const(pending_))
+        wait = std::min(wait, p.at - clock_.now());
+    return waiter.WaitSeconds(std::max(wait, 0.0));
+}
+
 FakeMeter::FakeMeter(FakePort& port, VirtualWaiter& clock) : port_(port) {
     port_.responder = [this, &clock](const QByteArray& command) {
         if (command == "A") {

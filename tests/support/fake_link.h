@@ -40,6 +40,8 @@ public:
     QByteArray Input() override;
     qint64 InBufferCount() override;
     void discardInput() override;
+    // Wakes the moment the next scripted bytes are due, as a real port's readyRead would.
+    bool WaitForInput(meterlink::Waiter& waiter, double seconds) override;
     bool isConnected() const override { return connected; }
 
     void deliver(const QByteArray& bytes, double delay = 0.0);

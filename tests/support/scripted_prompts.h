@@ -40,6 +40,8 @@ public:
     }
     QString saveFileName(QWidget*, const QString&) override {
         fileDialogs << QStringLiteral("save");
+        if (whileSaveFileShown)
+            whileSaveFileShown();
         return nextSavePath;
     }
     QString openFileName(QWidget*, const QString&) override {
@@ -60,6 +62,8 @@ public:
     // Runs while an input box is open.
     std::function<void()> whileInputShown;
     QString nextSavePath;
+    // Runs while the save dialog is open.
+    std::function<void()> whileSaveFileShown;
     QString nextOpenPath;
     // "save" or "open" for each file dialog shown, in order.
     QStringList fileDialogs;
