@@ -1,5 +1,6 @@
 // Link and panel figures: decoding speed, the delay from a frame's arrival to the panel showing
 // it, the program's CPU use while it polls the simulated meter, and the cost of a recorded sample.
+#include "app/program_windows.h"
 #include "figures.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
@@ -82,13 +83,14 @@ struct Program {
     meterlink::EventLoopWaiter waiter;
     meterlink::MeterLink link{port, waiter, session.link};
     platform::DialogPrompts prompts;
-    panel::Panel panel{session, link, prompts};
+    // The whole program as main() builds it, so a window's timer running unseen counts too.
+    app::ProgramWindows windows{session, link, prompts};
+    panel::Panel& panel = windows.panel();
 
     bool start(const QString& device) {
         session.link.devicePath = device;
         session.link.linkName = QStringLiteral("SIM");
-        panel.show();
-        return panel.Load();
+        return windows.start();
     }
     ~Program() { waiter.requestShutdown(); }
 };

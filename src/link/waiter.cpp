@@ -1,11 +1,25 @@
 #include "link/waiter.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <cmath>
 
 namespace meterlink {
+
+namespace {
+
+// Set once a wait is over: its time has passed, its signal came or the program is ending.
+class WaitEnd : public QObject {
+    Q_OBJECT
+public:
+    bool finished = false;
+public Q_SLOTS:
+    void finish() { finished = true; }
+};
+
+} // namespace
 
 EventLoopWaiter::EventLoopWaiter() {
     clock_.start();
@@ -23,18 +37,22 @@ bool EventLoopWaiter::WaitSecondsOrSignal(double seconds, const QObject* sender,
                                           const QMetaMethod& signal) {
     if (shutdown_)
         return false;
-    QEventLoop loop;
+    // The wait ends on a flag the handlers set, not by interrupting a nested event loop: an
+    // interrupt costs the program one more pass of the event loop after every wait, and the
+    // panel waits a dozen times a second.
+    WaitEnd end;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(this, &EventLoopWaiter::shutdownRequested, &loop, &QEventLoop::quit);
+    QObject::connect(&timer, &QTimer::timeout, &end, &WaitEnd::finish);
+    QObject::connect(this, &EventLoopWaiter::shutdownRequested, &end, &WaitEnd::finish);
     if (sender && signal.isValid()) {
-        const QMetaObject& meta = QEventLoop::staticMetaObject;
-        QObject::connect(sender, signal, &loop, meta.method(meta.indexOfSlot("quit()")));
+        const QMetaObject& meta = WaitEnd::staticMetaObject;
+        QObject::connect(sender, signal, &end, meta.method(meta.indexOfSlot("finish()")));
     }
     timer.start(std::max(0, int(std::lround(seconds * 1000.0))));
-    loop.exec();
+    while (!end.finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return !shutdown_;
 }
 
@@ -44,3 +62,5 @@ void EventLoopWaiter::requestShutdown() {
 }
 
 } // namespace meterlink
+
+#include "waiter.moc"

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLabel>
+#include <QPainter>
 
 namespace panel {
 
@@ -12,7 +13,6 @@ using meterlink::MeterStatus;
 
 const QColor kSegmentColour(0x1a, 0x1f, 0x16);
 const QColor kGlassColour(0xb9, 0xc6, 0xa2);
-// Unlit segments show faintly on a real LCD; drawing them keeps digits from jumping about.
 const QColor kGhostColour(0x1a, 0x1f, 0x16, 0x1c);
 
 enum class Look { Legend, Unit, Point, Symbol };
@@ -85,12 +85,6 @@ QFont legendFont(int pixelSize) {
     font.setPixelSize(pixelSize);
     font.setBold(true);
     return font;
-}
-
-void paintWith(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, colour);
-    w->setPalette(p);
 }
 
 } // namespace
@@ -166,18 +160,59 @@ QLabel* LcdView::addLabel(const char* name, const QString& caption, const QRect&
 
 QLabel* LcdView::addDigit(const QString& name, const QRect& geometry, const QFont& font,
                           int cells) {
+    // What a blank (hidden) field leaves in view: its unlit segments.
     auto* ghost = new QLabel(QString(cells, QLatin1Char('8')), this);
     ghost->setGeometry(geometry);
     ghost->setFont(font);
     ghost->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    paintWith(ghost, kGhostColour);
+    QPalette faint = ghost->palette();
+    faint.setColor(QPalette::WindowText, kGhostColour);
+    ghost->setPalette(faint);
 
-    auto* digit = new QLabel(this);
+    auto* digit = new SegmentField(cells, font, this);
     digit->setObjectName(name);
-    digit->setGeometry(geometry);
-    digit->setFont(font);
-    digit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    digit->move(geometry.topLeft());
+    // A fixed size keeps a new text from asking the LCD for a new layout.
+    digit->setFixedSize(geometry.size());
     return digit;
+}
+
+SegmentField::SegmentField(int cells, const QFont& font, QWidget* parent)
+    : QLabel(parent), cells_(cells) {
+    setFont(font);
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The field paints its own piece of glass: nothing beneath it is repainted with it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SegmentField::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, face(text()));
+}
+
+const QPixmap& SegmentField::face(const QString& text) {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != facesRatio_) {
+        faces_.clear();
+        facesRatio_ = ratio;
+    }
+    const auto known = faces_.constFind(text);
+    if (known != faces_.constEnd())
+        return *known;
+    QPixmap pixmap(size() * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(kGlassColour);
+    QPainter painter(&pixmap);
+    painter.setFont(font());
+    const QRect area(QPoint(0, 0), size());
+    // Unlit segments show faintly on a real LCD; drawing them keeps digits from jumping about.
+    // The field covers its ghost label, so that label is never repainted with it.
+    painter.setPen(kGhostColour);
+    painter.drawText(area, int(alignment()), QString(cells_, QLatin1Char('8')));
+    painter.setPen(kSegmentColour);
+    painter.drawText(area, int(alignment()), text);
+    painter.end();
+    return *faces_.insert(text, pixmap);
 }
 
 } // namespace panel

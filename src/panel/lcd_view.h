@@ -3,13 +3,34 @@
 #include "link/display_model.h"
 
 #include <QFrame>
+#include <QHash>
+#include <QLabel>
+#include <QPixmap>
 
 #include <array>
 #include <vector>
 
-class QLabel;
-
 namespace panel {
+
+// A digit field of the LCD: its text in the seven-segment face over the field's unlit "8"s.
+// Each text is drawn once into a pixmap and only copied after that, and the field paints its own
+// piece of glass, so a new reading repaints just the fields whose text changed, without laying
+// out any text.
+class SegmentField : public QLabel {
+    Q_OBJECT
+public:
+    SegmentField(int cells, const QFont& font, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QPixmap& face(const QString& text);
+
+    int cells_;
+    QHash<QString, QPixmap> faces_;
+    qreal facesRatio_ = 0.0;
+};
 
 // The copy of the meter's liquid-crystal display: digits in a seven-segment face with their
 // decimal points, and the annunciators placed around them as on the meter. Every control

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void banner();
     void unitRule_data();
     void unitRule();
+    void onlyChangedDigitsRepaint();
     void shortDigitsEndTheTickEarly();
     void tickDoesNotReenter();
     void clicksDuringATickWaitStartAfterIt();
@@ -314,6 +315,32 @@ void TestPanel::unitRule() {
     for (const char* name : {"LblLx", "LblLxh", "LblFc", "LblFch"})
         got += rig.shown(QString::fromLatin1(name)) ? '1' : '0';
     QCOMPARE(got, shown);
+}
+
+void TestPanel::onlyChangedDigitsRepaint() {
+    struct PaintLog : QObject {
+        QStringList painted;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                painted << watched->objectName();
+            return false;
+        }
+    } log;
+    Rig rig;
+    QWidget* lcd = rig.panel.findChild<QWidget*>(QStringLiteral("Lcd"));
+    for (QWidget* w : lcd->findChildren<QWidget*>())
+        w->installEventFilter(&log);
+    lcd->installEventFilter(&log);
+    rig.tick(displayFrame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}));
+    rig.panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.panel));
+    QTRY_VERIFY(log.painted.contains(QStringLiteral("MainDigit(5)")));
+    log.painted.clear();
+
+    // 1234 becomes 1239: that one field repaints, and nothing under it.
+    rig.tick(displayFrame(0xAA1239, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00}));
+    QTRY_VERIFY(!log.painted.isEmpty());
+    QCOMPARE(log.painted, QStringList{"MainDigit(5)"});
 }
 
 void TestPanel::shortDigitsEndTheTickEarly() {
