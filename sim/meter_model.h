@@ -113,6 +113,9 @@ inline constexpr quint32 kLoggerLastAddress = 0x1FFFF;
 // The meter itself: its display, its modes, its logger and how it reacts to the bytes it
 // receives. It holds no clock: every call that depends on time is given the current time, so
 // tests can run it in virtual time.
+// Its members are defined by family: meter_commands.cpp (the line, commands and data blocks),
+// meter_display.cpp (the LCD), meter_logger.cpp (the logger memory) and meter_model.cpp (the
+// light, the clock and the modes as time passes).
 class MeterModel {
 public:
     using Clock = std::chrono::steady_clock;
@@ -239,6 +242,8 @@ private:
     int memoryNumber_ = 1;
     std::array<std::optional<double>, 100> memories_{};
 
+    // The meter's calendar knows no months: the day of the month runs 1..31 and starts again.
+    static constexpr int kDaysInClock = 31;
     std::optional<TimePoint> clockEpoch_;
     int clockDay_ = 1;
     int clockSecondsAtEpoch_ = 12 * 3600;

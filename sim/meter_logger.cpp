@@ -1,0 +1,96 @@
+// The logger memory: sets opened while logging runs, their records, the memory dump and the
+// contents given to a test or to the simulated meter's user.
+#include "sim/meter_model.h"
+
+#include "sim/display_frame.h"
+
+namespace sim {
+
+namespace {
+
+// The memory dump's lead bytes before the memory's first byte; one trailing byte follows it.
+constexpr int kDumpLeadBytes = 15;
+
+} // namespace
+
+void MeterModel::openLoggerSet(TimePoint now) {
+    constexpr int kHeader = 10;
+    constexpr int kRecord = 3;
+    if (kLoggerEmptyEnd + quint32(logger_.size()) + kHeader + kRecord > kLoggerLastAddress) {
+        setFlag(Flag::IntvOn, false); // memory full: the meter refuses to start a set
+        return;
+    }
+    const int clock = clockSecondsOfDay(now);
+    const auto interval = int(loggingInterval_.count());
+    const char header[kHeader] = {0x00,
+                                  char(0x55),
+                                  char(0xAA),
+                                  0x00,
+                                  bcdByte(clockDayOfMonth(now)),
+                                  bcdByte(clock / 3600),
+                                  bcdByte(clock / 60 % 60),
+                                  bcdByte(clock % 60),
+                                  bcdByte(interval / 60),
+                                  bcdByte(interval % 60)};
+    logger_.append(header, kHeader);
+    loggingSetOpen_ = true;
+    appendRecord(lightAt(now));
+    nextRecordAt_ = now + loggingInterval_;
+}
+
+void MeterModel::appendRecord(double lux) {
+    if (kLoggerEmptyEnd + quint32(logger_.size()) + 3 > kLoggerLastAddress) {
+        setFlag(Flag::IntvOn, false);
+        loggingSetOpen_ = false;
+        return;
+    }
+    // The range byte names the scale of the 16-bit value: bit 1 is thousandths of a lux, each
+    // next bit ten times coarser. The finest scale that fits keeps the most digits.
+    lux = std::clamp(lux, 0.0, 6553500.0);
+    int bit = 1;
+    long long v = 0;
+    for (double scale = 0.001; bit <= 6; ++bit, scale *= 10.0) {
+        v = std::llround(lux / scale);
+        if (v <= 65535)
+            break;
+    }
+    bit = std::min(bit, 6);
+    v = std::min<long long>(v, 65535);
+    const char record[3] = {char(v >> 8), char(v & 0xFF), char(1 << bit)};
+    logger_.append(record, 3);
+}
+
+QByteArray MeterModel::loggerDump() {
+    QByteArray dump(kDumpLeadBytes, '\0');
+    dump[0] = kStx;
+    dump += logger_;
+    dump += kEtx;
+    if (dumpCut_) {
+        dump.truncate(*dumpCut_);
+        dumpCut_.reset();
+    }
+    return dump;
+}
+
+void MeterModel::loadLoggerMemory(const QByteArray& image) {
+    logger_ = image.left(kLoggerLastAddress - kLoggerEmptyEnd);
+    loggingSetOpen_ = false;
+}
+
+void MeterModel::fillLoggerMemory(int recordsPerSet, TimePoint now) {
+    const int kept = std::max(recordsPerSet, 1);
+    const bool logging = flag(Flag::IntvOn);
+    // Sets logged one after the other, as if the logger had run for days.
+    for (auto t = now; loggerEndAddress() + 13 <= kLoggerLastAddress;) {
+        setFlag(Flag::IntvOn, true);
+        openLoggerSet(t);
+        for (int i = 1; i < kept && loggingSetOpen_; ++i)
+            appendRecord(lightAt(t + loggingInterval_ * i));
+        t += loggingInterval_ * (kept + 60);
+        loggingSetOpen_ = false;
+    }
+    setFlag(Flag::IntvOn, logging);
+    nextRecordAt_.reset();
+}
+
+} // namespace sim
