@@ -78,7 +78,6 @@ Survey::Survey(shared::Session& session, meterlink::ExchangeQueue& exchanges,
     setWindowTitle(kSurveyCaption);
     setAttribute(Qt::WA_DeleteOnClose);
     resize(kWidth, kHeight);
-    platform::placeBeside(*this, mainWindow);
 
     auto* columns = new QHBoxLayout(this);
     auto* left = new QWidget(this);
@@ -118,6 +117,7 @@ Survey::Survey(shared::Session& session, meterlink::ExchangeQueue& exchanges,
     connect(&map(), &HeatMap::pointClicked, this, &Survey::CapturePoint);
     refresh();
     map().setFocus();
+    platform::placeBesideOnScreen(*this, mainWindow);
 }
 
 Survey::~Survey() = default;

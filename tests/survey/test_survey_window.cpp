@@ -3,6 +3,7 @@
 #include "link/exchange_queue.h"
 #include "panel/panel.h"
 #include "pdf_prompts.h"
+#include "platform/placement.h"
 #include "session_rig.h"
 #include "survey/heat_map.h"
 #include "survey/survey_figures.h"
@@ -17,6 +18,7 @@
 #include <QPaintEngine>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -128,6 +130,8 @@ private Q_SLOTS:
     void reportOnOnePage();
     void settingsControls();
     void toolbarOpensOneSurveyAndClosingAsksFirst();
+    void placedBesideThePanelOnTheScreen_data();
+    void placedBesideThePanelOnTheScreen();
 };
 
 void TestSurveyWindow::spaceWalksTheGridAndAClickMeasuresAgain() {
@@ -317,12 +321,15 @@ void TestSurveyWindow::settingsControls() {
 void TestSurveyWindow::toolbarOpensOneSurveyAndClosingAsksFirst() {
     testsupport::SessionRig rig;
     panel::Panel panel(rig.session, rig.link, rig.prompts);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
     auto opened = [&panel] { return panel.findChildren<survey::Survey*>(); };
     panel.toolbar().OnToolbarButton(QStringLiteral("Survey"));
     panel.toolbar().OnToolbarButton(QStringLiteral("Survey"));
     QCOMPARE(opened().size(), 1);
     survey::Survey* window = opened().first();
     QVERIFY(window->isVisible());
+    QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
     QCOMPARE(window->windowTitle(), QStringLiteral("Lighting Survey"));
 
     rig.session.display.MainText = QStringLiteral("512.3");
@@ -338,6 +345,50 @@ void TestSurveyWindow::toolbarOpensOneSurveyAndClosingAsksFirst() {
     panel.close();
     QCOMPARE(ending.size(), 1);
     QTRY_VERIFY(opened().isEmpty());
+}
+
+void TestSurveyWindow::placedBesideThePanelOnTheScreen_data() {
+    // Frame rectangles: the panel's, the survey's size and least size, the screen's available
+    // area and where the survey goes.
+    QTest::addColumn<QRect>("panel");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("least");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("placed");
+    const QRect panel(0, 0, 578, 330);
+    const QSize size(980, 630);
+    const QSize least(690, 560);
+    QTest::newRow("1920 x 1080: right of the panel")
+        << panel << size << least << QRect(0, 0, 1920, 1080) << QRect(578, 0, 980, 630);
+    QTest::newRow("1400 x 1000: below the panel")
+        << panel << size << least << QRect(0, 0, 1400, 1000) << QRect(0, 330, 980, 630);
+    QTest::newRow("a bar on top: below, to the last row")
+        << QRect(0, 40, 578, 330) << size << least << QRect(0, 40, 1400, 960)
+        << QRect(0, 370, 980, 630);
+    QTest::newRow("1280 x 800: right of the panel, narrower")
+        << panel << size << least << QRect(0, 0, 1280, 800) << QRect(578, 0, 702, 630);
+    QTest::newRow("too narrow for that: below, shorter")
+        << panel << size << QSize(750, 560) << QRect(0, 0, 1280, 900) << QRect(0, 330, 980, 570);
+    QTest::newRow("panel at the right: left of it")
+        << QRect(1300, 100, 578, 330) << size << least << QRect(0, 0, 1920, 1080)
+        << QRect(320, 100, 980, 630);
+    QTest::newRow("panel low on the screen: tops as level as the screen allows")
+        << QRect(0, 500, 578, 330) << size << least << QRect(0, 0, 1920, 1080)
+        << QRect(578, 450, 980, 630);
+    QTest::newRow("1024 x 600: over the panel, against the right edge")
+        << panel << size << least << QRect(0, 0, 1024, 600) << QRect(44, 0, 980, 600);
+    QTest::newRow("second screen to the left")
+        << QRect(-1280, 0, 578, 330) << size << least << QRect(-1280, 0, 1280, 800)
+        << QRect(-702, 0, 702, 630);
+}
+
+void TestSurveyWindow::placedBesideThePanelOnTheScreen() {
+    QFETCH(QRect, panel);
+    QFETCH(QSize, size);
+    QFETCH(QSize, least);
+    QFETCH(QRect, screen);
+    QFETCH(QRect, placed);
+    QCOMPARE(platform::besideMainWindow(panel, size, least, screen), placed);
 }
 
 QTEST_MAIN(TestSurveyWindow)
