@@ -25,7 +25,9 @@ class PointCapture;
 class SettingsForm;
 
 inline const QString kSurveyCaption = QStringLiteral("Lighting Survey");
-inline const QString kSurveyFilter = QStringLiteral("Lighting surveys (*.txt);;All Files (*)");
+// The survey file is tab-separated text; surveys saved as .txt still open.
+inline const QString kSurveyFilter =
+    QStringLiteral("Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)");
 inline const QString kCsvFilter = QStringLiteral("CSV files (*.csv);;All Files (*)");
 inline const QString kUnsavedQuestion =
     QStringLiteral("The points taken are not saved. Discard them?");

@@ -70,11 +70,25 @@ public:
     }
 };
 
+// Keeps the file types each file dialog offered.
+class FilePrompts : public testsupport::PdfPrompts {
+public:
+    QStringList filters;
+    QString saveFileName(QWidget* parent, const QString& filter) override {
+        filters << filter;
+        return PdfPrompts::saveFileName(parent, filter);
+    }
+    QString openFileName(QWidget* parent, const QString& filter) override {
+        filters << filter;
+        return PdfPrompts::openFileName(parent, filter);
+    }
+};
+
 struct Rig {
     testsupport::VirtualWaiter clock;
     shared::Session session;
     meterlink::ExchangeQueue exchanges{clock};
-    testsupport::PdfPrompts prompts;
+    FilePrompts prompts;
     QTemporaryDir dir;
     // On the heap: it deletes itself when closed.
     QPointer<survey::Survey> window = new survey::Survey(session, exchanges, prompts, nullptr);
@@ -223,7 +237,7 @@ void TestSurveyWindow::saveOpenExportAndTheUnsavedQuestion() {
     QCOMPARE(rig.prompts.messages.last().text, survey::kUnsavedQuestion);
     QVERIFY(rig.window && rig.window->isVisible());
 
-    rig.prompts.nextSavePath = rig.path("lab3.txt");
+    rig.prompts.nextSavePath = rig.path("lab3.tsv");
     rig.click("CmdSave");
     rig.prompts.nextSavePath = rig.path("lab3.csv");
     rig.click("CmdExport");
@@ -232,11 +246,16 @@ void TestSurveyWindow::saveOpenExportAndTheUnsavedQuestion() {
     QCOMPARE(rig.prompts.messages.size(), asked);
     QCOMPARE(rig.window->grid().taken(), 0);
 
-    rig.prompts.nextOpenPath = rig.path("lab3.txt");
+    rig.prompts.nextOpenPath = rig.path("lab3.tsv");
     rig.click("CmdOpen");
     QVERIFY(rig.window->grid() == taken);
     QCOMPARE(rig.child<QLineEdit>("TxtArea")->text(), QStringLiteral("Lab 3"));
     QCOMPARE(rig.window->current(), (GridPoint{0, 2}));
+    // The survey's own file type first, then the plain text the first surveys were saved as.
+    QCOMPARE(rig.prompts.filters,
+             QStringList({"Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)",
+                          "CSV files (*.csv);;All Files (*)",
+                          "Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)"}));
     QFile csv(rig.path("lab3.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QVERIFY(csv.readAll().startsWith("Row,Column,X (m),Y (m),Value,Unit,Time\r\n1,1,0.5,0.5,"
