@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,12 +113,17 @@ SettingsForm::SettingsForm(Settings& settings, QWidget* parent)
     column->addWidget(requirement);
 
     auto* capture = new QGroupBox(QStringLiteral("Capture"), this);
-    captureRow_ = new QHBoxLayout(capture);
+    captureGroup_ = new QVBoxLayout(capture);
     TxtAveraging_ = numberBox("TxtAveraging", 0.0, kMaxAveragingSeconds, 1, 0.5, capture);
     TxtAveraging_->setSuffix(QStringLiteral(" s"));
-    captureRow_->addWidget(new QLabel(QStringLiteral("Average over"), capture));
-    captureRow_->addWidget(TxtAveraging_);
+    auto* averaging = new QHBoxLayout;
+    averaging->addWidget(new QLabel(QStringLiteral("Average over"), capture));
+    averaging->addWidget(TxtAveraging_, 1);
+    captureGroup_->addLayout(averaging);
     column->addWidget(capture);
+
+    for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>())
+        box->installEventFilter(this);
 
     load();
     connect(TxtArea_, &QLineEdit::textChanged, this, &SettingsForm::read);
@@ -155,6 +161,19 @@ void SettingsForm::load() {
     TxtAveraging_->setValue(s.averagingSeconds);
     ComboTask_->setCurrentIndex(0);
     loading_ = false;
+}
+
+bool SettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    // A number holds no spaces: Space in a number box is the window's capture key, so that it
+    // captures wherever the user left the focus instead of blanking the number.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SettingsForm::setReshapable(bool reshapable) {

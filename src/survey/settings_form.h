@@ -27,9 +27,12 @@ public:
     void load();
     // The grid keeps its shape once a point is taken, or is being measured.
     void setReshapable(bool reshapable);
-    // The row of the "Capture" group, for the window's capture controls beside the averaging
-    // time.
-    QBoxLayout* captureRow() const { return captureRow_; }
+    // The "Capture" group, whose first row holds the averaging time, for the window's capture
+    // controls under it.
+    QBoxLayout* captureGroup() const { return captureGroup_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // A setting changed that leaves the points as they are.
@@ -65,7 +68,7 @@ private:
     QComboBox* ComboLevelUnit_;
     QDoubleSpinBox* TxtUniformity_;
     QDoubleSpinBox* TxtAveraging_;
-    QBoxLayout* captureRow_;
+    QBoxLayout* captureGroup_;
 };
 
 } // namespace survey

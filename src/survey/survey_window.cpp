@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -86,9 +87,7 @@ Survey::Survey(shared::Session& session, meterlink::ExchangeQueue& exchanges,
     column->setContentsMargins(0, 0, 0, 0);
     form_ = new SettingsForm(grid_.settings, left);
     column->addWidget(form_);
-    CmdCapture_ = button("CmdCapture", QStringLiteral("Capture"), left);
-    CmdCapture_->setToolTip(QStringLiteral("Capture the current point (Space)"));
-    form_->captureRow()->addWidget(CmdCapture_);
+    buildCaptureControls(left);
     column->addLayout(buildFiles(left));
     column->addStretch(1);
     columns->addWidget(left);
@@ -102,7 +101,6 @@ Survey::Survey(shared::Session& session, meterlink::ExchangeQueue& exchanges,
         refresh();
     });
     connect(form_, &SettingsForm::proposal, view_, &MapPanel::showStatus);
-    connect(CmdCapture_, &QPushButton::clicked, this, &Survey::Capture);
     connect(capture_, &PointCapture::measured, this, &Survey::measured);
     connect(capture_, &PointCapture::refused, this,
             [this](const QString& text, const QString& detail) {
@@ -110,10 +108,6 @@ Survey::Survey(shared::Session& session, meterlink::ExchangeQueue& exchanges,
                 refresh();
                 refuse(text, detail);
             });
-    // Text boxes keep their spaces: a single-key shortcut gives way to typing.
-    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
-    space->setObjectName(QStringLiteral("SpaceCapture"));
-    connect(space, &QShortcut::activated, this, &Survey::Capture);
     connect(&map(), &HeatMap::pointClicked, this, &Survey::CapturePoint);
     refresh();
     map().setFocus();
@@ -128,6 +122,27 @@ bool Survey::capturing() const {
 
 HeatMap& Survey::map() const {
     return view_->map();
+}
+
+void Survey::buildCaptureControls(QWidget* parent) {
+    CmdCapture_ = button("CmdCapture", QStringLiteral("Capture"), parent);
+    CmdCapture_->setToolTip(QStringLiteral("Capture the next point (Space, Ctrl+Space)"));
+    form_->captureGroup()->addWidget(CmdCapture_);
+    auto* keys = new QLabel(kCaptureKeysText, parent);
+    keys->setObjectName(QStringLiteral("LblCaptureKeys"));
+    keys->setWordWrap(true);
+    form_->captureGroup()->addWidget(keys);
+    connect(CmdCapture_, &QPushButton::clicked, this, &Survey::Capture);
+    // Space gives way to typing in the area's name (the number boxes pass it on); Ctrl+Space
+    // captures wherever the focus is.
+    const std::pair<const char*, QKeySequence> keySequences[] = {
+        {"SpaceCapture", QKeySequence(Qt::Key_Space)},
+        {"CtrlSpaceCapture", QKeySequence(Qt::CTRL | Qt::Key_Space)}};
+    for (const auto& [name, sequence] : keySequences) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setObjectName(QLatin1String(name));
+        connect(shortcut, &QShortcut::activated, this, &Survey::Capture);
+    }
 }
 
 QLayout* Survey::buildFiles(QWidget* parent) {

@@ -29,6 +29,8 @@ inline const QString kSurveyCaption = QStringLiteral("Lighting Survey");
 inline const QString kSurveyFilter =
     QStringLiteral("Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)");
 inline const QString kCsvFilter = QStringLiteral("CSV files (*.csv);;All Files (*)");
+inline const QString kCaptureKeysText =
+    QStringLiteral("Space captures the next point, Ctrl+Space also while you type a name.");
 inline const QString kUnsavedQuestion =
     QStringLiteral("The points taken are not saved. Discard them?");
 
@@ -48,7 +50,7 @@ public:
     bool capturing() const;
     HeatMap& map() const;
 
-    // Space and "Capture": the current point from the panel's reading.
+    // Space, Ctrl+Space and "Capture": the current point from the panel's reading.
     void Capture();
     // A click on the map: that point, measured again if it was taken.
     void CapturePoint(GridPoint p);
@@ -62,6 +64,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildCaptureControls(QWidget* parent);
     QLayout* buildFiles(QWidget* parent);
     void measured(GridPoint p, const QString& text, LightUnit unit);
     void refuse(const QString& text, const QString& detail);

@@ -138,6 +138,8 @@ class TestSurveyWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void spaceWalksTheGridAndAClickMeasuresAgain();
+    void captureKeys_data();
+    void captureKeys();
     void refusalBoxWaitsForTheExchangeUnlessTheLinkIsLost();
     void captureAveragesThePanelsReading();
     void saveOpenExportAndTheUnsavedQuestion();
@@ -172,6 +174,41 @@ void TestSurveyWindow::spaceWalksTheGridAndAClickMeasuresAgain() {
     rig.click("CmdCapture");
     QCOMPARE(rig.at({1, 1}), QStringLiteral("200.0"));
     QVERIFY(rig.prompts.messages.isEmpty());
+}
+
+void TestSurveyWindow::captureKeys_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers"); // with Space
+    QTest::addColumn<bool>("captures");
+    QTest::addColumn<QString>("text"); // the focused control's afterwards
+    const Qt::KeyboardModifiers plain = Qt::NoModifier;
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    QTest::newRow("Space in a spacing") << "TxtSpacingX" << plain << true << "1.000";
+    QTest::newRow("Space in the rows") << "TxtRows" << plain << true << "2";
+    QTest::newRow("Space in the averaging") << "TxtAveraging" << plain << true << "0.0 s";
+    QTest::newRow("Space in the name types") << "TxtArea" << plain << false << "Lab ";
+    QTest::newRow("Ctrl+Space in the name") << "TxtArea" << ctrl << true << "Lab";
+    QTest::newRow("Ctrl+Space in the level") << "TxtLevel" << ctrl << true << "500.00";
+    QTest::newRow("Space on a file button") << "CmdNew" << plain << true << "New";
+    QTest::newRow("Space on the map") << "Map" << plain << true << "";
+}
+
+void TestSurveyWindow::captureKeys() {
+    QFETCH(QString, focus);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, captures);
+    QFETCH(QString, text);
+    Rig rig;
+    rig.child<QLineEdit>("TxtArea")->setText("Lab");
+    QWidget* control = rig.child<QWidget>(qPrintable(focus));
+    control->setFocus();
+    QTRY_VERIFY(control->hasFocus());
+    QTest::keyClick(control, Qt::Key_Space, modifiers);
+    QCOMPARE(rig.window->grid().taken(), captures ? 1 : 0);
+    QCOMPARE(control->property("text").toString(), text);
+    // The window says which keys capture.
+    const QString hint = rig.child("LblCaptureKeys")->text();
+    QVERIFY2(hint.contains("Space captures") && hint.contains("Ctrl+Space"), qPrintable(hint));
 }
 
 void TestSurveyWindow::refusalBoxWaitsForTheExchangeUnlessTheLinkIsLost() {
