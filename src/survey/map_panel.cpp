@@ -54,7 +54,8 @@ MapPanel::MapPanel(QWidget* parent) : QWidget(parent) {
     column->addWidget(LblStatus_);
 }
 
-void MapPanel::showSurvey(const SurveyGrid& grid, std::optional<GridPoint> current) {
+void MapPanel::showSurvey(const SurveyGrid& grid, std::optional<GridPoint> current,
+                          std::optional<GridPoint> selected) {
     const Figures f = surveyFigures(grid);
     const FigureTexts t = figureTexts(grid, f);
     LblTaken_->setText(t.taken);
@@ -68,7 +69,7 @@ void MapPanel::showSurvey(const SurveyGrid& grid, std::optional<GridPoint> curre
     LblVerdict_->setStyleSheet(f.verdict == Verdict::Pass   ? QStringLiteral("color: #1b5e20")
                                : f.verdict == Verdict::Fail ? QStringLiteral("color: #b71c1c")
                                                             : QString());
-    map_->showGrid(grid, current);
+    map_->showGrid(grid, current, selected);
 }
 
 void MapPanel::showStatus(const QString& text, bool problem) {

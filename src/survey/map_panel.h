@@ -21,8 +21,9 @@ public:
 
     HeatMap& map() const { return *map_; }
     // The figures of the points taken against the requirement, and the map with the current
-    // point framed.
-    void showSurvey(const SurveyGrid& grid, std::optional<GridPoint> current);
+    // and the selected point framed.
+    void showSurvey(const SurveyGrid& grid, std::optional<GridPoint> current,
+                    std::optional<GridPoint> selected);
     // A problem is shown in red.
     void showStatus(const QString& text, bool problem = false);
     QString status() const;

@@ -98,17 +98,17 @@ Survey::Survey(shared::Session& session, meterlink::ExchangeQueue& exchanges,
     connect(form_, &SettingsForm::reshaped, this, [this] {
         grid_.clearReadings();
         current_ = {};
+        selected_.reset();
         refresh();
     });
     connect(form_, &SettingsForm::proposal, view_, &MapPanel::showStatus);
     connect(capture_, &PointCapture::measured, this, &Survey::measured);
     connect(capture_, &PointCapture::refused, this,
             [this](const QString& text, const QString& detail) {
-                CmdCapture_->setEnabled(true);
                 refresh();
                 refuse(text, detail);
             });
-    connect(&map(), &HeatMap::pointClicked, this, &Survey::CapturePoint);
+    connect(&map(), &HeatMap::pointClicked, this, &Survey::selectPoint);
     refresh();
     map().setFocus();
     platform::placeBesideOnScreen(*this, mainWindow);
@@ -127,12 +127,22 @@ HeatMap& Survey::map() const {
 void Survey::buildCaptureControls(QWidget* parent) {
     CmdCapture_ = button("CmdCapture", QStringLiteral("Capture"), parent);
     CmdCapture_->setToolTip(QStringLiteral("Capture the next point (Space, Ctrl+Space)"));
-    form_->captureGroup()->addWidget(CmdCapture_);
+    CmdMeasureSelected_ = button("CmdMeasureSelected", QStringLiteral("Measure Selected"), parent);
+    CmdMeasureSelected_->setToolTip(
+        QStringLiteral("Measure the point selected on the map, again if it was taken"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(CmdCapture_);
+    buttons->addWidget(CmdMeasureSelected_);
+    form_->captureGroup()->addLayout(buttons);
     auto* keys = new QLabel(kCaptureKeysText, parent);
     keys->setObjectName(QStringLiteral("LblCaptureKeys"));
     keys->setWordWrap(true);
     form_->captureGroup()->addWidget(keys);
     connect(CmdCapture_, &QPushButton::clicked, this, &Survey::Capture);
+    connect(CmdMeasureSelected_, &QPushButton::clicked, this, [this] {
+        if (selected_)
+            CapturePoint(*selected_);
+    });
     // Space gives way to typing in the area's name (the number boxes pass it on); Ctrl+Space
     // captures wherever the focus is.
     const std::pair<const char*, QKeySequence> keySequences[] = {
@@ -170,18 +180,48 @@ QLayout* Survey::buildFiles(QWidget* parent) {
     return files;
 }
 
+bool Survey::complete() const {
+    return grid_.taken() == grid_.pointCount();
+}
+
+QString Survey::nextText() const {
+    if (complete())
+        return QStringLiteral("The survey is complete: all %1 points are taken.")
+            .arg(grid_.pointCount());
+    return QStringLiteral("Next: %1.").arg(pointName(current_));
+}
+
 void Survey::Capture() {
+    if (capture_->running())
+        return;
+    // Every point is taken: measuring one again is the user's choice of point, never the key's.
+    if (complete()) {
+        view_->showStatus(nextText() +
+                          QStringLiteral(" To measure a point again, select it on the map."));
+        return;
+    }
     CapturePoint(current_);
+}
+
+void Survey::selectPoint(GridPoint p) {
+    if (!grid_.contains(p))
+        return;
+    selected_ = p;
+    const auto& taken = grid_.at(p);
+    const QString what =
+        taken ? QStringLiteral("Selected %1 (%2 %3): \"Measure Selected\" measures it again.")
+                    .arg(pointName(p), taken->text, unitText(taken->unit))
+              : QStringLiteral("Selected %1: \"Measure Selected\" measures it.").arg(pointName(p));
+    view_->showStatus(what + QLatin1Char(' ') + nextText());
+    refresh();
 }
 
 void Survey::CapturePoint(GridPoint p) {
     if (capture_->running() || !grid_.contains(p))
         return;
-    current_ = p;
     capture_->start(p);
     if (!capture_->running())
         return; // measured, or refused, at once
-    CmdCapture_->setEnabled(false);
     view_->showStatus(QStringLiteral("Measuring %1 over %2 s...")
                           .arg(pointName(p))
                           .arg(grid_.settings.averagingSeconds));
@@ -189,16 +229,18 @@ void Survey::CapturePoint(GridPoint p) {
 }
 
 void Survey::measured(GridPoint p, const QString& text, LightUnit unit) {
-    CmdCapture_->setEnabled(true);
     grid_.at(p) = Reading{text, unit, recording::sampleTimeStamp(QDateTime::currentDateTime())};
     if (!grid_.date.isValid())
         grid_.date = QDate::currentDate();
     unsaved_ = true;
-    current_ = nextOpenPoint(grid_, walkIndex(p, grid_.settings.columns) + 1).value_or(p);
+    // A point measured out of turn leaves the walk where it was.
+    if (p == current_ || grid_.at(current_))
+        current_ = nextOpenPoint(grid_, walkIndex(p, grid_.settings.columns) + 1).value_or(p);
+    if (selected_ == p)
+        selected_.reset();
     QString done = pointName(p);
     done[0] = done[0].toUpper();
-    view_->showStatus(QStringLiteral("%1: %2 %3. Next: %4.")
-                          .arg(done, text, unitText(unit), pointName(current_)));
+    view_->showStatus(QStringLiteral("%1: %2 %3. ").arg(done, text, unitText(unit)) + nextText());
     refresh();
     emit captured(p);
 }
@@ -222,11 +264,14 @@ void Survey::whenFree(const QString& key, std::function<void()> step) {
 }
 
 void Survey::refresh() {
-    view_->showSurvey(grid_, current_);
+    const bool idle = !capture_->running();
+    view_->showSurvey(grid_, complete() ? std::nullopt : std::optional(current_), selected_);
     // The grid keeps its shape once a point is taken, or is being measured.
-    form_->setReshapable(grid_.taken() == 0 && !capture_->running());
+    form_->setReshapable(grid_.taken() == 0 && idle);
+    CmdCapture_->setEnabled(idle);
+    CmdMeasureSelected_->setEnabled(idle && selected_);
     if (view_->status().isEmpty())
-        view_->showStatus(QStringLiteral("Next: %1.").arg(pointName(current_)));
+        view_->showStatus(nextText());
 }
 
 bool Survey::mayDiscard() {
@@ -241,6 +286,7 @@ void Survey::New() {
     grid_.date = QDate();
     unsaved_ = false;
     current_ = {};
+    selected_.reset();
     view_->clearStatus();
     refresh();
 }
@@ -264,6 +310,7 @@ void Survey::Open() {
     grid_ = std::move(*opened.grid);
     unsaved_ = false;
     current_ = nextOpenPoint(grid_, 0).value_or(GridPoint{});
+    selected_.reset();
     form_->load();
     view_->clearStatus();
     refresh();
@@ -309,10 +356,17 @@ void Survey::Print() {
         printed = printReport(printer, grid_, date,
                               [this](const QSize& size) { return map().picture(size); });
     }
-    if (!printed)
+    if (!printed) {
         prompts_.message(this, platform::MessageIcon::Critical,
                          QStringLiteral("The report could not be printed."),
                          printer.outputFileName());
+        return;
+    }
+    view_->showStatus(
+        printer.outputFileName().isEmpty()
+            ? QStringLiteral("The report went to the printer %1.").arg(printer.printerName())
+            : QStringLiteral("The report is saved in %1.")
+                  .arg(QDir::toNativeSeparators(printer.outputFileName())));
 }
 
 void Survey::closeEvent(QCloseEvent* event) {

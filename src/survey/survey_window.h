@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QLayout;
 class QPushButton;
@@ -30,7 +31,8 @@ inline const QString kSurveyFilter =
     QStringLiteral("Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)");
 inline const QString kCsvFilter = QStringLiteral("CSV files (*.csv);;All Files (*)");
 inline const QString kCaptureKeysText =
-    QStringLiteral("Space captures the next point, Ctrl+Space also while you type a name.");
+    QStringLiteral("Space captures the next point, Ctrl+Space also while you type a name. A click "
+                   "on the map selects a point.");
 inline const QString kUnsavedQuestion =
     QStringLiteral("The points taken are not saved. Discard them?");
 
@@ -52,7 +54,7 @@ public:
 
     // Space, Ctrl+Space and "Capture": the current point from the panel's reading.
     void Capture();
-    // A click on the map: that point, measured again if it was taken.
+    // "Measure Selected": a point out of turn, measured again if it was taken.
     void CapturePoint(GridPoint p);
 
 Q_SIGNALS:
@@ -66,6 +68,12 @@ protected:
 private:
     void buildCaptureControls(QWidget* parent);
     QLayout* buildFiles(QWidget* parent);
+    // A click on the map: the point to measure with "Measure Selected". It never measures by
+    // itself, so that a click meant to bring the window forward changes no point.
+    void selectPoint(GridPoint p);
+    bool complete() const;
+    // What comes next: the next point, or that the survey is complete.
+    QString nextText() const;
     void measured(GridPoint p, const QString& text, LightUnit unit);
     void refuse(const QString& text, const QString& detail);
     void refresh();
@@ -86,11 +94,13 @@ private:
     platform::Prompts& prompts_;
     SurveyGrid grid_;
     GridPoint current_;
+    std::optional<GridPoint> selected_;
     bool unsaved_ = false;
 
     PointCapture* capture_;
     SettingsForm* form_;
     QPushButton* CmdCapture_;
+    QPushButton* CmdMeasureSelected_;
     MapPanel* view_;
 };
 

@@ -10,6 +10,7 @@
 #include "survey/survey_report.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include <QTimer>
 
 using survey::GridPoint;
+using OptionalPoint = std::optional<GridPoint>;
 
 namespace {
 
@@ -124,6 +126,7 @@ struct Rig {
         return r ? r->text : QString();
     }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QString status() { return child("LblStatus")->text(); }
     QStringList shown() const {
         QStringList texts;
         for (const auto& m : prompts.messages)
@@ -137,7 +140,7 @@ struct Rig {
 class TestSurveyWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void spaceWalksTheGridAndAClickMeasuresAgain();
+    void spaceWalksTheGridAndAClickOnlySelects();
     void captureKeys_data();
     void captureKeys();
     void refusalBoxWaitsForTheExchangeUnlessTheLinkIsLost();
@@ -150,7 +153,7 @@ private Q_SLOTS:
     void placedBesideThePanelOnTheScreen();
 };
 
-void TestSurveyWindow::spaceWalksTheGridAndAClickMeasuresAgain() {
+void TestSurveyWindow::spaceWalksTheGridAndAClickOnlySelects() {
     Rig rig;
     const QList<GridPoint> walk = {{0, 0}, {0, 1}, {0, 2}, {1, 2}};
     for (int k = 0; k < walk.size(); ++k) {
@@ -163,16 +166,39 @@ void TestSurveyWindow::spaceWalksTheGridAndAClickMeasuresAgain() {
     QCOMPARE(rig.window->current(), (GridPoint{1, 1}));
     QCOMPARE(rig.child("LblTaken")->text(), QStringLiteral("Points: 4 of 6"));
     QVERIFY(!rig.child<QSpinBox>("TxtRows")->isEnabled());
+    QVERIFY(!rig.child<QPushButton>("CmdMeasureSelected")->isEnabled());
 
+    // A click, as one that brings the window forward, measures nothing and leaves the walk.
     rig.shows("200.0");
     QTRY_VERIFY(rig.window->map().labelsDrawn() == 4);
     rig.clickPoint({0, 0});
-    QCOMPARE(rig.at({0, 0}), QStringLiteral("200.0"));
+    QCOMPARE(rig.at({0, 0}), QStringLiteral("100.0"));
     QCOMPARE(rig.window->grid().taken(), 4);
-    // Back to where the walk had got to.
     QCOMPARE(rig.window->current(), (GridPoint{1, 1}));
+    QCOMPARE(rig.window->map().framedSelection(), OptionalPoint(GridPoint{0, 0}));
+    QCOMPARE(rig.window->map().framedCurrent(), OptionalPoint(GridPoint{1, 1}));
+    QCOMPARE(rig.status(), QStringLiteral("Selected row 1, column 1 (100.0 lx): \"Measure "
+                                          "Selected\" measures it again. Next: row 2, column 2."));
     rig.click("CmdCapture");
     QCOMPARE(rig.at({1, 1}), QStringLiteral("200.0"));
+    QCOMPARE(rig.at({0, 0}), QStringLiteral("100.0"));
+    QCOMPARE(rig.window->current(), (GridPoint{1, 0}));
+
+    // Measured again on purpose; the walk stays where it had got to.
+    rig.shows("300.0");
+    rig.click("CmdMeasureSelected");
+    QCOMPARE(rig.at({0, 0}), QStringLiteral("300.0"));
+    QCOMPARE(rig.window->grid().taken(), 5);
+    QCOMPARE(rig.window->current(), (GridPoint{1, 0}));
+    QCOMPARE(rig.window->map().framedSelection(), OptionalPoint());
+    QVERIFY(!rig.child<QPushButton>("CmdMeasureSelected")->isEnabled());
+    QCOMPARE(rig.status(), QStringLiteral("Row 1, column 1: 300.0 lx. Next: row 2, column 1."));
+
+    // An open point selected is measured out of turn too.
+    rig.clickPoint({1, 0});
+    rig.shows("400.0");
+    rig.click("CmdMeasureSelected");
+    QCOMPARE(rig.at({1, 0}), QStringLiteral("400.0"));
     QVERIFY(rig.prompts.messages.isEmpty());
 }
 
@@ -317,9 +343,21 @@ void TestSurveyWindow::reportOnOnePage() {
         rig.shows(QStringLiteral("10%1.0").arg(k));
         rig.space();
     }
+    QCOMPARE(rig.status(), QStringLiteral("Row 3, column 3: 108.0 lx. The survey is complete: all "
+                                          "9 points are taken."));
+    QCOMPARE(rig.window->map().framedCurrent(), OptionalPoint());
+    // Nothing is left for the capture key: it measures no point again by itself.
+    rig.shows("999.0");
+    rig.space();
+    QCOMPARE(rig.at({2, 2}), QStringLiteral("108.0"));
+    QCOMPARE(rig.status(), QStringLiteral("The survey is complete: all 9 points are taken. To "
+                                          "measure a point again, select it on the map."));
+
     rig.prompts.pdfPath = rig.path("report.pdf");
     rig.click("CmdPrint");
     QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(rig.status(), QStringLiteral("The report is saved in %1.")
+                               .arg(QDir::toNativeSeparators(rig.prompts.pdfPath)));
     QFile pdf(rig.prompts.pdfPath);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     const QByteArray bytes = pdf.readAll();
