@@ -20,22 +20,24 @@ void MeterModel::openLoggerSet(TimePoint now) {
         setFlag(Flag::IntvOn, false); // memory full: the meter refuses to start a set
         return;
     }
-    const int clock = clockSecondsOfDay(now);
-    const auto interval = int(loggingInterval_.count());
-    const char header[kHeader] = {0x00,
-                                  char(0x55),
-                                  char(0xAA),
-                                  0x00,
-                                  bcdByte(clockDayOfMonth(now)),
-                                  bcdByte(clock / 3600),
-                                  bcdByte(clock / 60 % 60),
-                                  bcdByte(clock % 60),
-                                  bcdByte(interval / 60),
-                                  bcdByte(interval % 60)};
-    logger_.append(header, kHeader);
+    appendSetHeader(clockDayOfMonth(now), clockSecondsOfDay(now), int(loggingInterval_.count()));
     loggingSetOpen_ = true;
     appendRecord(lightAt(now));
     nextRecordAt_ = now + loggingInterval_;
+}
+
+void MeterModel::appendSetHeader(int dayOfMonth, int secondsOfDay, int intervalSeconds) {
+    const char header[] = {0x00,
+                           char(0x55),
+                           char(0xAA),
+                           0x00,
+                           bcdByte(dayOfMonth),
+                           bcdByte(secondsOfDay / 3600),
+                           bcdByte(secondsOfDay / 60 % 60),
+                           bcdByte(secondsOfDay % 60),
+                           bcdByte(intervalSeconds / 60),
+                           bcdByte(intervalSeconds % 60)};
+    logger_.append(header, sizeof header);
 }
 
 void MeterModel::appendRecord(double lux) {
@@ -91,6 +93,20 @@ void MeterModel::fillLoggerMemory(int recordsPerSet, TimePoint now) {
     }
     setFlag(Flag::IntvOn, logging);
     nextRecordAt_.reset();
+}
+
+void MeterModel::loadSampleSets() {
+    using std::chrono::seconds;
+    logger_.clear();
+    loggingSetOpen_ = false;
+    // The room's own drifting light, three minutes of it from 14:30:00 every 2 s.
+    appendSetHeader(31, 14 * 3600 + 30 * 60, 2);
+    for (int i = 0; i < 90; ++i)
+        appendRecord(sensorLight(TimePoint(seconds(2 * i))));
+    // A lamp-lit night from 23:58:00 every 5 s: six minutes, into the 1st.
+    appendSetHeader(31, 23 * 3600 + 58 * 60, 5);
+    for (int i = 0; i < 72; ++i)
+        appendRecord(0.04 * sensorLight(TimePoint(seconds(5 * i))));
 }
 
 } // namespace sim

@@ -174,6 +174,10 @@ public:
     // Fills the logger with sets of this many records, one after the other from now on, until
     // no further set fits.
     void fillLoggerMemory(int recordsPerSet, TimePoint now);
+    // Replaces the logger's contents with two short sets logged the day before the clock's
+    // first day (the 31st): 90 records of the room every 2 s from 14:30:00, and 72 of a
+    // lamp-lit night every 5 s from 23:58:00, past midnight. Something to download at once.
+    void loadSampleSets();
     // The next memory dump ("Q") stops after this many bytes, as a broken transfer would.
     void cutNextDump(qsizetype keptBytes) { dumpCut_ = std::max<qsizetype>(keptBytes, 0); }
 
@@ -213,6 +217,7 @@ private:
     double luxValue(TimePoint now) const;
     void leaveModes();
     void openLoggerSet(TimePoint now);
+    void appendSetHeader(int dayOfMonth, int secondsOfDay, int intervalSeconds);
     void appendRecord(double lux);
     // The reply to "Q": lead bytes, the logger's memory, a trailing byte.
     QByteArray loggerDump();
