@@ -27,7 +27,9 @@ QRect besideMainWindow(const QRect& main, const QSize& size, const QSize& minimu
     const int roomBelow = available.bottom() - main.bottom();
     if (roomBelow >= least.height())
         return QRect(below.topLeft(), QSize(whole.width(), roomBelow));
-    return QRect(QPoint(available.right() + 1 - whole.width(), top), whole);
+    // At its least width against the area's right edge, it covers as little of the main window
+    // as it can.
+    return QRect(available.right() + 1 - least.width(), top, least.width(), whole.height());
 }
 
 void placeBesideOnScreen(QWidget& window, const QWidget* mainWindow) {

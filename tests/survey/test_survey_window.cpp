@@ -469,8 +469,11 @@ void TestSurveyWindow::placedBesideThePanelOnTheScreen_data() {
     QTest::newRow("panel low on the screen: tops as level as the screen allows")
         << QRect(0, 500, 578, 330) << size << least << QRect(0, 0, 1920, 1080)
         << QRect(578, 450, 980, 630);
-    QTest::newRow("1024 x 600: over the panel, against the right edge")
-        << panel << size << least << QRect(0, 0, 1024, 600) << QRect(44, 0, 980, 600);
+    QTest::newRow("1280 x 800, a little too narrow: least width, just over the panel")
+        << QRect(0, 0, 582, 335) << QSize(984, 634) << QSize(709, 576) << QRect(0, 0, 1280, 800)
+        << QRect(571, 0, 709, 634);
+    QTest::newRow("1024 x 600: least width, over the panel's right part")
+        << panel << size << least << QRect(0, 0, 1024, 600) << QRect(334, 0, 690, 600);
     QTest::newRow("second screen to the left")
         << QRect(-1280, 0, 578, 330) << size << least << QRect(-1280, 0, 1280, 800)
         << QRect(-702, 0, 702, 630);
