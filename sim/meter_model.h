@@ -113,6 +113,9 @@ inline constexpr quint32 kLoggerLastAddress = 0x1FFFF;
 // The meter itself: its display, its modes, its logger and how it reacts to the bytes it
 // receives. It holds no clock: every call that depends on time is given the current time, so
 // tests can run it in virtual time.
+// Its members are defined by family: meter_commands.cpp (the line, commands and data blocks),
+// meter_display.cpp (the LCD), meter_logger.cpp (the logger memory) and meter_model.cpp (the
+// light, the clock and the modes as time passes).
 class MeterModel {
 public:
     using Clock = std::chrono::steady_clock;
@@ -171,6 +174,10 @@ public:
     // Fills the logger with sets of this many records, one after the other from now on, until
     // no further set fits.
     void fillLoggerMemory(int recordsPerSet, TimePoint now);
+    // Replaces the logger's contents with two short sets logged the day before the clock's
+    // first day (the 31st): 90 records of the room every 2 s from 14:30:00, and 72 of a
+    // lamp-lit night every 5 s from 23:58:00, past midnight. Something to download at once.
+    void loadSampleSets();
     // The next memory dump ("Q") stops after this many bytes, as a broken transfer would.
     void cutNextDump(qsizetype keptBytes) { dumpCut_ = std::max<qsizetype>(keptBytes, 0); }
 
@@ -210,6 +217,7 @@ private:
     double luxValue(TimePoint now) const;
     void leaveModes();
     void openLoggerSet(TimePoint now);
+    void appendSetHeader(int dayOfMonth, int secondsOfDay, int intervalSeconds);
     void appendRecord(double lux);
     // The reply to "Q": lead bytes, the logger's memory, a trailing byte.
     QByteArray loggerDump();
@@ -239,6 +247,8 @@ private:
     int memoryNumber_ = 1;
     std::array<std::optional<double>, 100> memories_{};
 
+    // The meter's calendar knows no months: the day of the month runs 1..31 and starts again.
+    static constexpr int kDaysInClock = 31;
     std::optional<TimePoint> clockEpoch_;
     int clockDay_ = 1;
     int clockSecondsAtEpoch_ = 12 * 3600;

@@ -32,6 +32,7 @@ const char* const kCommandHelp =
     "  cut COUNT          send the next COUNT frames truncated\n"
     "  unplug SECONDS     remove the device and bring it back at the same path\n"
     "  memory RECORDS     fill the logger with sets of RECORDS records (0 erases it)\n"
+    "  memory sample      two short sets in the logger, as --sample-sets gives\n"
     "  cutdump BYTES      send only the first BYTES bytes of the next memory dump\n"
     "  status             show the link, the logger end address, the settings and the commands\n"
     "                     received\n"
@@ -135,6 +136,8 @@ private:
                 say(QStringLiteral("metersim: unplugged for %1 s").arg(QString::fromLatin1(arg)));
                 meter_->unplug(d);
             }
+        } else if (verb == "memory" && arg == "sample" && oneArg) {
+            meter_->model().with([](sim::MeterModel& m) { m.loadSampleSets(); });
         } else if (verb == "memory" && oneArg) {
             const int records = arg.toInt(&ok);
             if ((ok = ok && records >= 0))
@@ -225,7 +228,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption folderOption(
         QStringLiteral("remove-folder"),
         QStringLiteral("On stopping, also remove the folder that holds the link, if it is empty."));
-    parser.addOptions({linkOption, readingOption, parentOption, folderOption});
+    const QCommandLineOption sampleOption(
+        QStringLiteral("sample-sets"),
+        QStringLiteral("Start with two short sets in the logger to download: three minutes of "
+                       "readings, and six minutes across midnight. Without it the logger starts "
+                       "empty."));
+    parser.addOptions({linkOption, readingOption, sampleOption, parentOption, folderOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         std::fputs("metersim: unexpected arguments; see --help\n", stderr);
@@ -258,6 +266,8 @@ int main(int argc, char* argv[]) {
         }
         meter.model().with([&](sim::MeterModel& m) { m.setFixedReading(lux); });
     }
+    if (parser.isSet(sampleOption))
+        meter.model().with([](sim::MeterModel& m) { m.loadSampleSets(); });
     // Announced after every plug-in, so whoever waits for the device knows it can open it.
     QObject::connect(&meter, &sim::PtyMeter::pluggedIn, &app, [&meter](const QString& device) {
         say(QStringLiteral("metersim: ready on %1").arg(meter.linkPath()));

@@ -48,9 +48,10 @@ void SimulatorProcess::start() {
     // "unplug 3", "help"): keys pressed on the meter's side show on the panel.
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     process_.setInputChannelMode(QProcess::ForwardedInputChannel);
+    // A logger with sets in it, so that "Memory" has something to show from the start.
     process_.start(program_,
-                   {QStringLiteral("--link"), linkPath_, QStringLiteral("--exit-with-parent"),
-                    QStringLiteral("--remove-folder")});
+                   {QStringLiteral("--link"), linkPath_, QStringLiteral("--sample-sets"),
+                    QStringLiteral("--exit-with-parent"), QStringLiteral("--remove-folder")});
     deadline_.setRemainingTime(kStartTimeoutMs);
     linkWatch_.start();
 }

@@ -12,9 +12,9 @@
 namespace app {
 
 // The simulated meter run as a child process (metersim) on a pseudo-terminal of its own, linked
-// in a private temporary folder. Starting does not block: ready() or failed() follows. The
-// process is stopped and the folder removed when this object goes; if this program dies
-// without that, the simulated meter notices and removes them itself.
+// in a private temporary folder, its logger holding two short sets. Starting does not block:
+// ready() or failed() follows. The process is stopped and the folder removed when this object
+// goes; if this program dies without that, the simulated meter notices and removes them itself.
 class SimulatorProcess : public QObject {
     Q_OBJECT
 public:

@@ -75,14 +75,13 @@ Memory::Memory(shared::Session& session, meterlink::MeterLink& link, platform::P
     layout->addWidget(compare, 3, 0);
     layout->addWidget(CmdCancel_, 3, 3);
 
-    const QFontMetrics metrics = fontMetrics();
     const QString widths[] = {QStringLiteral(" No.S "), QStringLiteral("AA-AA:AA:AA"),
                               QStringLiteral(" Sampling "), QStringLiteral(" Records ")};
     const QString headers[] = {QStringLiteral("Set"), QStringLiteral("Time"),
                                QStringLiteral("Sampling"), QStringLiteral("Records")};
     int gridWidth = 2 * gridSet_->frameWidth() + gridSet_->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < 4; ++c) {
-        gridSet_->setColWidth(c, metrics.horizontalAdvance(widths[c]));
+        gridSet_->fitColWidth(c, widths[c]);
         gridSet_->setText(0, c, headers[c]);
         gridWidth += gridSet_->ColWidth(c);
     }

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStyle>
 
 namespace platform {
 
@@ -137,6 +138,13 @@ int Grid::ColWidth(int col) const {
 
 void Grid::setColWidth(int col, int width) {
     setColumnWidth(col, width);
+}
+
+void Grid::fitColWidth(int col, const QString& sample) {
+    // A cell draws its text inside a margin on either side, and its grid line takes a pixel.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    setColumnWidth(col,
+                   fontMetrics().horizontalAdvance(sample) + 2 * margin + (showGrid() ? 1 : 0));
 }
 
 void Grid::AddItem(QStringView tabSeparated) {

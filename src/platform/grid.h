@@ -32,6 +32,8 @@ public:
     void setTopRow(int row);
     int ColWidth(int col) const;
     void setColWidth(int col, int width);
+    // Makes a column wide enough to show this sample text in full in its cells.
+    void fitColWidth(int col, const QString& sample);
     // Appends a row from a TAB-separated text: parts fill the columns in order, parts beyond
     // the last column are dropped, missing ones stay empty.
     void AddItem(QStringView tabSeparated);

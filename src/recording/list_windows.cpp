@@ -55,13 +55,12 @@ platform::Grid* ListWindow::addGrid(const QString& name, const QString& firstHea
     auto* grid = new platform::Grid(kDataColumns, this);
     grid->setObjectName(name);
     layout()->addWidget(grid);
-    const QFontMetrics metrics = fontMetrics();
     const QString widths[] = {QStringLiteral(" 000000AAA "), QStringLiteral(" DD-HH:NN:SS "),
                               QStringLiteral(" AAAAAAA ")};
     const QString headers[] = {firstHeader, QStringLiteral("Time"), QStringLiteral("Value")};
     int gridWidth = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < kDataColumns; ++c) {
-        grid->setColWidth(c, metrics.horizontalAdvance(widths[c]));
+        grid->fitColWidth(c, widths[c]);
         grid->setText(0, c, headers[c]);
         gridWidth += grid->ColWidth(c);
     }

@@ -125,21 +125,47 @@ public:
 
         labels = new CellLabels(this);
         labels->gradient = map->gradient();
-        marker = new QCPItemRect(this);
-        marker->setPen(QPen(QColor(0xe5, 0x39, 0x35), 3.0));
-        marker->setBrush(Qt::NoBrush);
-        marker->setVisible(false);
+        marker = frame(QPen(QColor(0xe5, 0x39, 0x35), 3.0));
+        // Dashed as well as blue, so that it is told from the current point's frame in any
+        // colours.
+        selection = frame(QPen(QColor(0x1e, 0x88, 0xe5), 3.0, Qt::DashLine));
+    }
+
+    QCPItemRect* frame(const QPen& pen) {
+        auto* item = new QCPItemRect(this);
+        item->setPen(pen);
+        item->setBrush(Qt::NoBrush);
+        item->setVisible(false);
+        return item;
+    }
+
+    static void showFrame(QCPItemRect* item, std::optional<GridPoint> p) {
+        item->setVisible(p.has_value());
+        if (p) {
+            item->topLeft->setCoords(p->column + 0.5, p->row + 0.5);
+            item->bottomRight->setCoords(p->column + 1.5, p->row + 1.5);
+        }
+    }
+
+    static std::optional<GridPoint> framed(const QCPItemRect* item) {
+        if (!item->visible())
+            return std::nullopt;
+        const QPointF at = item->topLeft->coords();
+        return GridPoint{int(std::lround(at.y() - 0.5)), int(std::lround(at.x() - 0.5))};
     }
 
     QPicture picture(const QSize& size) {
         const bool markerShown = marker->visible();
+        const bool selectionShown = selection->visible();
         marker->setVisible(false);
+        selection->setVisible(false);
         QPicture picture;
         {
             QCPPainter painter(&picture);
             toPainter(&painter, size.width(), size.height());
         }
         marker->setVisible(markerShown);
+        selection->setVisible(selectionShown);
         // Drawing at another size laid the plot out for it: back to the screen's.
         replot(rpQueuedReplot);
         return picture;
@@ -149,6 +175,7 @@ public:
     QCPColorScale* scale;
     CellLabels* labels;
     QCPItemRect* marker;
+    QCPItemRect* selection;
 };
 
 HeatMap::HeatMap(QWidget* parent) : QWidget(parent), plot_(new MapSurface(this)) {
@@ -179,7 +206,8 @@ HeatMap::HeatMap(QWidget* parent) : QWidget(parent), plot_(new MapSurface(this))
 
 HeatMap::~HeatMap() = default;
 
-void HeatMap::showGrid(const SurveyGrid& grid, std::optional<GridPoint> current) {
+void HeatMap::showGrid(const SurveyGrid& grid, std::optional<GridPoint> current,
+                       std::optional<GridPoint> selected) {
     const int rows = grid.settings.rows;
     const int columns = grid.settings.columns;
     // Two by two cells a point: a colour map of one column or row would have no width.
@@ -210,11 +238,8 @@ void HeatMap::showGrid(const SurveyGrid& grid, std::optional<GridPoint> current)
     plot_->scale->axis()->setLabel(unit ? unitText(*unit) : QString());
     plot_->xAxis->setRange(0.5, columns + 0.5);
     plot_->yAxis->setRange(0.5, rows + 0.5);
-    plot_->marker->setVisible(current.has_value());
-    if (current) {
-        plot_->marker->topLeft->setCoords(current->column + 0.5, current->row + 0.5);
-        plot_->marker->bottomRight->setCoords(current->column + 1.5, current->row + 1.5);
-    }
+    MapSurface::showFrame(plot_->marker, current);
+    MapSurface::showFrame(plot_->selection, selected);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -230,6 +255,14 @@ QPoint HeatMap::pixelOf(GridPoint p) const {
 
 int HeatMap::labelsDrawn() const {
     return plot_->labels->drawn;
+}
+
+std::optional<GridPoint> HeatMap::framedCurrent() const {
+    return MapSurface::framed(plot_->marker);
+}
+
+std::optional<GridPoint> HeatMap::framedSelection() const {
+    return MapSurface::framed(plot_->selection);
 }
 
 } // namespace survey

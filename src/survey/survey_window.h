@@ -3,20 +3,13 @@
 #include "shared/session.h"
 #include "survey/survey_data.h"
 
-#include <QElapsedTimer>
-#include <QStringList>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
-class QCheckBox;
-class QComboBox;
-class QDoubleSpinBox;
-class QLabel;
-class QLineEdit;
+class QLayout;
 class QPushButton;
-class QSpinBox;
-class QTimer;
 
 namespace meterlink {
 class ExchangeQueue;
@@ -28,14 +21,20 @@ class Prompts;
 namespace survey {
 
 class HeatMap;
+class MapPanel;
+class PointCapture;
+class SettingsForm;
 
 inline const QString kSurveyCaption = QStringLiteral("Lighting Survey");
-inline const QString kSurveyFilter = QStringLiteral("Lighting surveys (*.txt);;All Files (*)");
+// The survey file is tab-separated text; surveys saved as .txt still open.
+inline const QString kSurveyFilter =
+    QStringLiteral("Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)");
 inline const QString kCsvFilter = QStringLiteral("CSV files (*.csv);;All Files (*)");
+inline const QString kCaptureKeysText =
+    QStringLiteral("Space captures the next point, Ctrl+Space also while you type a name. A click "
+                   "on the map selects a point.");
 inline const QString kUnsavedQuestion =
     QStringLiteral("The points taken are not saved. Discard them?");
-// How often a capture samples the panel's reading while it averages.
-inline constexpr int kSampleIntervalMs = 100;
 
 // The lighting survey: a grid of points walked with the meter, each captured from the reading
 // the panel shows, the heat map and the figures kept up to date, saved, exported and printed.
@@ -50,12 +49,12 @@ public:
 
     const SurveyGrid& grid() const { return grid_; }
     GridPoint current() const { return current_; }
-    bool capturing() const { return capturing_; }
-    HeatMap& map() const { return *map_; }
+    bool capturing() const;
+    HeatMap& map() const;
 
-    // Space and "Capture": the current point from the panel's reading.
+    // Space, Ctrl+Space and "Capture": the current point from the panel's reading.
     void Capture();
-    // A click on the map: that point, measured again if it was taken.
+    // "Measure Selected": a point out of turn, measured again if it was taken.
     void CapturePoint(GridPoint p);
 
 Q_SIGNALS:
@@ -67,22 +66,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildControls();
-    QWidget* buildSettings();
-    QWidget* buildFigures();
-    void loadControls();
-    void readControls();
-    void lengthUnitChanged();
-    void levelUnitChanged();
-    void taskChosen(int index);
-    void gridShapeChanged();
-    void ProposeGrid();
-    void sample();
-    void store();
-    void stopCapture();
+    void buildCaptureControls(QWidget* parent);
+    QLayout* buildFiles(QWidget* parent);
+    // A click on the map: the point to measure with "Measure Selected". It never measures by
+    // itself, so that a click meant to bring the window forward changes no point.
+    void selectPoint(GridPoint p);
+    bool complete() const;
+    // What comes next: the next point, or that the survey is complete.
+    QString nextText() const;
+    void measured(GridPoint p, const QString& text, LightUnit unit);
     void refuse(const QString& text, const QString& detail);
     void refresh();
-    void showStatus(const QString& text, bool problem = false);
     // Runs a step that opens a dialog between the meter exchanges, so that it never holds up
     // polling; at once while the link is lost, as there is no polling then to hold up and the
     // reconnection would otherwise hold the dialog back for as long as the meter is away.
@@ -100,42 +94,14 @@ private:
     platform::Prompts& prompts_;
     SurveyGrid grid_;
     GridPoint current_;
+    std::optional<GridPoint> selected_;
     bool unsaved_ = false;
-    bool loading_ = false; // the controls are being set from the survey, not by the user
 
-    bool capturing_ = false;
-    GridPoint target_;
-    LightUnit captureUnit_ = LightUnit::Lux;
-    QStringList samples_;
-    QElapsedTimer captureClock_;
-    QTimer* sampler_;
-
-    QLineEdit* TxtArea_;
-    QSpinBox* TxtRows_;
-    QSpinBox* TxtColumns_;
-    QDoubleSpinBox* TxtSpacingX_;
-    QDoubleSpinBox* TxtSpacingY_;
-    QComboBox* ComboLengthUnit_;
-    QDoubleSpinBox* TxtLength_;
-    QDoubleSpinBox* TxtWidth_;
-    QCheckBox* ChkWallBand_;
-    QPushButton* CmdPropose_;
-    QComboBox* ComboTask_;
-    QDoubleSpinBox* TxtLevel_;
-    QComboBox* ComboLevelUnit_;
-    QDoubleSpinBox* TxtUniformity_;
-    QDoubleSpinBox* TxtAveraging_;
+    PointCapture* capture_;
+    SettingsForm* form_;
     QPushButton* CmdCapture_;
-    HeatMap* map_;
-    QLabel* LblTaken_;
-    QLabel* LblAverage_;
-    QLabel* LblMinimum_;
-    QLabel* LblMaximum_;
-    QLabel* LblUniformity_;
-    QLabel* LblDiversity_;
-    QLabel* LblRequired_;
-    QLabel* LblVerdict_;
-    QLabel* LblStatus_;
+    QPushButton* CmdMeasureSelected_;
+    MapPanel* view_;
 };
 
 } // namespace survey

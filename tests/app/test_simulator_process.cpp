@@ -1,5 +1,7 @@
 #include "app/simulator_process.h"
 
+#include "device_exchange.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -29,6 +31,10 @@ void TestSimulatorProcess::startsWithoutBlockingAndCleansUp() {
         QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
         QVERIFY(ready.wait(5000));
         QVERIFY(QFileInfo(simulator.linkPath()).isSymLink());
+        // Its logger holds two short sets (506 bytes: the last address 2041) to download.
+        const QByteArray poll = QByteArray::fromHex("02aa0007f903");
+        QCOMPARE(testsupport::deviceExchange(simulator.linkPath(), "A", 2000, poll.size()).toHex(),
+                 poll.toHex());
         folder = QFileInfo(simulator.linkPath()).absolutePath();
         QVERIFY(QFileInfo(folder).fileName().startsWith(QLatin1String("luxpanel-")));
     }

@@ -1,6 +1,7 @@
 #include "logger/logger_windows.h"
 
 #include "graphs/graphs.h"
+#include "grid_cells.h"
 #include "link/meter_link.h"
 #include "logger/data_list.h"
 #include "logger/memory_window.h"
@@ -142,6 +143,8 @@ private Q_SLOTS:
     void dataListCaptionFollowsTheRows_data();
     void dataListCaptionFollowsTheRows();
     void dataListSaveAndPlot();
+    void setGridShowsItsCellsInFull_data();
+    void setGridShowsItsCellsInFull();
 };
 
 void TestLoggerWindows::downloadListsTheSets() {
@@ -492,6 +495,32 @@ void TestLoggerWindows::dataListSaveAndPlot() {
     QCOMPARE(plot.PlotUnit, QStringLiteral("Fc"));
     QCOMPARE(plot.PlotMin, 1146.0f);
     QCOMPARE(plot.PlotMax, 11463.86f);
+}
+
+void TestLoggerWindows::setGridShowsItsCellsInFull_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("set") << 0 << "99";
+    QTest::newRow("start") << 1 << "28-23:58:08";
+    QTest::newRow("sampling") << 2 << "3599";
+    QTest::newRow("records") << 3 << "43000";
+}
+
+void TestLoggerWindows::setGridShowsItsCellsInFull() {
+    QFETCH(int, col);
+    QFETCH(QString, text);
+    Rig rig;
+    Memory window(rig.session, rig.link, rig.prompts, rig.timer1, nullptr);
+    // The widest a set's row gets: a start late in the day, an hour's interval, a full memory.
+    std::vector<QByteArray> sets(99, set("282358085959", ""));
+    sets.back() += QByteArray(43000 * 3, '\x01');
+    window.listSets(sets);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const platform::Grid& g = window.GridSet();
+    QCOMPARE(g.Text(99, col), text);
+    QVERIFY2(testsupport::cellSlack(g, 99, col) >= 0,
+             qPrintable(QString::number(testsupport::cellSlack(g, 99, col))));
 }
 
 QTEST_MAIN(TestLoggerWindows)

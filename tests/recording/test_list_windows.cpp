@@ -1,4 +1,5 @@
 #include "graphs/graphs.h"
+#include "grid_cells.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
 #include "pdf_prompts.h"
@@ -148,6 +149,27 @@ private slots:
         const QRect newest = g.visualRect(g.model()->index(39, 0));
         QVERIFY(g.viewport()->rect().contains(newest));
         QCOMPARE(row(g, 40), (QStringList{"40", "07-14:05:09", "12.5"}));
+    }
+
+    void listShowsItsCellsInFull_data() {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("text");
+        // The widest a reading's row gets: the live list's last row, a time late on a long
+        // day, a full-scale reading.
+        QTest::newRow("number") << 0 << "100000";
+        QTest::newRow("time") << 1 << "28-23:58:08";
+        QTest::newRow("value") << 2 << "999999";
+    }
+    void listShowsItsCellsInFull() {
+        QFETCH(int, col);
+        QFETCH(QString, text);
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.appendSample(QStringLiteral("100000\t28-23:58:08\t999999"));
+        const platform::Grid& g = list.grid();
+        QCOMPARE(g.Text(1, col), text);
+        QVERIFY2(testsupport::cellSlack(g, 1, col) >= 0,
+                 qPrintable(QString::number(testsupport::cellSlack(g, 1, col))));
     }
 
     void closingTheLiveListEndsItAndReopeningStartsEmpty() {

@@ -1,3 +1,4 @@
+#include "device_exchange.h"
 #include "sim/display_frame.h"
 
 #include <QElapsedTimer>
@@ -7,40 +8,14 @@
 #include <QTest>
 
 #include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 // The metersim program as the main program runs it: a child process on a link path.
 
 namespace {
 
 const QByteArray kEmptyPoll = QByteArray::fromHex("02aa0005ff03");
-
-// Sends bytes to the device at path and collects what comes back within the time.
-QByteArray exchange(const QString& path, const QByteArray& send, int withinMs, qsizetype enough) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return "open failed";
-    if (::write(fd, send.constData(), send.size()) != send.size()) {
-        ::close(fd);
-        return "write failed";
-    }
-    QByteArray got;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < withinMs && got.size() < enough) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
-            char buffer[256];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0)
-                got.append(buffer, n);
-        }
-    }
-    ::close(fd);
-    return got;
-}
+// The last logger address 2041: 506 bytes of sets after the empty logger's 1535.
+const QByteArray kSampleSetsPoll = QByteArray::fromHex("02aa0007f903");
 
 // Waits until the program's output so far holds `line` at least `times` times.
 bool waitForLine(QProcess& process, const QByteArray& line, QByteArray* seen, int times = 1) {
@@ -73,6 +48,8 @@ private slots:
     void runsWithoutInputAndStopsOnSignal_data();
     void runsWithoutInputAndStopsOnSignal();
     void commandsFromStandardInput();
+    void loggerAtStart_data();
+    void loggerAtStart();
 };
 
 void TestSimMetersim::help() {
@@ -83,6 +60,7 @@ void TestSimMetersim::help() {
     const QByteArray out = process.readAllStandardOutput();
     QVERIFY(out.contains("--link"));
     QVERIFY(out.contains("unplug SECONDS"));
+    QVERIFY(out.contains("--sample-sets"));
 }
 
 void TestSimMetersim::runsWithoutInputAndStopsOnSignal_data() {
@@ -106,7 +84,8 @@ void TestSimMetersim::runsWithoutInputAndStopsOnSignal() {
     // Still there and answering after standard input has long hit its end.
     QTest::qWait(300);
     QCOMPARE(process.state(), QProcess::Running);
-    QCOMPARE(exchange(link, "A", 1000, kEmptyPoll.size()).toHex(), kEmptyPoll.toHex());
+    QCOMPARE(testsupport::deviceExchange(link, "A", 1000, kEmptyPoll.size()).toHex(),
+             kEmptyPoll.toHex());
 
     ::kill(pid_t(process.processId()), signal);
     QVERIFY(process.waitForFinished(5000));
@@ -125,7 +104,8 @@ void TestSimMetersim::commandsFromStandardInput() {
 
     process.write("reading 1234.5\nkey M\n");
     QVERIFY(process.waitForBytesWritten(1000));
-    const QByteArray stream = exchange(link, QByteArray(), 2000, 3 * sim::kDisplayFrameSize);
+    const QByteArray stream =
+        testsupport::deviceExchange(link, QByteArray(), 2000, 3 * sim::kDisplayFrameSize);
     const qsizetype at = firstDisplayFrame(stream);
     QVERIFY2(at >= 0, stream.toHex().constData());
     QCOMPARE(stream.mid(at + 2, 3).toHex(), QByteArray("a12345"));
@@ -141,6 +121,30 @@ void TestSimMetersim::commandsFromStandardInput() {
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestSimMetersim::loggerAtStart_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("poll"); // the reply to "A": the logger's last address
+    QTest::newRow("empty by default") << QStringList() << kEmptyPoll;
+    QTest::newRow("two sets asked for") << QStringList{"--sample-sets"} << kSampleSetsPoll;
+}
+
+void TestSimMetersim::loggerAtStart() {
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, poll);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyMETER"));
+    QProcess process;
+    process.start(QStringLiteral(METERSIM_PATH), QStringList{"--link", link} + options);
+    QByteArray out;
+    QVERIFY2(waitForLine(process, "ready on", &out), out.constData());
+    QCOMPARE(testsupport::deviceExchange(link, "A", 2000, poll.size()).toHex(), poll.toHex());
+    // The same sets on command, in place of whatever the logger held.
+    process.write("memory 5\nmemory sample\nstatus\n");
+    QVERIFY2(waitForLine(process, "logger end 2041,", &out), out.constData());
+    process.write("quit\n");
+    QVERIFY(process.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(TestSimMetersim)

@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <bit>
 #include <cmath>
 
 using namespace std::chrono_literals;
@@ -76,6 +77,7 @@ private slots:
     void pollReplyCarriesLoggerEnd();
     void loggerDumpAndErase();
     void filledLoggerHoldsWholeSets();
+    void sampleSetsToDownload();
     void clockCommands_data();
     void clockCommands();
     void settingsCommands_data();
@@ -479,6 +481,29 @@ void TestSimModel::filledLoggerHoldsWholeSets() {
     // The next set starts 1000 records and a minute later, past midnight and the month's end.
     QCOMPARE(memory.mid(3010 + 4, 6).toHex(' '), QByteArray("01 00 34 20 00 02"));
     QVERIFY(!m.flag(Flag::IntvOn));
+}
+
+void TestSimModel::sampleSetsToDownload() {
+    MeterModel m;
+    m.loadLoggerMemory(QByteArray(300, '\x11')); // replaced, not added to
+    m.loadSampleSets();
+    const QByteArray& memory = m.loggerMemory();
+    // 90 records every 2 s on the 31st from 14:30:00, three minutes of the day...
+    QCOMPARE(memory.left(10).toHex(' '), QByteArray("00 55 aa 00 31 14 30 00 00 02"));
+    // ... then 72 every 5 s from 23:58:00, the last at 00:03:55 on the 1st.
+    QCOMPARE(memory.mid(10 + 90 * 3, 10).toHex(' '), QByteArray("00 55 aa 00 31 23 58 00 00 05"));
+    QCOMPARE(memory.size(), 10 + 90 * 3 + 10 + 72 * 3);
+    QCOMPARE(m.loggerEndAddress(), 2041u);
+    // Every record a reading of its set's light: a room in the day, a lamp at night.
+    auto lux = [&](qsizetype at) {
+        const int value = quint8(memory[at]) << 8 | quint8(memory[at + 1]);
+        const int bit = std::countr_zero(unsigned(quint8(memory[at + 2])));
+        return value * std::pow(10.0, bit - 4);
+    };
+    for (qsizetype at = 10; at < 280; at += 3)
+        QVERIFY2(lux(at) > 200.0 && lux(at) < 500.0, qPrintable(QString::number(lux(at))));
+    for (qsizetype at = 290; at < memory.size(); at += 3)
+        QVERIFY2(lux(at) > 5.0 && lux(at) < 30.0, qPrintable(QString::number(lux(at))));
 }
 
 void TestSimModel::clockCommands_data() {

@@ -3,12 +3,14 @@
 #include "link/exchange_queue.h"
 #include "panel/panel.h"
 #include "pdf_prompts.h"
+#include "platform/placement.h"
 #include "session_rig.h"
 #include "survey/heat_map.h"
 #include "survey/survey_figures.h"
 #include "survey/survey_report.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +19,7 @@
 #include <QPaintEngine>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -24,6 +27,7 @@
 #include <QTimer>
 
 using survey::GridPoint;
+using OptionalPoint = std::optional<GridPoint>;
 
 namespace {
 
@@ -68,11 +72,25 @@ public:
     }
 };
 
+// Keeps the file types each file dialog offered.
+class FilePrompts : public testsupport::PdfPrompts {
+public:
+    QStringList filters;
+    QString saveFileName(QWidget* parent, const QString& filter) override {
+        filters << filter;
+        return PdfPrompts::saveFileName(parent, filter);
+    }
+    QString openFileName(QWidget* parent, const QString& filter) override {
+        filters << filter;
+        return PdfPrompts::openFileName(parent, filter);
+    }
+};
+
 struct Rig {
     testsupport::VirtualWaiter clock;
     shared::Session session;
     meterlink::ExchangeQueue exchanges{clock};
-    testsupport::PdfPrompts prompts;
+    FilePrompts prompts;
     QTemporaryDir dir;
     // On the heap: it deletes itself when closed.
     QPointer<survey::Survey> window = new survey::Survey(session, exchanges, prompts, nullptr);
@@ -108,6 +126,7 @@ struct Rig {
         return r ? r->text : QString();
     }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QString status() { return child("LblStatus")->text(); }
     QStringList shown() const {
         QStringList texts;
         for (const auto& m : prompts.messages)
@@ -121,16 +140,20 @@ struct Rig {
 class TestSurveyWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void spaceWalksTheGridAndAClickMeasuresAgain();
+    void spaceWalksTheGridAndAClickOnlySelects();
+    void captureKeys_data();
+    void captureKeys();
     void refusalBoxWaitsForTheExchangeUnlessTheLinkIsLost();
     void captureAveragesThePanelsReading();
     void saveOpenExportAndTheUnsavedQuestion();
     void reportOnOnePage();
     void settingsControls();
     void toolbarOpensOneSurveyAndClosingAsksFirst();
+    void placedBesideThePanelOnTheScreen_data();
+    void placedBesideThePanelOnTheScreen();
 };
 
-void TestSurveyWindow::spaceWalksTheGridAndAClickMeasuresAgain() {
+void TestSurveyWindow::spaceWalksTheGridAndAClickOnlySelects() {
     Rig rig;
     const QList<GridPoint> walk = {{0, 0}, {0, 1}, {0, 2}, {1, 2}};
     for (int k = 0; k < walk.size(); ++k) {
@@ -143,17 +166,75 @@ void TestSurveyWindow::spaceWalksTheGridAndAClickMeasuresAgain() {
     QCOMPARE(rig.window->current(), (GridPoint{1, 1}));
     QCOMPARE(rig.child("LblTaken")->text(), QStringLiteral("Points: 4 of 6"));
     QVERIFY(!rig.child<QSpinBox>("TxtRows")->isEnabled());
+    QVERIFY(!rig.child<QPushButton>("CmdMeasureSelected")->isEnabled());
 
+    // A click, as one that brings the window forward, measures nothing and leaves the walk.
     rig.shows("200.0");
     QTRY_VERIFY(rig.window->map().labelsDrawn() == 4);
     rig.clickPoint({0, 0});
-    QCOMPARE(rig.at({0, 0}), QStringLiteral("200.0"));
+    QCOMPARE(rig.at({0, 0}), QStringLiteral("100.0"));
     QCOMPARE(rig.window->grid().taken(), 4);
-    // Back to where the walk had got to.
     QCOMPARE(rig.window->current(), (GridPoint{1, 1}));
+    QCOMPARE(rig.window->map().framedSelection(), OptionalPoint(GridPoint{0, 0}));
+    QCOMPARE(rig.window->map().framedCurrent(), OptionalPoint(GridPoint{1, 1}));
+    QCOMPARE(rig.status(), QStringLiteral("Selected row 1, column 1 (100.0 lx): \"Measure "
+                                          "Selected\" measures it again. Next: row 2, column 2."));
     rig.click("CmdCapture");
     QCOMPARE(rig.at({1, 1}), QStringLiteral("200.0"));
+    QCOMPARE(rig.at({0, 0}), QStringLiteral("100.0"));
+    QCOMPARE(rig.window->current(), (GridPoint{1, 0}));
+
+    // Measured again on purpose; the walk stays where it had got to.
+    rig.shows("300.0");
+    rig.click("CmdMeasureSelected");
+    QCOMPARE(rig.at({0, 0}), QStringLiteral("300.0"));
+    QCOMPARE(rig.window->grid().taken(), 5);
+    QCOMPARE(rig.window->current(), (GridPoint{1, 0}));
+    QCOMPARE(rig.window->map().framedSelection(), OptionalPoint());
+    QVERIFY(!rig.child<QPushButton>("CmdMeasureSelected")->isEnabled());
+    QCOMPARE(rig.status(), QStringLiteral("Row 1, column 1: 300.0 lx. Next: row 2, column 1."));
+
+    // An open point selected is measured out of turn too.
+    rig.clickPoint({1, 0});
+    rig.shows("400.0");
+    rig.click("CmdMeasureSelected");
+    QCOMPARE(rig.at({1, 0}), QStringLiteral("400.0"));
     QVERIFY(rig.prompts.messages.isEmpty());
+}
+
+void TestSurveyWindow::captureKeys_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers"); // with Space
+    QTest::addColumn<bool>("captures");
+    QTest::addColumn<QString>("text"); // the focused control's afterwards
+    const Qt::KeyboardModifiers plain = Qt::NoModifier;
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    QTest::newRow("Space in a spacing") << "TxtSpacingX" << plain << true << "1.000";
+    QTest::newRow("Space in the rows") << "TxtRows" << plain << true << "2";
+    QTest::newRow("Space in the averaging") << "TxtAveraging" << plain << true << "0.0 s";
+    QTest::newRow("Space in the name types") << "TxtArea" << plain << false << "Lab ";
+    QTest::newRow("Ctrl+Space in the name") << "TxtArea" << ctrl << true << "Lab";
+    QTest::newRow("Ctrl+Space in the level") << "TxtLevel" << ctrl << true << "500.00";
+    QTest::newRow("Space on a file button") << "CmdNew" << plain << true << "New";
+    QTest::newRow("Space on the map") << "Map" << plain << true << "";
+}
+
+void TestSurveyWindow::captureKeys() {
+    QFETCH(QString, focus);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, captures);
+    QFETCH(QString, text);
+    Rig rig;
+    rig.child<QLineEdit>("TxtArea")->setText("Lab");
+    QWidget* control = rig.child<QWidget>(qPrintable(focus));
+    control->setFocus();
+    QTRY_VERIFY(control->hasFocus());
+    QTest::keyClick(control, Qt::Key_Space, modifiers);
+    QCOMPARE(rig.window->grid().taken(), captures ? 1 : 0);
+    QCOMPARE(control->property("text").toString(), text);
+    // The window says which keys capture.
+    const QString hint = rig.child("LblCaptureKeys")->text();
+    QVERIFY2(hint.contains("Space captures") && hint.contains("Ctrl+Space"), qPrintable(hint));
 }
 
 void TestSurveyWindow::refusalBoxWaitsForTheExchangeUnlessTheLinkIsLost() {
@@ -219,7 +300,7 @@ void TestSurveyWindow::saveOpenExportAndTheUnsavedQuestion() {
     QCOMPARE(rig.prompts.messages.last().text, survey::kUnsavedQuestion);
     QVERIFY(rig.window && rig.window->isVisible());
 
-    rig.prompts.nextSavePath = rig.path("lab3.txt");
+    rig.prompts.nextSavePath = rig.path("lab3.tsv");
     rig.click("CmdSave");
     rig.prompts.nextSavePath = rig.path("lab3.csv");
     rig.click("CmdExport");
@@ -228,11 +309,16 @@ void TestSurveyWindow::saveOpenExportAndTheUnsavedQuestion() {
     QCOMPARE(rig.prompts.messages.size(), asked);
     QCOMPARE(rig.window->grid().taken(), 0);
 
-    rig.prompts.nextOpenPath = rig.path("lab3.txt");
+    rig.prompts.nextOpenPath = rig.path("lab3.tsv");
     rig.click("CmdOpen");
     QVERIFY(rig.window->grid() == taken);
     QCOMPARE(rig.child<QLineEdit>("TxtArea")->text(), QStringLiteral("Lab 3"));
     QCOMPARE(rig.window->current(), (GridPoint{0, 2}));
+    // The survey's own file type first, then the plain text the first surveys were saved as.
+    QCOMPARE(rig.prompts.filters,
+             QStringList({"Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)",
+                          "CSV files (*.csv);;All Files (*)",
+                          "Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)"}));
     QFile csv(rig.path("lab3.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QVERIFY(csv.readAll().startsWith("Row,Column,X (m),Y (m),Value,Unit,Time\r\n1,1,0.5,0.5,"
@@ -257,9 +343,21 @@ void TestSurveyWindow::reportOnOnePage() {
         rig.shows(QStringLiteral("10%1.0").arg(k));
         rig.space();
     }
+    QCOMPARE(rig.status(), QStringLiteral("Row 3, column 3: 108.0 lx. The survey is complete: all "
+                                          "9 points are taken."));
+    QCOMPARE(rig.window->map().framedCurrent(), OptionalPoint());
+    // Nothing is left for the capture key: it measures no point again by itself.
+    rig.shows("999.0");
+    rig.space();
+    QCOMPARE(rig.at({2, 2}), QStringLiteral("108.0"));
+    QCOMPARE(rig.status(), QStringLiteral("The survey is complete: all 9 points are taken. To "
+                                          "measure a point again, select it on the map."));
+
     rig.prompts.pdfPath = rig.path("report.pdf");
     rig.click("CmdPrint");
     QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(rig.status(), QStringLiteral("The report is saved in %1.")
+                               .arg(QDir::toNativeSeparators(rig.prompts.pdfPath)));
     QFile pdf(rig.prompts.pdfPath);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     const QByteArray bytes = pdf.readAll();
@@ -317,12 +415,15 @@ void TestSurveyWindow::settingsControls() {
 void TestSurveyWindow::toolbarOpensOneSurveyAndClosingAsksFirst() {
     testsupport::SessionRig rig;
     panel::Panel panel(rig.session, rig.link, rig.prompts);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
     auto opened = [&panel] { return panel.findChildren<survey::Survey*>(); };
     panel.toolbar().OnToolbarButton(QStringLiteral("Survey"));
     panel.toolbar().OnToolbarButton(QStringLiteral("Survey"));
     QCOMPARE(opened().size(), 1);
     survey::Survey* window = opened().first();
     QVERIFY(window->isVisible());
+    QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
     QCOMPARE(window->windowTitle(), QStringLiteral("Lighting Survey"));
 
     rig.session.display.MainText = QStringLiteral("512.3");
@@ -338,6 +439,53 @@ void TestSurveyWindow::toolbarOpensOneSurveyAndClosingAsksFirst() {
     panel.close();
     QCOMPARE(ending.size(), 1);
     QTRY_VERIFY(opened().isEmpty());
+}
+
+void TestSurveyWindow::placedBesideThePanelOnTheScreen_data() {
+    // Frame rectangles: the panel's, the survey's size and least size, the screen's available
+    // area and where the survey goes.
+    QTest::addColumn<QRect>("panel");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("least");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("placed");
+    const QRect panel(0, 0, 578, 330);
+    const QSize size(980, 630);
+    const QSize least(690, 560);
+    QTest::newRow("1920 x 1080: right of the panel")
+        << panel << size << least << QRect(0, 0, 1920, 1080) << QRect(578, 0, 980, 630);
+    QTest::newRow("1400 x 1000: below the panel")
+        << panel << size << least << QRect(0, 0, 1400, 1000) << QRect(0, 330, 980, 630);
+    QTest::newRow("a bar on top: below, to the last row")
+        << QRect(0, 40, 578, 330) << size << least << QRect(0, 40, 1400, 960)
+        << QRect(0, 370, 980, 630);
+    QTest::newRow("1280 x 800: right of the panel, narrower")
+        << panel << size << least << QRect(0, 0, 1280, 800) << QRect(578, 0, 702, 630);
+    QTest::newRow("too narrow for that: below, shorter")
+        << panel << size << QSize(750, 560) << QRect(0, 0, 1280, 900) << QRect(0, 330, 980, 570);
+    QTest::newRow("panel at the right: left of it")
+        << QRect(1300, 100, 578, 330) << size << least << QRect(0, 0, 1920, 1080)
+        << QRect(320, 100, 980, 630);
+    QTest::newRow("panel low on the screen: tops as level as the screen allows")
+        << QRect(0, 500, 578, 330) << size << least << QRect(0, 0, 1920, 1080)
+        << QRect(578, 450, 980, 630);
+    QTest::newRow("1280 x 800, a little too narrow: least width, just over the panel")
+        << QRect(0, 0, 582, 335) << QSize(984, 634) << QSize(709, 576) << QRect(0, 0, 1280, 800)
+        << QRect(571, 0, 709, 634);
+    QTest::newRow("1024 x 600: least width, over the panel's right part")
+        << panel << size << least << QRect(0, 0, 1024, 600) << QRect(334, 0, 690, 600);
+    QTest::newRow("second screen to the left")
+        << QRect(-1280, 0, 578, 330) << size << least << QRect(-1280, 0, 1280, 800)
+        << QRect(-702, 0, 702, 630);
+}
+
+void TestSurveyWindow::placedBesideThePanelOnTheScreen() {
+    QFETCH(QRect, panel);
+    QFETCH(QSize, size);
+    QFETCH(QSize, least);
+    QFETCH(QRect, screen);
+    QFETCH(QRect, placed);
+    QCOMPARE(platform::besideMainWindow(panel, size, least, screen), placed);
 }
 
 QTEST_MAIN(TestSurveyWindow)
