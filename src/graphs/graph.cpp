@@ -257,16 +257,33 @@ int Graph::cursorMode(int j) const {
 }
 
 void Graph::plotYArray(std::span<const float> values, double firstX, double step) {
-    // One pass into a ready-sorted vector: the container takes it as is, without a sort or
-    // per-point inserts, which matters for a snapshot of the whole history.
-    QVector<QCPGraphData> data(static_cast<qsizetype>(values.size()));
-    QCPGraphData* out = data.data();
-    for (size_t k = 0; k < values.size(); ++k) {
-        out[k].key = firstX + static_cast<double>(k) * step;
-        out[k].value = values[k];
+    const auto count = static_cast<qsizetype>(values.size());
+    QCPGraphDataContainer& container = *graph_->data();
+    // The points already laid out at these keys (the last snapshot of the same chart, shorter or
+    // longer by the readings since) take their new values in place: a refill then costs no
+    // allocation and no key to write for most of the series.
+    qsizetype kept = 0;
+    if (evenKeys_ && evenKeys_->firstX == firstX && evenKeys_->step == step && step > 0.0) {
+        kept = std::min(evenKeys_->count, count);
+        if (kept == 0)
+            container.clear();
+        else if (kept < evenKeys_->count)
+            container.removeAfter(firstX + double(kept - 1) * step);
+        auto out = container.begin();
+        for (qsizetype k = 0; k < kept; ++k)
+            (out++)->value = values[size_t(k)];
+    } else {
+        container.clear();
     }
-    graph_->data()->set(data, step > 0.0);
-    chartLastX_ = values.empty() ? firstX - step : firstX + double(values.size() - 1) * step;
+    if (count > kept) {
+        // The rest in one pass into a ready-sorted vector, which the container takes as is.
+        QVector<QCPGraphData> rest(count - kept);
+        for (qsizetype k = kept; k < count; ++k)
+            rest[k - kept] = QCPGraphData(firstX + double(k) * step, values[size_t(k)]);
+        container.add(rest, step > 0.0);
+    }
+    evenKeys_ = EvenKeys{firstX, step, count};
+    chartLastX_ = values.empty() ? firstX - step : firstX + double(count - 1) * step;
     replotSoon();
 }
 
@@ -275,6 +292,7 @@ void Graph::setChartLength(int points) {
 }
 
 void Graph::appendValue(double value) {
+    evenKeys_.reset();
     chartLastX_ += 1.0;
     QCPGraphDataContainer& data = *graph_->data();
     data.add(QCPGraphData(chartLastX_, value));

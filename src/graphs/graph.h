@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -126,6 +127,13 @@ private:
     QColor colour_;
     int chartLength_ = 240;
     double chartLastX_ = 0.0;
+    // The keys plotYArray last laid out, while the data still holds exactly them.
+    struct EvenKeys {
+        double firstX;
+        double step;
+        qsizetype count;
+    };
+    std::optional<EvenKeys> evenKeys_;
 };
 
 } // namespace graphs

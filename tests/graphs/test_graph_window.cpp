@@ -470,12 +470,26 @@ private slots:
         QCOMPARE(h.PlotCount, count);
     }
 
-    void secondFillReplacesTheFirst() {
-        graphs->fillPlot(ramp(100), 100.0f, 0.0f, 9.5f, QStringLiteral("Lx"));
-        graphs->fillPlot({4.0f, 6.0f}, 2.0f, 4.0f, 6.0f, QStringLiteral("Fc"));
+    void refillReplacesTheSeries_data() {
+        QTest::addColumn<QList<float>>("first");
+        QTest::addColumn<QList<float>>("second");
+        QTest::newRow("shorter") << QList<float>{1, 2, 3, 4, 5} << QList<float>{9, 8};
+        QTest::newRow("longer") << QList<float>{1, 2} << QList<float>{7, 6, 5, 4};
+        QTest::newRow("as long") << QList<float>{1, 2, 3} << QList<float>{3, 2, 1};
+        QTest::newRow("to one") << QList<float>{1, 2, 3} << QList<float>{4};
+    }
+    void refillReplacesTheSeries() {
+        QFETCH(QList<float>, first);
+        QFETCH(QList<float>, second);
+        graphs->fillPlot({first.begin(), first.end()}, float(first.size()), 0.0f, 9.0f,
+                         QStringLiteral("Lx"));
+        graphs->fillPlot({second.begin(), second.end()}, float(second.size()), 0.0f, 9.0f,
+                         QStringLiteral("Fc"));
         GraphWindow& w = graphs->plotWindow();
-        QCOMPARE(w.Graph1()->plotPointCount(), 2);
-        QCOMPARE(w.Graph1()->axisMax(1), 2.0);
+        Graph* g = w.Graph1();
+        QCOMPARE(g->plotPointCount(), int(second.size()));
+        for (int k = 0; k < int(second.size()); ++k)
+            QCOMPARE(g->plotPoint(k), QPointF(k + 1, second[k]));
         QCOMPARE(text(w, "LblUnit"), QStringLiteral("Fc"));
     }
 
