@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
@@ -80,10 +81,14 @@ Grid::Grid(int cols, QWidget* parent) : QTableView(parent), model_(new GridModel
     setSelectionMode(SingleSelection);
     // The owner decides what is in view (TopRow), not the selection.
     setAutoScroll(false);
-    setVerticalScrollMode(ScrollPerItem);
+    // Rows are all one height, so a pixel offset tells the top row; per item, the view would
+    // look the offset up in the row header, which walks every row after each one appended.
+    setVerticalScrollMode(ScrollPerPixel);
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Nor does the hidden row header need to place the current row.
+    QObject::disconnect(selectionModel(), nullptr, verticalHeader(), nullptr);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
 }
@@ -124,12 +129,20 @@ void Grid::setText(int row, int col, const QString& text) {
     model_->setText(row, col, text);
 }
 
+int Grid::uniformRowHeight() const {
+    return verticalHeader()->defaultSectionSize();
+}
+
 int Grid::TopRow() const {
-    return verticalScrollBar()->value() + 1;
+    return verticalScrollBar()->value() / uniformRowHeight() + 1;
 }
 
 void Grid::setTopRow(int row) {
-    verticalScrollBar()->setValue(row - 1);
+    const int offset = (row - 1) * uniformRowHeight();
+    // Rows appended since the last layout are not in the scroll range yet.
+    if (offset > verticalScrollBar()->maximum())
+        updateGeometries();
+    verticalScrollBar()->setValue(offset);
 }
 
 int Grid::ColWidth(int col) const {
@@ -156,6 +169,27 @@ void Grid::AddItem(QStringView tabSeparated) {
         cells[col++] = part.toString();
     }
     model_->append(std::move(cells));
+}
+
+int Grid::rowTop(int modelRow) const {
+    return modelRow * uniformRowHeight() - verticalScrollBar()->value();
+}
+
+QRect Grid::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != model_)
+        return {};
+    const int line = showGrid() ? 1 : 0;
+    return QRect(columnViewportPosition(index.column()), rowTop(index.row()),
+                 columnWidth(index.column()) - line, uniformRowHeight() - line);
+}
+
+QRegion Grid::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const int width = viewport()->width();
+    const int height = uniformRowHeight();
+    for (const QItemSelectionRange& range : selection)
+        region += QRect(0, rowTop(range.top()), width, (range.bottom() - range.top() + 1) * height);
+    return region & viewport()->rect();
 }
 
 void Grid::appendRows(std::vector<QString>&& cells) {

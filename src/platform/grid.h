@@ -40,7 +40,16 @@ public:
     // Appends many rows at once: Cols() cells per row, row after row.
     void appendRows(std::vector<QString>&& cells);
 
+    QRect visualRect(const QModelIndex& index) const override;
+
+protected:
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+
 private:
+    // Every row is this high; where a row starts in the viewport follows from it, with no
+    // lookup in the row header.
+    int uniformRowHeight() const;
+    int rowTop(int modelRow) const;
     GridModel* model_;
 };
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -149,6 +150,16 @@ private slots:
         const QRect newest = g.visualRect(g.model()->index(39, 0));
         QVERIFY(g.viewport()->rect().contains(newest));
         QCOMPARE(row(g, 40), (QStringList{"40", "07-14:05:09", "12.5"}));
+        // The grid places its cells itself; they stand where the table's rows and columns are,
+        // also when the view rests between two rows.
+        for (int offset : {0, 7}) {
+            g.verticalScrollBar()->setValue(g.verticalScrollBar()->value() - offset);
+            for (int r = 20; r < 40; ++r)
+                for (int c = 0; c < 3; ++c)
+                    QCOMPARE(g.visualRect(g.model()->index(r, c)),
+                             QRect(g.columnViewportPosition(c), g.rowViewportPosition(r),
+                                   g.columnWidth(c) - 1, g.rowHeight(r) - 1));
+        }
     }
 
     void listShowsItsCellsInFull_data() {
