@@ -1,7 +1,7 @@
 #include "commands/settings_entry.h"
 
-#include "recording/clock_values.h"
 #include "recording/data_file.h"
+#include "text/bcd.h"
 
 #include <algorithm>
 
@@ -43,7 +43,7 @@ SettingEntry readHoldTimeEntry(QStringView text) {
     if (minutes < 0 || seconds < 0)
         return {SettingEntry::Kind::Abandoned, {}};
     auto field = [](double v) {
-        return recording::toBcd(int(std::min(v, double(kLongestHoldField))));
+        return textrules::toBcd(int(std::min(v, double(kLongestHoldField))));
     };
     return accepted(field(minutes), field(seconds));
 }
