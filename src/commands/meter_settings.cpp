@@ -5,6 +5,7 @@
 #include "link/meter_link.h"
 #include "platform/prompts.h"
 #include "recording/meter_clock.h"
+#include "text/entry_parts.h"
 
 namespace commands {
 
@@ -25,7 +26,7 @@ std::optional<QByteArray> askEntry(platform::Prompts& prompts, QWidget* parent,
         SettingEntry entry = read(text);
         switch (entry.kind) {
         case SettingEntry::Kind::Invalid:
-            prompts.message(parent, platform::MessageIcon::Critical, kInvalidFormatText);
+            prompts.message(parent, platform::MessageIcon::Critical, textrules::kInvalidFormatText);
             continue;
         case SettingEntry::Kind::Abandoned:
             return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "recording/data_file.h"
 #include "text/bcd.h"
+#include "text/entry_parts.h"
 
 #include <algorithm>
 
@@ -27,15 +28,8 @@ int settingsDistance(const QByteArray& frame) {
     return quint8(frame.at(1)) * 256 + quint8(frame.at(2));
 }
 
-std::optional<EntryParts> splitEntry(QStringView text, QChar separator) {
-    const qsizetype at = text.indexOf(separator);
-    if (text.size() < 3 || at <= 0 || at == text.size() - 1 || text.indexOf(separator, at + 1) >= 0)
-        return std::nullopt;
-    return EntryParts{text.left(at), text.mid(at + 1)};
-}
-
 SettingEntry readHoldTimeEntry(QStringView text) {
-    const std::optional<EntryParts> parts = splitEntry(text, u':');
+    const std::optional<textrules::EntryParts> parts = textrules::splitEntry(text, u':');
     if (!parts)
         return {};
     const double minutes = recording::leadingValue(parts->before);
@@ -49,7 +43,7 @@ SettingEntry readHoldTimeEntry(QStringView text) {
 }
 
 SettingEntry readDistanceEntry(QStringView text) {
-    const std::optional<EntryParts> parts = splitEntry(text, u'.');
+    const std::optional<textrules::EntryParts> parts = textrules::splitEntry(text, u'.');
     if (!parts)
         return {};
     const double whole = recording::leadingValue(parts->before);

@@ -1,7 +1,7 @@
 #include "recording/clock_values.h"
 
-#include "commands/settings_entry.h"
 #include "text/bcd.h"
+#include "text/entry_parts.h"
 
 #include <QLocale>
 
@@ -86,7 +86,7 @@ QByteArray MeterInterval::bcdBytes() const {
 }
 
 std::optional<MeterInterval> readMeterIntervalAnswer(const QString& answer) {
-    const std::optional<commands::EntryParts> parts = commands::splitEntry(answer, u':');
+    const std::optional<textrules::EntryParts> parts = textrules::splitEntry(answer, u':');
     if (!parts)
         return std::nullopt;
     const auto minutes = leadingNumber(parts->before);
