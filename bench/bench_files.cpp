@@ -11,10 +11,10 @@
 #include "link/waiter.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
-#include "recording/data_file.h"
 #include "recording/list_windows.h"
 #include "recording/recording_state.h"
 #include "shared/session.h"
+#include "text/data_file.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -39,11 +39,11 @@ bool writeRecording(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    QByteArray all = recording::recordingLine(QStringLiteral("Lx"), QStringLiteral("Time"),
+    QByteArray all = textrules::recordingLine(QStringLiteral("Lx"), QStringLiteral("Time"),
                                               QStringLiteral("Value"));
     const QDateTime start(QDate(2026, 12, 7), QTime(14, 5, 9));
     for (int n = 1; n <= kRows; ++n)
-        all += recording::recordingLine(QString::number(n),
+        all += textrules::recordingLine(QString::number(n),
                                         recording::sampleTimeStamp(start.addSecs(n)),
                                         QString::number(100.0 + (n * 7919) % 1000 / 10.0, 'f', 1));
     return f.write(all) == all.size();

@@ -1,7 +1,7 @@
 #include "commands/settings_entry.h"
 
-#include "recording/data_file.h"
 #include "text/bcd.h"
+#include "text/data_file.h"
 #include "text/entry_parts.h"
 
 #include <algorithm>
@@ -32,8 +32,8 @@ SettingEntry readHoldTimeEntry(QStringView text) {
     const std::optional<textrules::EntryParts> parts = textrules::splitEntry(text, u':');
     if (!parts)
         return {};
-    const double minutes = recording::leadingValue(parts->before);
-    const double seconds = recording::leadingValue(parts->after);
+    const double minutes = textrules::leadingValue(parts->before);
+    const double seconds = textrules::leadingValue(parts->after);
     if (minutes < 0 || seconds < 0)
         return {SettingEntry::Kind::Abandoned, {}};
     auto field = [](double v) {
@@ -46,9 +46,9 @@ SettingEntry readDistanceEntry(QStringView text) {
     const std::optional<textrules::EntryParts> parts = textrules::splitEntry(text, u'.');
     if (!parts)
         return {};
-    const double whole = recording::leadingValue(parts->before);
+    const double whole = textrules::leadingValue(parts->before);
     // Two decimals, the second one 0 when only one was typed.
-    const double hundredths = recording::leadingValue((parts->after.toString() + u'0').left(2));
+    const double hundredths = textrules::leadingValue((parts->after.toString() + u'0').left(2));
     if (whole < 0 || hundredths < 0)
         return {SettingEntry::Kind::Abandoned, {}};
     const int v = int(std::min(whole, double(kLargestWholeDistance))) * 100 + int(hundredths);

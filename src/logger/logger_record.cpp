@@ -1,7 +1,7 @@
 #include "logger/logger_record.h"
 
-#include "recording/data_file.h"
 #include "text/bcd.h"
+#include "text/data_file.h"
 
 namespace logger {
 
@@ -156,10 +156,10 @@ QByteArray setDataFile(QByteArrayView set, const QDate& today, bool footCandles)
     listRecords(set, RecordTimes(set, today), 0, setRecordCount(set), lux, fc);
     const std::vector<QString>& cells = footCandles ? fc : lux;
     QByteArray file =
-        recording::gridLine({footCandles ? QStringLiteral("Fc") : QStringLiteral("Lx"),
+        textrules::gridLine({footCandles ? QStringLiteral("Fc") : QStringLiteral("Lx"),
                              QStringLiteral("Time"), QStringLiteral("Value")});
     for (size_t at = 0; at + 2 < cells.size(); at += 3)
-        file += recording::gridLine({cells[at], cells[at + 1], cells[at + 2]});
+        file += textrules::gridLine({cells[at], cells[at + 1], cells[at + 2]});
     return file;
 }
 

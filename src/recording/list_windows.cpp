@@ -6,9 +6,9 @@
 #include "platform/keep_until_closed.h"
 #include "platform/placement.h"
 #include "platform/prompts.h"
-#include "recording/data_file.h"
 #include "recording/transfers.h"
 #include "shared/session.h"
+#include "text/data_file.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -52,14 +52,14 @@ void ListWindow::addButton(const QString& key, const QString& tip, const QString
 }
 
 platform::Grid* ListWindow::addGrid(const QString& name, const QString& firstHeader) {
-    auto* grid = new platform::Grid(kDataColumns, this);
+    auto* grid = new platform::Grid(textrules::kDataColumns, this);
     grid->setObjectName(name);
     layout()->addWidget(grid);
     const QString widths[] = {QStringLiteral(" 000000AAA "), QStringLiteral(" DD-HH:NN:SS "),
                               QStringLiteral(" AAAAAAA ")};
     const QString headers[] = {firstHeader, QStringLiteral("Time"), QStringLiteral("Value")};
     int gridWidth = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < kDataColumns; ++c) {
+    for (int c = 0; c < textrules::kDataColumns; ++c) {
         grid->fitColWidth(c, widths[c]);
         grid->setText(0, c, headers[c]);
         gridWidth += grid->ColWidth(c);
@@ -97,7 +97,7 @@ void ListWindow::plotShownGrid(graphs::Graphs& graphs) {
     if (g.Rows() < 2)
         return;
     // The range starts at the first value; "OL" and the like count as 1000000.
-    const float first = float(readingValue(g.Text(1, 2)));
+    const float first = float(textrules::readingValue(g.Text(1, 2)));
     GridToPlot(g, 2, float(g.Rows() - 1), first, first, g.Text(0, 0), graphs);
 }
 
@@ -209,22 +209,22 @@ void ListWindows::OpenDataFile(QWidget* panel) {
         fileList_, new FileList(prompts_, timer1_, exchanges_, graphs_, panel));
     list.show();
     std::optional<platform::BusyCursor> busy(std::in_place);
-    DataFileContents contents = readDataFile(file);
+    textrules::DataFileContents contents = textrules::readDataFile(file);
     if (contents.hasHeader)
         list.grid().setText(0, 0, contents.unit);
     const qsizetype rows = contents.rowCount();
     list.grid().appendRows(std::move(contents.rows));
     busy.reset();
-    if (contents.end == DataFileContents::End::ReadFailed) {
+    if (contents.end == textrules::DataFileContents::End::ReadFailed) {
         // As far as it got; the rows read so far stay.
         list.setWindowTitle(QString::number(rows) + QStringLiteral(" Records Completed"));
         return;
     }
     list.setWindowTitle(info.fileName());
-    if (contents.end == DataFileContents::End::TooManyRows)
-        prompts_.message(
-            &list, platform::MessageIcon::Information,
-            QStringLiteral("Only the first %1 records of the file are listed.").arg(kMaxDataRows));
+    if (contents.end == textrules::DataFileContents::End::TooManyRows)
+        prompts_.message(&list, platform::MessageIcon::Information,
+                         QStringLiteral("Only the first %1 records of the file are listed.")
+                             .arg(textrules::kMaxDataRows));
 }
 
 } // namespace recording

@@ -4,8 +4,8 @@
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
-#include "recording/data_file.h"
 #include "recording/recording_state.h"
+#include "text/data_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -60,7 +60,7 @@ std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid&
     for (int r = 0; written && r < grid.Rows(); ++r) {
         if (r % kCaptionEveryRows == 0)
             window.setWindowTitle(QString::number(r) + QStringLiteral(" Records Completed"));
-        block.append(gridLine(rowCells(grid, r)));
+        block.append(textrules::gridLine(rowCells(grid, r)));
         if (block.size() >= kWriteBlockBytes)
             writeBlock();
     }
@@ -100,7 +100,8 @@ bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
         const int pageHeight = painter.viewport().height();
         int y = 0;
         for (int r = 0; windowAlive && gridAlive && r < grid.Rows(); ++r) {
-            const QString line = printLine(grid.Text(r, 0), grid.Text(r, 1), grid.Text(r, 2));
+            const QString line =
+                textrules::printLine(grid.Text(r, 0), grid.Text(r, 1), grid.Text(r, 2));
             window.setWindowTitle(QString::number(r) + QStringLiteral(" record(s) completed"));
             QCoreApplication::processEvents();
             if (!windowAlive || !gridAlive)
@@ -132,7 +133,7 @@ void GridToPlot(const platform::Grid& grid, int column, float count, float min, 
     const int n = std::max(grid.Rows() - 1, 0);
     std::vector<float> values(size_t(n), 0.0f);
     for (int r = 1; r <= n; ++r) {
-        const float v = float(readingValue(grid.Text(r, column)));
+        const float v = float(textrules::readingValue(grid.Text(r, column)));
         max = std::max(max, v);
         min = std::min(min, v);
         values[size_t(r - 1)] = v;

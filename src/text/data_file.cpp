@@ -1,4 +1,4 @@
-#include "recording/data_file.h"
+#include "text/data_file.h"
 
 #include <QIODevice>
 
@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace recording {
+namespace textrules {
 
 QByteArray recordingLine(const QString& first, const QString& second, const QString& third) {
     QByteArray line = (first + u'\t' + second + u'\t' + third).toLatin1();
@@ -205,4 +205,4 @@ DataFileContents readDataFile(QIODevice& in) {
     return out;
 }
 
-} // namespace recording
+} // namespace textrules

@@ -9,7 +9,7 @@
 
 class QIODevice;
 
-namespace recording {
+namespace textrules {
 
 // The data file: tab-separated text in an 8-bit code page (Latin-1 here), CR LF line ends, one
 // header line (unit, "Time", "Value") and one line per reading (number, DD-hh:nn:ss, reading).
@@ -64,4 +64,4 @@ struct DataFileContents {
 // kMaxDataRows and kMaxCellChars whatever the file holds.
 DataFileContents readDataFile(QIODevice& in);
 
-} // namespace recording
+} // namespace textrules

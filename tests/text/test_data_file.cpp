@@ -1,4 +1,4 @@
-#include "recording/data_file.h"
+#include "text/data_file.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-using recording::DataFileContents;
+using textrules::DataFileContents;
 
 namespace {
 
@@ -14,7 +14,7 @@ DataFileContents read(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return recording::readDataFile(buffer);
+    return textrules::readDataFile(buffer);
 }
 
 // Rows as written in the tables: the three cells of a row joined by "|".
@@ -125,11 +125,11 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("recording header")
-            << recording::recordingLine("", "Time", "Value") << QByteArray("\tTime\tValue\r\n");
+            << textrules::recordingLine("", "Time", "Value") << QByteArray("\tTime\tValue\r\n");
         QTest::newRow("recording reading")
-            << recording::recordingLine("100000", "07-14:05:09", "OL")
+            << textrules::recordingLine("100000", "07-14:05:09", "OL")
             << QByteArray("100000\t07-14:05:09\tOL\r\n");
-        QTest::newRow("grid row") << recording::gridLine({"Lx", "Time", "Value"})
+        QTest::newRow("grid row") << textrules::gridLine({"Lx", "Time", "Value"})
                                   << QByteArray("Lx\tTime\tValue\t\r\n");
     }
     void writtenLines() {
@@ -170,7 +170,7 @@ private slots:
     void readingValue() {
         QFETCH(QString, text);
         QFETCH(double, value);
-        const double v = recording::readingValue(text);
+        const double v = textrules::readingValue(text);
         QVERIFY(std::isfinite(v));
         QCOMPARE(v, value);
         QVERIFY(!std::signbit(v) || v < 0);
@@ -201,7 +201,7 @@ private slots:
     void printLine() {
         QFETCH(QStringList, cells);
         QFETCH(QString, line);
-        QCOMPARE(recording::printLine(cells[0], cells[1], cells[2]), line);
+        QCOMPARE(textrules::printLine(cells[0], cells[1], cells[2]), line);
     }
 };
 
