@@ -1,6 +1,6 @@
 #include "calibration/factor_values.h"
 
-#include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <array>
 #include <charconv>

@@ -1,8 +1,8 @@
 #include "commands/settings_entry.h"
 
 #include "text/bcd.h"
-#include "text/data_file.h"
 #include "text/entry_parts.h"
+#include "text/leading_value.h"
 
 #include <algorithm>
 

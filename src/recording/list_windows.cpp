@@ -9,6 +9,7 @@
 #include "recording/transfers.h"
 #include "shared/session.h"
 #include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -6,6 +6,7 @@
 #include "platform/prompts.h"
 #include "recording/recording_state.h"
 #include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "survey/survey_data.h"
 
-#include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <algorithm>
 

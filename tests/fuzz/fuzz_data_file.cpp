@@ -1,6 +1,7 @@
 // The data file reader against any bytes: it must end, keep its bounds, read the same in any
 // block sizes, and give every cell a finite reading value within range.
 #include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <QBuffer>
 
