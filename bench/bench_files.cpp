@@ -15,6 +15,7 @@
 #include "recording/recording_state.h"
 #include "shared/session.h"
 #include "text/data_file.h"
+#include "text/time_stamp.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -44,7 +45,7 @@ bool writeRecording(const QString& path) {
     const QDateTime start(QDate(2026, 12, 7), QTime(14, 5, 9));
     for (int n = 1; n <= kRows; ++n)
         all += textrules::recordingLine(QString::number(n),
-                                        recording::sampleTimeStamp(start.addSecs(n)),
+                                        textrules::sampleTimeStamp(start.addSecs(n)),
                                         QString::number(100.0 + (n * 7919) % 1000 / 10.0, 'f', 1));
     return f.write(all) == all.size();
 }

@@ -8,6 +8,7 @@
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
 #include "recording/recording_tick.h"
+#include "text/time_stamp.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -140,7 +141,7 @@ int runRead(MeterSession& session, const Invocation& inv, QTextStream& out) {
         if (!reader.next())
             return session.endCode();
         const meterlink::DisplayModel& d = reader.display();
-        const QString time = recording::sampleTimeStamp(QDateTime::currentDateTime());
+        const QString time = textrules::sampleTimeStamp(QDateTime::currentDateTime());
         if (inv.json)
             out << jsonLine(time, d) << '\n';
         else
@@ -174,7 +175,7 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
         const meterlink::DisplayModel& d = reader.display();
         if (finished || !recording::sampleDue(r))
             return;
-        r.SampleTime = recording::sampleTimeStamp(QDateTime::currentDateTime());
+        r.SampleTime = textrules::sampleTimeStamp(QDateTime::currentDateTime());
         if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
             finished = true;
             ending = QStringLiteral("the meter's unit or mode changed, or the file is full");

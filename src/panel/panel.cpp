@@ -13,6 +13,7 @@
 #include "recording/recording_tick.h"
 #include "recording/transfers.h"
 #include "survey/survey_window.h"
+#include "text/time_stamp.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -300,7 +301,7 @@ void Panel::Timer2Tick() {
     const meterlink::DisplayModel& d = session_.display;
     if (!recording::sampleDue(r))
         return;
-    r.SampleTime = recording::sampleTimeStamp(QDateTime::currentDateTime());
+    r.SampleTime = textrules::sampleTimeStamp(QDateTime::currentDateTime());
     if (r.FileRecording) {
         QString why;
         if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
