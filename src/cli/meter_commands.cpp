@@ -2,6 +2,7 @@
 
 #include "link/display_decoder.h"
 #include "link/port_choice.h"
+#include "link/setting_exchanges.h"
 #include "logger/logger_record.h"
 #include "logger/memory_download.h"
 #include "logger/memory_image.h"
@@ -293,7 +294,7 @@ int runClock(MeterSession& session, const Invocation& inv, QTextStream& out) {
     if (!session.poll())
         return session.endCode();
     // The computer's time is taken as the bytes go out, after the exchange's own waits.
-    if (inv.set && !recording::SendMeterSetting(link, 'T', [] {
+    if (inv.set && !meterlink::SendMeterSetting(link, 'T', [] {
             return recording::clockSetBytes(QDateTime::currentDateTime());
         }))
         return session.endCode();

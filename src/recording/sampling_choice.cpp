@@ -1,6 +1,7 @@
 #include "recording/sampling_choice.h"
 
 #include "link/meter_link.h"
+#include "link/setting_exchanges.h"
 #include "platform/prompts.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
@@ -108,7 +109,7 @@ void SamplingChoice::askMeterInterval() {
             continue;
         }
         meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
-        SendMeterSetting(link_, 'W', [bytes = interval->bcdBytes()] { return bytes; });
+        meterlink::SendMeterSetting(link_, 'W', [bytes = interval->bcdBytes()] { return bytes; });
         return;
     }
 }
