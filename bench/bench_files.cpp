@@ -9,6 +9,7 @@
 #include "graphs/graphs.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
+#include "lists/list_window.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
 #include "recording/list_windows.h"
@@ -117,7 +118,7 @@ recording::RealTimeList& fullLiveList(Rig& rig) {
     list.grid().appendRows(std::move(cells));
     QCoreApplication::processEvents(); // laid out, so that the view knows its height
     // Where 100,000 appends one by one would have left the view: the newest row at the foot.
-    list.grid().setTopRow(list.grid().Rows() - recording::ListWindow::kVisibleRows);
+    list.grid().setTopRow(list.grid().Rows() - lists::ListWindow::kVisibleRows);
     return list;
 }
 

@@ -7,11 +7,11 @@
 #include "commands/meter_settings.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
+#include "lists/transfers.h"
 #include "panel/lcd_view.h"
 #include "platform/keep_until_closed.h"
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
-#include "recording/transfers.h"
 #include "survey/survey_window.h"
 #include "text/time_stamp.h"
 
@@ -269,7 +269,7 @@ void Panel::setSaveLook(bool recording) {
 
 void Panel::StartFileRecording() {
     recording::RecordingState& r = session_.recording;
-    recording::ChooseSaveFile(prompts_, this, r);
+    lists::ChooseSaveFile(prompts_, this, r);
     if (!r.SavePathChosen)
         return;
     const QString path = r.SavePath;

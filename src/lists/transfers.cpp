@@ -1,10 +1,10 @@
-#include "recording/transfers.h"
+#include "lists/transfers.h"
 
 #include "graphs/graphs.h"
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
-#include "recording/recording_state.h"
+#include "shared/session.h"
 #include "text/data_file.h"
 #include "text/leading_value.h"
 
@@ -20,7 +20,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace recording {
+namespace lists {
 
 namespace {
 
@@ -39,7 +39,7 @@ QStringList rowCells(const platform::Grid& grid, int row) {
 
 } // namespace
 
-void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState& state) {
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state) {
     const QString path = prompts.saveFileName(parent, kAllFilesFilter);
     if (path.isEmpty())
         return;
@@ -48,7 +48,7 @@ void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState&
 }
 
 std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid& grid,
-                                          RecordingState& state) {
+                                          recording::RecordingState& state) {
     const QString caption = window.windowTitle();
     QFile file(state.SavePath);
     const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -142,4 +142,4 @@ void GridToPlot(const platform::Grid& grid, int column, float count, float min, 
     graphs.fillPlot(values, count, min, max, unit);
 }
 
-} // namespace recording
+} // namespace lists
