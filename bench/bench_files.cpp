@@ -9,12 +9,14 @@
 #include "graphs/graphs.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
+#include "lists/list_window.h"
 #include "paint_counter.h"
 #include "platform/grid.h"
-#include "recording/data_file.h"
 #include "recording/list_windows.h"
 #include "recording/recording_state.h"
 #include "shared/session.h"
+#include "text/data_file.h"
+#include "text/time_stamp.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -39,12 +41,12 @@ bool writeRecording(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    QByteArray all = recording::recordingLine(QStringLiteral("Lx"), QStringLiteral("Time"),
+    QByteArray all = textrules::recordingLine(QStringLiteral("Lx"), QStringLiteral("Time"),
                                               QStringLiteral("Value"));
     const QDateTime start(QDate(2026, 12, 7), QTime(14, 5, 9));
     for (int n = 1; n <= kRows; ++n)
-        all += recording::recordingLine(QString::number(n),
-                                        recording::sampleTimeStamp(start.addSecs(n)),
+        all += textrules::recordingLine(QString::number(n),
+                                        textrules::sampleTimeStamp(start.addSecs(n)),
                                         QString::number(100.0 + (n * 7919) % 1000 / 10.0, 'f', 1));
     return f.write(all) == all.size();
 }
@@ -116,7 +118,7 @@ recording::RealTimeList& fullLiveList(Rig& rig) {
     list.grid().appendRows(std::move(cells));
     QCoreApplication::processEvents(); // laid out, so that the view knows its height
     // Where 100,000 appends one by one would have left the view: the newest row at the foot.
-    list.grid().setTopRow(list.grid().Rows() - recording::ListWindow::kVisibleRows);
+    list.grid().setTopRow(list.grid().Rows() - lists::ListWindow::kVisibleRows);
     return list;
 }
 

@@ -1,6 +1,6 @@
 #include "calibration/factor_values.h"
 
-#include "recording/data_file.h"
+#include "text/leading_value.h"
 
 #include <array>
 #include <charconv>
@@ -51,14 +51,14 @@ int thousandths(double value, Halves halves) {
 } // namespace
 
 std::optional<int> calibrationCode(QStringView entry) {
-    const double v = recording::leadingValue(entry);
+    const double v = textrules::leadingValue(entry);
     if (v < 0.8 || v > 1.5)
         return std::nullopt;
     return thousandths(v, Halves::ToEven);
 }
 
 std::optional<int> scfCode(QStringView entry) {
-    const double v = recording::leadingValue(entry);
+    const double v = textrules::leadingValue(entry);
     if (v < 0.2 || v > 5.0)
         return std::nullopt;
     return thousandths(v, Halves::AwayFromZero);

@@ -2,12 +2,14 @@
 
 #include "link/display_decoder.h"
 #include "link/port_choice.h"
+#include "link/setting_exchanges.h"
 #include "logger/logger_record.h"
 #include "logger/memory_download.h"
 #include "logger/memory_image.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
 #include "recording/recording_tick.h"
+#include "text/time_stamp.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -140,7 +142,7 @@ int runRead(MeterSession& session, const Invocation& inv, QTextStream& out) {
         if (!reader.next())
             return session.endCode();
         const meterlink::DisplayModel& d = reader.display();
-        const QString time = recording::sampleTimeStamp(QDateTime::currentDateTime());
+        const QString time = textrules::sampleTimeStamp(QDateTime::currentDateTime());
         if (inv.json)
             out << jsonLine(time, d) << '\n';
         else
@@ -174,7 +176,7 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
         const meterlink::DisplayModel& d = reader.display();
         if (finished || !recording::sampleDue(r))
             return;
-        r.SampleTime = recording::sampleTimeStamp(QDateTime::currentDateTime());
+        r.SampleTime = textrules::sampleTimeStamp(QDateTime::currentDateTime());
         if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
             finished = true;
             ending = QStringLiteral("the meter's unit or mode changed, or the file is full");
@@ -292,7 +294,7 @@ int runClock(MeterSession& session, const Invocation& inv, QTextStream& out) {
     if (!session.poll())
         return session.endCode();
     // The computer's time is taken as the bytes go out, after the exchange's own waits.
-    if (inv.set && !recording::SendMeterSetting(link, 'T', [] {
+    if (inv.set && !meterlink::SendMeterSetting(link, 'T', [] {
             return recording::clockSetBytes(QDateTime::currentDateTime());
         }))
         return session.endCode();

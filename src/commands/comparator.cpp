@@ -2,8 +2,8 @@
 
 #include "commands/meter_settings.h"
 #include "link/meter_link.h"
+#include "link/setting_exchanges.h"
 #include "platform/keep_until_closed.h"
-#include "recording/meter_clock.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -49,8 +49,8 @@ QComboBox* digitBox(QWidget* parent, const QString& name) {
 // during the waits.
 void sendComparatorLimits(meterlink::MeterLink& link, const QByteArray& block) {
     meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-    if (!recording::ReturnToNormalDisplay(link) ||
-        !recording::SendSettingBlock(link, 'V', [&block] { return block; }) ||
+    if (!meterlink::ReturnToNormalDisplay(link) ||
+        !meterlink::SendSettingBlock(link, 'V', [&block] { return block; }) ||
         !link.WaitSeconds(kAfterLimitsWait) || !link.PollReading())
         return;
     link.send(QByteArrayLiteral("X"));

@@ -3,8 +3,9 @@
 #include "commands/settings_entry.h"
 #include "link/display_model.h"
 #include "link/meter_link.h"
+#include "link/setting_exchanges.h"
 #include "platform/prompts.h"
-#include "recording/meter_clock.h"
+#include "text/entry_parts.h"
 
 namespace commands {
 
@@ -25,7 +26,7 @@ std::optional<QByteArray> askEntry(platform::Prompts& prompts, QWidget* parent,
         SettingEntry entry = read(text);
         switch (entry.kind) {
         case SettingEntry::Kind::Invalid:
-            prompts.message(parent, platform::MessageIcon::Critical, kInvalidFormatText);
+            prompts.message(parent, platform::MessageIcon::Critical, textrules::kInvalidFormatText);
             continue;
         case SettingEntry::Kind::Abandoned:
             return std::nullopt;
@@ -37,7 +38,7 @@ std::optional<QByteArray> askEntry(platform::Prompts& prompts, QWidget* parent,
 
 void sendSetting(meterlink::MeterLink& link, char letter, const QByteArray& block) {
     meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-    recording::SendSettingBlock(link, letter, [&block] { return block; });
+    meterlink::SendSettingBlock(link, letter, [&block] { return block; });
 }
 
 } // namespace
@@ -60,7 +61,7 @@ std::optional<QByteArray> ReadSettingsFrame(meterlink::MeterLink& link) {
 void EnterHoldTime(meterlink::MeterLink& link, platform::Prompts& prompts, QWidget* parent) {
     {
         meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-        if (!recording::ReturnToNormalDisplay(link))
+        if (!meterlink::ReturnToNormalDisplay(link))
             return;
     }
     const std::optional<QByteArray> block = askEntry(
@@ -74,7 +75,7 @@ std::optional<QByteArray> ReadSettingsOrSay(meterlink::MeterLink& link, platform
     std::optional<QByteArray> frame;
     {
         meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-        if (!recording::ReturnToNormalDisplay(link))
+        if (!meterlink::ReturnToNormalDisplay(link))
             return std::nullopt;
         frame = ReadSettingsFrame(link);
     }
@@ -97,11 +98,11 @@ void EnterLightDistance(meterlink::MeterLink& link, platform::Prompts& prompts, 
 
 bool ResendLightDistance(meterlink::MeterLink& link) {
     meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-    if (!recording::ReturnToNormalDisplay(link))
+    if (!meterlink::ReturnToNormalDisplay(link))
         return false;
     const std::optional<QByteArray> frame = ReadSettingsFrame(link);
     // Bytes 2 and 3 of the frame: the stored distance x 100, high byte first.
-    return frame && recording::SendSettingBlock(link, 'I', [&frame] { return frame->mid(1, 2); });
+    return frame && meterlink::SendSettingBlock(link, 'I', [&frame] { return frame->mid(1, 2); });
 }
 
 } // namespace commands

@@ -1,7 +1,8 @@
 #include "commands/settings_entry.h"
 
-#include "recording/clock_values.h"
-#include "recording/data_file.h"
+#include "text/bcd.h"
+#include "text/entry_parts.h"
+#include "text/leading_value.h"
 
 #include <algorithm>
 
@@ -27,34 +28,27 @@ int settingsDistance(const QByteArray& frame) {
     return quint8(frame.at(1)) * 256 + quint8(frame.at(2));
 }
 
-std::optional<EntryParts> splitEntry(QStringView text, QChar separator) {
-    const qsizetype at = text.indexOf(separator);
-    if (text.size() < 3 || at <= 0 || at == text.size() - 1 || text.indexOf(separator, at + 1) >= 0)
-        return std::nullopt;
-    return EntryParts{text.left(at), text.mid(at + 1)};
-}
-
 SettingEntry readHoldTimeEntry(QStringView text) {
-    const std::optional<EntryParts> parts = splitEntry(text, u':');
+    const std::optional<textrules::EntryParts> parts = textrules::splitEntry(text, u':');
     if (!parts)
         return {};
-    const double minutes = recording::leadingValue(parts->before);
-    const double seconds = recording::leadingValue(parts->after);
+    const double minutes = textrules::leadingValue(parts->before);
+    const double seconds = textrules::leadingValue(parts->after);
     if (minutes < 0 || seconds < 0)
         return {SettingEntry::Kind::Abandoned, {}};
     auto field = [](double v) {
-        return recording::toBcd(int(std::min(v, double(kLongestHoldField))));
+        return textrules::toBcd(int(std::min(v, double(kLongestHoldField))));
     };
     return accepted(field(minutes), field(seconds));
 }
 
 SettingEntry readDistanceEntry(QStringView text) {
-    const std::optional<EntryParts> parts = splitEntry(text, u'.');
+    const std::optional<textrules::EntryParts> parts = textrules::splitEntry(text, u'.');
     if (!parts)
         return {};
-    const double whole = recording::leadingValue(parts->before);
+    const double whole = textrules::leadingValue(parts->before);
     // Two decimals, the second one 0 when only one was typed.
-    const double hundredths = recording::leadingValue((parts->after.toString() + u'0').left(2));
+    const double hundredths = textrules::leadingValue((parts->after.toString() + u'0').left(2));
     if (whole < 0 || hundredths < 0)
         return {SettingEntry::Kind::Abandoned, {}};
     const int v = int(std::min(whole, double(kLargestWholeDistance))) * 100 + int(hundredths);

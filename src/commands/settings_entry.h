@@ -4,12 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
-
 namespace commands {
-
-inline const QString kInvalidFormatText =
-    QStringLiteral("Invalid, comply with the data format properly\r\n");
 
 inline const QString kHoldTimeTitle = QStringLiteral("Input Hold Time");
 inline const QString kHoldTimePrompt = QStringLiteral("Enter the TIME to Hold\r\n (MM:SS) ");
@@ -24,14 +19,6 @@ inline constexpr int kSettingsFrameSize = 9;
 bool isSettingsFrame(const QByteArray& reply);
 // The stored light-source distance of a settings frame, in hundredths.
 int settingsDistance(const QByteArray& frame);
-
-// The two sides of a "12:34" or "1.50" entry, or nothing when its form is wrong: no separator,
-// the separator first or last, fewer than three characters, or a second separator.
-struct EntryParts {
-    QStringView before;
-    QStringView after;
-};
-std::optional<EntryParts> splitEntry(QStringView text, QChar separator);
 
 // What an entry in the hold-time or distance box comes to.
 struct SettingEntry {

@@ -7,14 +7,9 @@
 
 namespace commands {
 
-bool InNormalMode(const meterlink::MeterStatus& s) {
-    return !(s.RelOn || s.CompOn || s.RefOn || s.UpperPercentOn || s.CdOn || s.FcHourOn ||
-             s.LxHourOn || s.SetUpOn);
-}
-
 bool toolbarGuardAllows(const QString& key, const shared::Session& session) {
     const meterlink::MeterStatus& s = session.display.status;
-    const bool normal = InNormalMode(s);
+    const bool normal = meterlink::InNormalMode(s);
     if (key == QLatin1String("Save") || key == QLatin1String("scf") || key == QLatin1String("cal"))
         return normal;
     if (key == QLatin1String("List"))

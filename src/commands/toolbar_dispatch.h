@@ -20,10 +20,6 @@ class Prompts;
 
 namespace commands {
 
-// The meter shows a plain illuminance reading: none of relative, comparator, reference,
-// percent, cd, lux-hour, foot-candle-hour or set-up.
-bool InNormalMode(const meterlink::MeterStatus& s);
-
 // Whether a toolbar key's guard lets a click through, given the modes and the open windows.
 // "TimeSet" during INTV is let through here: its refusal is a message, not silence.
 bool toolbarGuardAllows(const QString& key, const shared::Session& session);

@@ -58,6 +58,10 @@ struct MeterStatus {
     bool operator==(const MeterStatus&) const = default;
 };
 
+// The meter shows a plain illuminance reading: none of relative, comparator, reference,
+// percent, cd, lux-hour, foot-candle-hour or set-up.
+bool InNormalMode(const MeterStatus& s);
+
 // Where each flag sits in the frame: status byte (1-based frame position 8..13) and bit.
 struct StatusBit {
     int frameByte;

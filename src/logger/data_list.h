@@ -1,12 +1,16 @@
 #pragma once
 
-#include "recording/list_windows.h"
+#include "lists/list_window.h"
+
+namespace shared {
+struct Session;
+}
 
 namespace logger {
 
 // "Data List": the records of one logger set twice, in lux (GridM) and in foot-candles (GridI),
 // one table shown at a time. "Save", "Plot" and "Print" take the shown table; "Unit" switches.
-class DataList : public recording::ListWindow {
+class DataList : public lists::ListWindow {
     Q_OBJECT
 public:
     // The load: at the screen's top-left corner, both tables with their header rows only; the

@@ -1,6 +1,7 @@
 #include "logger/logger_record.h"
 
-#include "recording/data_file.h"
+#include "text/bcd.h"
+#include "text/data_file.h"
 
 namespace logger {
 
@@ -77,10 +78,6 @@ LoggerValue DecodeLoggerValue(quint8 high, quint8 low, quint8 range) {
     return {QStringLiteral("OL"), QStringLiteral("OL")};
 }
 
-QString bcdText(quint8 byte) {
-    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 int bcdNumber(quint8 byte) {
     const int tens = byte >> 4;
     const int units = byte & 0x0F;
@@ -90,8 +87,10 @@ int bcdNumber(quint8 byte) {
 }
 
 QString setStartText(QByteArrayView set) {
-    return bcdText(byteAt(set, 4)) + QLatin1Char('-') + bcdText(byteAt(set, 5)) + QLatin1Char(':') +
-           bcdText(byteAt(set, 6)) + QLatin1Char(':') + bcdText(byteAt(set, 7));
+    return textrules::bcdText(byteAt(set, 4)) + QLatin1Char('-') +
+           textrules::bcdText(byteAt(set, 5)) + QLatin1Char(':') +
+           textrules::bcdText(byteAt(set, 6)) + QLatin1Char(':') +
+           textrules::bcdText(byteAt(set, 7));
 }
 
 int setIntervalSeconds(QByteArrayView set) {
@@ -157,10 +156,10 @@ QByteArray setDataFile(QByteArrayView set, const QDate& today, bool footCandles)
     listRecords(set, RecordTimes(set, today), 0, setRecordCount(set), lux, fc);
     const std::vector<QString>& cells = footCandles ? fc : lux;
     QByteArray file =
-        recording::gridLine({footCandles ? QStringLiteral("Fc") : QStringLiteral("Lx"),
+        textrules::gridLine({footCandles ? QStringLiteral("Fc") : QStringLiteral("Lx"),
                              QStringLiteral("Time"), QStringLiteral("Value")});
     for (size_t at = 0; at + 2 < cells.size(); at += 3)
-        file += recording::gridLine({cells[at], cells[at + 1], cells[at + 2]});
+        file += textrules::gridLine({cells[at], cells[at + 1], cells[at + 2]});
     return file;
 }
 

@@ -22,8 +22,6 @@ struct LoggerValue {
 };
 LoggerValue DecodeLoggerValue(quint8 high, quint8 low, quint8 range);
 
-// A BCD byte as its two hexadecimal digits: 0x07 gives "07".
-QString bcdText(quint8 byte);
 // The number its digits read as: 0x30 gives 30. A digit above 9 ends the number, as it ends a
 // number typed as text ("1A" is 1, "A1" is 0).
 int bcdNumber(quint8 byte);

@@ -1,8 +1,8 @@
 #include "logger/memory_download.h"
 
 #include "link/meter_link.h"
+#include "link/setting_exchanges.h"
 #include "logger/memory_image.h"
-#include "recording/meter_clock.h"
 
 namespace logger {
 
@@ -30,7 +30,7 @@ MemoryTransfer ReceiveLoggerMemory(meterlink::MeterLink& link, const TransferWat
     // The transfer stalls when no byte has come for a while since the first "Q".
     double lastArrival = -1.0;
     for (;;) {
-        if (!recording::ReturnToNormalDisplay(link) || !link.PollReading())
+        if (!meterlink::ReturnToNormalDisplay(link) || !link.PollReading())
             return end(Transfer::ShuttingDown);
         t.memoryEnd = link.pollValue();
         const std::optional<qsizetype> expected = expectedReplyLength(t.memoryEnd);

@@ -7,12 +7,13 @@
 #include "commands/meter_settings.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
+#include "lists/transfers.h"
 #include "panel/lcd_view.h"
 #include "platform/keep_until_closed.h"
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
-#include "recording/transfers.h"
 #include "survey/survey_window.h"
+#include "text/time_stamp.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -268,7 +269,7 @@ void Panel::setSaveLook(bool recording) {
 
 void Panel::StartFileRecording() {
     recording::RecordingState& r = session_.recording;
-    recording::ChooseSaveFile(prompts_, this, r);
+    lists::ChooseSaveFile(prompts_, this, r);
     if (!r.SavePathChosen)
         return;
     const QString path = r.SavePath;
@@ -300,7 +301,7 @@ void Panel::Timer2Tick() {
     const meterlink::DisplayModel& d = session_.display;
     if (!recording::sampleDue(r))
         return;
-    r.SampleTime = recording::sampleTimeStamp(QDateTime::currentDateTime());
+    r.SampleTime = textrules::sampleTimeStamp(QDateTime::currentDateTime());
     if (r.FileRecording) {
         QString why;
         if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {

@@ -1,6 +1,7 @@
 #include "recording/clock_values.h"
 
-#include "commands/settings_entry.h"
+#include "text/bcd.h"
+#include "text/entry_parts.h"
 
 #include <QLocale>
 
@@ -43,21 +44,14 @@ std::optional<LeadingNumber> leadingNumber(QStringView part) {
 
 } // namespace
 
-QString bcdText(quint8 byte) {
-    return QStringLiteral("%1").arg(uint(byte), 2, 16, QLatin1Char('0')).toUpper();
-}
-
-quint8 toBcd(int value) {
-    return quint8((value / 10 % 10) << 4 | value % 10);
-}
-
 QString meterClockText(const QByteArray& clockFrame) {
-    auto field = [&](int i) { return bcdText(quint8(clockFrame.at(i))); };
+    auto field = [&](int i) { return textrules::bcdText(quint8(clockFrame.at(i))); };
     return field(1) + u' ' + field(2) + u':' + field(3) + u':' + field(4);
 }
 
 QString meterIntervalText(const QByteArray& clockFrame) {
-    return bcdText(quint8(clockFrame.at(5))) + u':' + bcdText(quint8(clockFrame.at(6)));
+    return textrules::bcdText(quint8(clockFrame.at(5))) + u':' +
+           textrules::bcdText(quint8(clockFrame.at(6)));
 }
 
 QString pcClockText(const QDateTime& when) {
@@ -68,7 +62,7 @@ QByteArray clockSetBytes(const QDateTime& when) {
     const QTime t = when.time();
     QByteArray bytes;
     for (int value : {when.date().day(), t.hour(), t.minute(), t.second()})
-        bytes.append(char(toBcd(value)));
+        bytes.append(char(textrules::toBcd(value)));
     return bytes;
 }
 
@@ -86,11 +80,13 @@ PcIntervalAnswer readPcIntervalAnswer(const QString& answer) {
 }
 
 QByteArray MeterInterval::bcdBytes() const {
-    return QByteArray().append(char(toBcd(minutes))).append(char(toBcd(seconds)));
+    return QByteArray()
+        .append(char(textrules::toBcd(minutes)))
+        .append(char(textrules::toBcd(seconds)));
 }
 
 std::optional<MeterInterval> readMeterIntervalAnswer(const QString& answer) {
-    const std::optional<commands::EntryParts> parts = commands::splitEntry(answer, u':');
+    const std::optional<textrules::EntryParts> parts = textrules::splitEntry(answer, u':');
     if (!parts)
         return std::nullopt;
     const auto minutes = leadingNumber(parts->before);

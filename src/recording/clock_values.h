@@ -12,11 +12,6 @@ namespace recording {
 // minutes and seconds (all BCD), ETX.
 inline constexpr int kClockFrameSize = 8;
 
-// A BCD byte as its two hexadecimal digits, high digit first (0x05 -> "05").
-QString bcdText(quint8 byte);
-// 0..99 as the byte whose hexadecimal digits are its decimal digits (30 -> 0x30).
-quint8 toBcd(int value);
-
 // "07 14:05:09": day, hour, minutes and seconds of a clock frame.
 QString meterClockText(const QByteArray& clockFrame);
 // The logger interval of a clock frame as the answer box offers it: "01:00".

@@ -7,8 +7,6 @@ namespace recording {
 
 namespace {
 constexpr double kClockReplyWait = 0.02;
-constexpr double kAfterNormalDisplayWait = 0.2;
-constexpr double kBeforeDataBlockWait = 0.05;
 } // namespace
 
 std::optional<QByteArray> ReadClockFrame(meterlink::MeterLink& link) {
@@ -22,29 +20,6 @@ std::optional<QByteArray> ReadClockFrame(meterlink::MeterLink& link) {
         if (reply.size() >= kClockFrameSize)
             return reply;
     }
-}
-
-bool ReturnToNormalDisplay(meterlink::MeterLink& link) {
-    if (!link.PollReading())
-        return false;
-    link.send(QByteArrayLiteral("H"));
-    return link.WaitSeconds(kAfterNormalDisplayWait);
-}
-
-bool SendSettingBlock(meterlink::MeterLink& link, char letter,
-                      const std::function<QByteArray()>& makeBlock) {
-    if (!link.PollReading())
-        return false;
-    link.send(QByteArray(1, letter));
-    if (!link.WaitSeconds(kBeforeDataBlockWait))
-        return false;
-    link.send(makeBlock());
-    return true;
-}
-
-bool SendMeterSetting(meterlink::MeterLink& link, char letter,
-                      const std::function<QByteArray()>& makeBlock) {
-    return ReturnToNormalDisplay(link) && SendSettingBlock(link, letter, makeBlock);
 }
 
 } // namespace recording

@@ -7,8 +7,4 @@ void SetPcSamplingInterval(RecordingState& r, int seconds) {
     r.SampleTickCount = 0;
 }
 
-QString sampleTimeStamp(const QDateTime& when) {
-    return when.toString(QStringLiteral("dd-HH:mm:ss"));
-}
-
 } // namespace recording

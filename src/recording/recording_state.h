@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QFile>
 #include <QString>
 
@@ -35,8 +34,5 @@ struct RecordingState {
 
 // The sampling-rate window's PC interval, already limited to 1..86400: the next tick samples.
 void SetPcSamplingInterval(RecordingState& r, int seconds);
-
-// A reading's time stamp: day of month, hour, minutes, seconds as DD-hh:nn:ss.
-QString sampleTimeStamp(const QDateTime& when);
 
 } // namespace recording

@@ -1,6 +1,6 @@
 #include "recording/recording_tick.h"
 
-#include "recording/data_file.h"
+#include "text/data_file.h"
 
 #include <QFile>
 
@@ -39,7 +39,8 @@ bool openRecordingFile(RecordingState& r, const QString& path, const QString& un
         *why = file->errorString();
         return false;
     }
-    if (!writeLine(*file, recordingLine(unit, QStringLiteral("Time"), QStringLiteral("Value")),
+    if (!writeLine(*file,
+                   textrules::recordingLine(unit, QStringLiteral("Time"), QStringLiteral("Value")),
                    why))
         return false;
     r.FileUnit = unit;
@@ -51,8 +52,8 @@ bool openRecordingFile(RecordingState& r, const QString& path, const QString& un
 
 bool writeRecordingSample(RecordingState& r, const QString& reading, QString* why) {
     const qint32 number = r.FileSampleCount + 1;
-    if (!writeLine(*r.DataFileNumber, recordingLine(QString::number(number), r.SampleTime, reading),
-                   why))
+    if (!writeLine(*r.DataFileNumber,
+                   textrules::recordingLine(QString::number(number), r.SampleTime, reading), why))
         return false;
     r.FileSampleCount = number;
     return true;

@@ -1,11 +1,12 @@
 #include "recording/sampling_choice.h"
 
-#include "commands/settings_entry.h"
 #include "link/meter_link.h"
+#include "link/setting_exchanges.h"
 #include "platform/prompts.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
 #include "shared/session.h"
+#include "text/entry_parts.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -104,11 +105,11 @@ void SamplingChoice::askMeterInterval() {
             return;
         const std::optional<MeterInterval> interval = readMeterIntervalAnswer(answer);
         if (!interval) {
-            prompts_.message(this, platform::MessageIcon::Critical, commands::kInvalidFormatText);
+            prompts_.message(this, platform::MessageIcon::Critical, textrules::kInvalidFormatText);
             continue;
         }
         meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
-        SendMeterSetting(link_, 'W', [bytes = interval->bcdBytes()] { return bytes; });
+        meterlink::SendMeterSetting(link_, 'W', [bytes = interval->bcdBytes()] { return bytes; });
         return;
     }
 }

@@ -1,6 +1,7 @@
 #include "recording/setup_window.h"
 
 #include "link/meter_link.h"
+#include "link/setting_exchanges.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
 #include "shared/session.h"
@@ -131,7 +132,8 @@ void Setup::CmdSetTimeClick() {
         meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
         // The PC's time is read as the four bytes go out, after the exchange's own waits, so
         // the meter is not set a quarter second behind.
-        if (!SendMeterSetting(link_, 'T', [clock = pcClock_] { return clockSetBytes(clock()); }))
+        if (!meterlink::SendMeterSetting(link_, 'T',
+                                         [clock = pcClock_] { return clockSetBytes(clock()); }))
             return;
     }
     // Closed meanwhile: its unload stopped the timer for good.

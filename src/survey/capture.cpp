@@ -1,7 +1,5 @@
 #include "survey/capture.h"
 
-#include "commands/toolbar_dispatch.h"
-
 #include <algorithm>
 
 namespace survey {
@@ -17,7 +15,7 @@ std::optional<Refusal> captureRefusal(const meterlink::DisplayModel& display, bo
     if (linkLost)
         return Refusal{kRefusedLinkLost,
                        QStringLiteral("Capture again once the panel shows the reading.")};
-    if (!commands::InNormalMode(display.status))
+    if (!meterlink::InNormalMode(display.status))
         return Refusal{kRefusedMode, QStringLiteral("\"Back to Normal Mode\" on the panel's "
                                                     "toolbar returns the meter to it.")};
     const auto unit = lightUnitFromText(display.UnitText);

@@ -1,6 +1,6 @@
 #include "survey/survey_data.h"
 
-#include "recording/data_file.h"
+#include "text/leading_value.h"
 
 #include <algorithm>
 
@@ -75,7 +75,7 @@ std::optional<LightUnit> SurveyGrid::unit() const {
 }
 
 double readingNumber(const QString& text) {
-    return recording::readingValue(text);
+    return textrules::readingValue(text);
 }
 
 int readingDecimals(const QString& text) {

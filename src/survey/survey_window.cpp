@@ -4,13 +4,13 @@
 #include "platform/busy_cursor.h"
 #include "platform/placement.h"
 #include "platform/prompts.h"
-#include "recording/recording_state.h"
 #include "survey/heat_map.h"
 #include "survey/map_panel.h"
 #include "survey/point_capture.h"
 #include "survey/settings_form.h"
 #include "survey/survey_file.h"
 #include "survey/survey_report.h"
+#include "text/time_stamp.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -229,7 +229,7 @@ void Survey::CapturePoint(GridPoint p) {
 }
 
 void Survey::measured(GridPoint p, const QString& text, LightUnit unit) {
-    grid_.at(p) = Reading{text, unit, recording::sampleTimeStamp(QDateTime::currentDateTime())};
+    grid_.at(p) = Reading{text, unit, textrules::sampleTimeStamp(QDateTime::currentDateTime())};
     if (!grid_.date.isValid())
         grid_.date = QDate::currentDate();
     unsaved_ = true;

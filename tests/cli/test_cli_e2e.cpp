@@ -1,6 +1,6 @@
 // The command line tool as a user runs it, against the simulated meter through a real serial port.
-#include "recording/data_file.h"
 #include "sim/simulated_meter.h"
+#include "text/data_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -104,7 +104,7 @@ void TestCliEndToEnd::recordWritesTheProgramsDataFile() {
     QCOMPARE(bytes.count("\r\n"), 4);
     recorded.seek(0);
     // As the file list reads it.
-    const recording::DataFileContents contents = recording::readDataFile(recorded);
+    const textrules::DataFileContents contents = textrules::readDataFile(recorded);
     QCOMPARE(contents.unit, QStringLiteral("Lx"));
     QCOMPARE(contents.rowCount(), 3);
     for (int row = 0; row < 3; ++row) {

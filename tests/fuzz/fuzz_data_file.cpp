@@ -1,6 +1,7 @@
 // The data file reader against any bytes: it must end, keep its bounds, read the same in any
 // block sizes, and give every cell a finite reading value within range.
-#include "recording/data_file.h"
+#include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <QBuffer>
 
@@ -47,20 +48,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QBuffer whole;
     whole.setData(bytes);
     whole.open(QIODevice::ReadOnly);
-    const recording::DataFileContents c = recording::readDataFile(whole);
+    const textrules::DataFileContents c = textrules::readDataFile(whole);
 
-    check(c.rowCount() <= recording::kMaxDataRows);
-    check(c.rows.size() % recording::kDataColumns == 0);
+    check(c.rowCount() <= textrules::kMaxDataRows);
+    check(c.rows.size() % textrules::kDataColumns == 0);
     check(c.unit.isEmpty() || c.unit == QLatin1String("Lx") || c.unit == QLatin1String("Fc"));
     check(c.hasHeader || (c.rows.empty() && bytes.isEmpty()));
     for (const QString& cell : c.rows) {
-        check(cell.size() <= recording::kMaxCellChars);
-        const double v = recording::readingValue(cell);
-        check(std::isfinite(v) && std::fabs(v) <= recording::kMaxReadingMagnitude);
+        check(cell.size() <= textrules::kMaxCellChars);
+        const double v = textrules::readingValue(cell);
+        check(std::isfinite(v) && std::fabs(v) <= textrules::kMaxReadingMagnitude);
     }
 
     TrickleDevice trickle(bytes, size == 0 ? 1 : 1 + data[0] % 7);
-    const recording::DataFileContents t = recording::readDataFile(trickle);
+    const textrules::DataFileContents t = textrules::readDataFile(trickle);
     check(t.unit == c.unit && t.rows == c.rows && t.end == c.end);
     return 0;
 }

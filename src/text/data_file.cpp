@@ -1,13 +1,10 @@
-#include "recording/data_file.h"
+#include "text/data_file.h"
 
 #include <QIODevice>
 
-#include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
 
-namespace recording {
+namespace textrules {
 
 QByteArray recordingLine(const QString& first, const QString& second, const QString& third) {
     QByteArray line = (first + u'\t' + second + u'\t' + third).toLatin1();
@@ -32,51 +29,6 @@ QString printLine(const QString& number, const QString& time, const QString& val
         return cell.leftJustified(cell.size() <= width ? width : cell.size() + 1);
     };
     return padded(number, 10) + padded(time, 15) + padded(value, 15);
-}
-
-double readingValue(QStringView text) {
-    return text.contains(u'L') ? kOverRangeValue : leadingValue(text);
-}
-
-double leadingValue(QStringView text) {
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n && text[i] == u' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    // The numeric part is copied into a short buffer: an integer part longer than ten digits
-    // is beyond the range anyway, and fraction digits past the seventeenth change nothing.
-    constexpr int kIntegerDigits = 10;
-    constexpr int kFractionDigits = 17;
-    std::array<char, 1 + kIntegerDigits + 1 + kFractionDigits> buf{'0'};
-    size_t len = 1;
-    auto isDigit = [&](qsizetype at) { return at < n && text[at] >= u'0' && text[at] <= u'9'; };
-    const qsizetype digitsFrom = i;
-    while (isDigit(i) && text[i] == u'0')
-        ++i;
-    for (int integerDigits = 0; isDigit(i); ++i) {
-        if (++integerDigits > kIntegerDigits)
-            return negative ? -kMaxReadingMagnitude : kMaxReadingMagnitude;
-        buf[len++] = char(text[i].unicode());
-    }
-    bool anyDigit = i > digitsFrom;
-    if (i < n && text[i] == u'.') {
-        buf[len++] = '.';
-        for (int kept = 0; isDigit(++i); anyDigit = true)
-            if (kept++ < kFractionDigits)
-                buf[len++] = char(text[i].unicode());
-    }
-    if (!anyDigit)
-        return 0.0;
-    double value = 0.0;
-    // from_chars ignores the locale, unlike strtod.
-    std::from_chars(buf.data(), buf.data() + len, value);
-    value = std::min(value, kMaxReadingMagnitude);
-    return value == 0.0 ? 0.0 : (negative ? -value : value);
 }
 
 namespace {
@@ -205,4 +157,4 @@ DataFileContents readDataFile(QIODevice& in) {
     return out;
 }
 
-} // namespace recording
+} // namespace textrules

@@ -15,16 +15,19 @@ class Grid;
 class Prompts;
 } // namespace platform
 
+// Reached through the Session (shared/session.h); no list file includes recording/.
 namespace recording {
-
 struct RecordingState;
+}
+
+namespace lists {
 
 // The file dialogs list every file.
 inline const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 
 // The save dialog shared by every writer: a chosen file sets SavePath, and SavePathChosen when
 // its name is not empty. A cancel leaves both as they were.
-void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState& state);
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state);
 
 // What to tell the user about a file that was not written completely.
 struct SaveFailure {
@@ -36,7 +39,7 @@ struct SaveFailure {
 // with progress in the window's caption. Either way the caption comes back and SavePathChosen
 // is cleared. The caller shows the busy pointer, and reports a failure once it is gone.
 std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid& grid,
-                                          RecordingState& state);
+                                          recording::RecordingState& state);
 
 // Prints every row of the grid in three fixed-width columns on the printer the user chooses
 // (PDF when there is none), with progress in the window's caption. Polling (timer1) stops for
@@ -50,4 +53,4 @@ bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
 void GridToPlot(const platform::Grid& grid, int column, float count, float min, float max,
                 const QString& unit, graphs::Graphs& graphs);
 
-} // namespace recording
+} // namespace lists

@@ -3,13 +3,12 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 
 #include <vector>
 
 class QIODevice;
 
-namespace recording {
+namespace textrules {
 
 // The data file: tab-separated text in an 8-bit code page (Latin-1 here), CR LF line ends, one
 // header line (unit, "Time", "Value") and one line per reading (number, DD-hh:nn:ss, reading).
@@ -21,11 +20,6 @@ inline constexpr qsizetype kMaxDataRows = 100000;
 // A cell keeps at most this many characters: a reading is a dozen, and a 10 MB line of a
 // foreign file would only make the list unusable.
 inline constexpr qsizetype kMaxCellChars = 256;
-// Readings are held to this range: no display reaches it, and an absurdly long number in a
-// foreign file cannot spoil a graph's scale.
-inline constexpr double kMaxReadingMagnitude = 1e9;
-// What a text containing "L" (the over-range "OL") counts as.
-inline constexpr double kOverRangeValue = 1000000.0;
 
 // The recording's form: three fields, TAB between them.
 QByteArray recordingLine(const QString& first, const QString& second, const QString& third);
@@ -36,14 +30,6 @@ QByteArray gridLine(const QStringList& cells);
 // of exactly that width is printed as it is. A longer cell widens its column for this line
 // only, followed by one space.
 QString printLine(const QString& number, const QString& time, const QString& value);
-
-// The number a reading's text stands for: 1000000 when it contains a capital "L", else its
-// leading value.
-double readingValue(QStringView text);
-// The leading numeric part of a text (spaces, an optional sign, digits and one decimal point;
-// an exponent is not part of it, so "12E45" is 12), 0 when there is none. Held to
-// +-kMaxReadingMagnitude, never infinite or NaN.
-double leadingValue(QStringView text);
 
 // A file read into the file list.
 struct DataFileContents {
@@ -64,4 +50,4 @@ struct DataFileContents {
 // kMaxDataRows and kMaxCellChars whatever the file holds.
 DataFileContents readDataFile(QIODevice& in);
 
-} // namespace recording
+} // namespace textrules

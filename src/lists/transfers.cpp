@@ -1,11 +1,12 @@
-#include "recording/transfers.h"
+#include "lists/transfers.h"
 
 #include "graphs/graphs.h"
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
-#include "recording/data_file.h"
-#include "recording/recording_state.h"
+#include "shared/session.h"
+#include "text/data_file.h"
+#include "text/leading_value.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,7 +20,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace recording {
+namespace lists {
 
 namespace {
 
@@ -38,7 +39,7 @@ QStringList rowCells(const platform::Grid& grid, int row) {
 
 } // namespace
 
-void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState& state) {
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state) {
     const QString path = prompts.saveFileName(parent, kAllFilesFilter);
     if (path.isEmpty())
         return;
@@ -47,7 +48,7 @@ void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, RecordingState&
 }
 
 std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid& grid,
-                                          RecordingState& state) {
+                                          recording::RecordingState& state) {
     const QString caption = window.windowTitle();
     QFile file(state.SavePath);
     const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -60,7 +61,7 @@ std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid&
     for (int r = 0; written && r < grid.Rows(); ++r) {
         if (r % kCaptionEveryRows == 0)
             window.setWindowTitle(QString::number(r) + QStringLiteral(" Records Completed"));
-        block.append(gridLine(rowCells(grid, r)));
+        block.append(textrules::gridLine(rowCells(grid, r)));
         if (block.size() >= kWriteBlockBytes)
             writeBlock();
     }
@@ -100,7 +101,8 @@ bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
         const int pageHeight = painter.viewport().height();
         int y = 0;
         for (int r = 0; windowAlive && gridAlive && r < grid.Rows(); ++r) {
-            const QString line = printLine(grid.Text(r, 0), grid.Text(r, 1), grid.Text(r, 2));
+            const QString line =
+                textrules::printLine(grid.Text(r, 0), grid.Text(r, 1), grid.Text(r, 2));
             window.setWindowTitle(QString::number(r) + QStringLiteral(" record(s) completed"));
             QCoreApplication::processEvents();
             if (!windowAlive || !gridAlive)
@@ -132,7 +134,7 @@ void GridToPlot(const platform::Grid& grid, int column, float count, float min, 
     const int n = std::max(grid.Rows() - 1, 0);
     std::vector<float> values(size_t(n), 0.0f);
     for (int r = 1; r <= n; ++r) {
-        const float v = float(readingValue(grid.Text(r, column)));
+        const float v = float(textrules::readingValue(grid.Text(r, column)));
         max = std::max(max, v);
         min = std::min(min, v);
         values[size_t(r - 1)] = v;
@@ -140,4 +142,4 @@ void GridToPlot(const platform::Grid& grid, int column, float count, float min, 
     graphs.fillPlot(values, count, min, max, unit);
 }
 
-} // namespace recording
+} // namespace lists

@@ -1,12 +1,10 @@
-#include "recording/data_file.h"
+#include "text/data_file.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <cmath>
-
-using recording::DataFileContents;
+using textrules::DataFileContents;
 
 namespace {
 
@@ -14,7 +12,7 @@ DataFileContents read(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return recording::readDataFile(buffer);
+    return textrules::readDataFile(buffer);
 }
 
 // Rows as written in the tables: the three cells of a row joined by "|".
@@ -125,55 +123,17 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("recording header")
-            << recording::recordingLine("", "Time", "Value") << QByteArray("\tTime\tValue\r\n");
+            << textrules::recordingLine("", "Time", "Value") << QByteArray("\tTime\tValue\r\n");
         QTest::newRow("recording reading")
-            << recording::recordingLine("100000", "07-14:05:09", "OL")
+            << textrules::recordingLine("100000", "07-14:05:09", "OL")
             << QByteArray("100000\t07-14:05:09\tOL\r\n");
-        QTest::newRow("grid row") << recording::gridLine({"Lx", "Time", "Value"})
+        QTest::newRow("grid row") << textrules::gridLine({"Lx", "Time", "Value"})
                                   << QByteArray("Lx\tTime\tValue\t\r\n");
     }
     void writtenLines() {
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, expected);
         QCOMPARE(line, expected);
-    }
-
-    void readingValue_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
-        QTest::newRow("decimal") << "12.34" << 12.34;
-        QTest::newRow("OL") << "OL" << 1000000.0;
-        QTest::newRow("L anywhere") << "1L2" << 1000000.0;
-        QTest::newRow("lower-case l") << "ol" << 0.0;
-        QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("not a number") << "abc" << 0.0;
-        QTest::newRow("leading spaces, trailing junk") << "  7.5x" << 7.5;
-        QTest::newRow("leading TAB is not skipped") << "\t5" << 0.0;
-        QTest::newRow("negative") << "-3" << -3.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
-        QTest::newRow("point alone") << "." << 0.0;
-        QTest::newRow("sign and point") << "-." << 0.0;
-        QTest::newRow("negative zero") << "-0" << 0.0;
-        QTest::newRow("trailing point") << "1." << 1.0;
-        QTest::newRow("leading point") << ".5" << 0.5;
-        QTest::newRow("exponent ignored") << "12E45" << 12.0;
-        QTest::newRow("huge exponent") << "1e999" << 1.0;
-        QTest::newRow("nan") << "nan" << 0.0;
-        QTest::newRow("inf") << "inf" << 0.0;
-        QTest::newRow("leading zeros") << "0000000000000123" << 123.0;
-        QTest::newRow("22 digits") << "9999999999999999999999" << 1e9;
-        QTest::newRow("22 digits negative") << "-9999999999999999999999" << -1e9;
-        QTest::newRow("10 digits above the range") << "1234567890" << 1e9;
-        QTest::newRow("long fraction") << "3.14159265358979323846264338327" << 3.141592653589793;
-        QTest::newRow("two points") << "1.2.3" << 1.2;
-    }
-    void readingValue() {
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        const double v = recording::readingValue(text);
-        QVERIFY(std::isfinite(v));
-        QCOMPARE(v, value);
-        QVERIFY(!std::signbit(v) || v < 0);
     }
 
     void printLine_data() {
@@ -201,7 +161,7 @@ private slots:
     void printLine() {
         QFETCH(QStringList, cells);
         QFETCH(QString, line);
-        QCOMPARE(recording::printLine(cells[0], cells[1], cells[2]), line);
+        QCOMPARE(textrules::printLine(cells[0], cells[1], cells[2]), line);
     }
 };
 
