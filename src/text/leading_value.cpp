@@ -10,7 +10,7 @@ double readingValue(QStringView text) {
     return text.contains(u'L') ? kOverRangeValue : leadingValue(text);
 }
 
-double leadingValue(QStringView text) {
+std::optional<double> leadingNumber(QStringView text) {
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n && text[i] == u' ')
@@ -43,12 +43,16 @@ double leadingValue(QStringView text) {
                 buf[len++] = char(text[i].unicode());
     }
     if (!anyDigit)
-        return 0.0;
+        return std::nullopt;
     double value = 0.0;
     // from_chars ignores the locale, unlike strtod.
     std::from_chars(buf.data(), buf.data() + len, value);
     value = std::min(value, kMaxReadingMagnitude);
     return value == 0.0 ? 0.0 : (negative ? -value : value);
+}
+
+double leadingValue(QStringView text) {
+    return leadingNumber(text).value_or(0.0);
 }
 
 } // namespace textrules

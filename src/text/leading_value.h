@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include <optional>
+
 namespace textrules {
 
 // Readings are held to this range: no display reaches it, and an absurdly long number in a
@@ -17,5 +19,7 @@ double readingValue(QStringView text);
 // an exponent is not part of it, so "12E45" is 12), 0 when there is none. Held to
 // +-kMaxReadingMagnitude, never infinite or NaN.
 double leadingValue(QStringView text);
+// The same, or nothing when the text has no leading number at all.
+std::optional<double> leadingNumber(QStringView text);
 
 } // namespace textrules

@@ -44,6 +44,23 @@ private Q_SLOTS:
         QCOMPARE(v, value);
         QVERIFY(!std::signbit(v) || v < 0);
     }
+    // Where no number leads, the figures leave the row out rather than count a 0.
+    void leadingNumber_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("found");
+        for (const char* none : {"", "abc", "-", ".", "-.", "\t5", "OL"})
+            QTest::newRow(none) << none << false;
+        for (const char* some : {"0", "-0", "1.", ".5", "7.5x"})
+            QTest::newRow(some) << some << true;
+    }
+    void leadingNumber() {
+        QFETCH(QString, text);
+        QFETCH(bool, found);
+        const std::optional<double> n = textrules::leadingNumber(text);
+        QCOMPARE(n.has_value(), found);
+        if (n)
+            QCOMPARE(*n, textrules::leadingValue(text));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLeadingValue)

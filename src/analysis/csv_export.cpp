@@ -1,0 +1,57 @@
+#include "analysis/csv_export.h"
+
+#include <QIODevice>
+
+namespace analysis {
+
+QString isoTime(const QDateTime& time) {
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit, QString* why) {
+    QByteArray text = "time,reading,value,unit\r\n";
+    const QString unitField = csvField(unit);
+    for (const CsvRow& row : rows) {
+        double value = 0.0;
+        const bool numeric = rowKind(row.reading, &value) == RowKind::Valid;
+        const QString line = (row.time ? isoTime(*row.time) : QString()) + QLatin1Char(',') +
+                             csvField(row.reading) + QLatin1Char(',') +
+                             (numeric ? QString::number(value, 'g', 12) : QString()) +
+                             QLatin1Char(',') + unitField + QStringLiteral("\r\n");
+        text += line.toUtf8();
+    }
+    if (out.write(text) != text.size()) {
+        if (why)
+            *why = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::vector<CsvRow> csvRows(std::span<const RowText> rows, const QDateTime& reference) {
+    std::vector<std::optional<Stamp>> stamps(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        stamps[i] = parseStamp(rows[i].stamp);
+    const std::vector<std::optional<QDateTime>> dates = datesBackFrom(stamps, reference);
+    std::vector<CsvRow> out(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        out[i] = {dates[i], rows[i].reading.toString()};
+    return out;
+}
+
+} // namespace analysis

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "analysis/reading_series.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <span>
+#include <vector>
+
+class QIODevice;
+
+namespace analysis {
+
+// A date and time in local time with its offset from UTC, ISO 8601: 2026-12-08T14:22:45+01:00.
+QString isoTime(const QDateTime& time);
+
+// One field of a CSV line, quoted when it holds a comma, a quote or a line break (RFC 4180).
+QString csvField(const QString& text);
+
+// Readings as a spreadsheet reads them: UTF-8, a header line time,reading,value,unit, one line
+// a row with CR LF, the time in ISO 8601 with its offset (empty where the row's date is not
+// known), the reading as displayed and its value (empty when over range or unreadable).
+struct CsvRow {
+    std::optional<QDateTime> time;
+    QString reading;
+};
+bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit, QString* why);
+
+// The rows of a list or data file for export, dated walking backwards from reference (the
+// file's modification time, or now for rows recorded up to now).
+std::vector<CsvRow> csvRows(std::span<const RowText> rows, const QDateTime& reference);
+
+} // namespace analysis
