@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -79,11 +80,47 @@ std::optional<double> downloadEfficiency() {
     return double(memory.size() + 16) / (*ms / 1000.0 * 1920.0) * 100.0;
 }
 
+// luxpanel-cli stats of a 100,000-line recording, whole process: the median of several runs.
+std::optional<double> statsOfAFile() {
+    const char* figure = "stats_cli_100k_ms";
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("day.txt"));
+    QFile file(path);
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly))
+        return failed(figure, QStringLiteral("the data file could not be written"));
+    QByteArray text = "Lx\tTime\tValue\r\n";
+    for (int n = 1; n <= 100000; ++n) {
+        const int s = 10 * 3600 + n; // a reading a second from 10:00
+        text += QStringLiteral("%1\t%2-%3:%4:%5\t%6\r\n")
+                    .arg(n)
+                    .arg(7 + s / 86400, 2, 10, QLatin1Char('0'))
+                    .arg(s / 3600 % 24, 2, 10, QLatin1Char('0'))
+                    .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(s % 60, 2, 10, QLatin1Char('0'))
+                    .arg(500.0 + (n * 7919 % 1000) / 10.0, 0, 'f', 1)
+                    .toLatin1();
+    }
+    file.write(text);
+    file.close();
+    std::vector<double> times;
+    for (int run = 0; run < 9; ++run) {
+        const std::optional<double> ms =
+            runTool({QStringLiteral("stats"), path, QStringLiteral("--source"),
+                     QStringLiteral("sunlight"), QStringLiteral("--json")},
+                    figure);
+        if (!ms)
+            return std::nullopt;
+        times.push_back(*ms);
+    }
+    return median(times);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bool ok = report("cli_start_ms", startTime(), "ms");
     ok = report("cli_download_wire_efficiency_percent", downloadEfficiency(), "%") && ok;
+    ok = report("stats_cli_100k_ms", statsOfAFile(), "ms") && ok;
     return ok ? 0 : 1;
 }

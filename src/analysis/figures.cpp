@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <span>
 
 namespace analysis {
 
@@ -19,7 +21,7 @@ double medianStep(const Series& s, qsizetype from, qsizetype to) {
         return 0.0;
     std::vector<double> steps(size_t(to - from - 1));
     for (qsizetype i = from; i + 1 < to; ++i)
-        steps[size_t(i - from)] = s.seconds[size_t(i + 1)] - s.seconds[size_t(i)];
+        steps[size_t(i - from)] = s.time(i + 1) - s.time(i);
     auto middle = steps.begin() + qsizetype(steps.size() / 2);
     std::nth_element(steps.begin(), middle, steps.end());
     if (*middle > 0.0)
@@ -32,7 +34,7 @@ double medianStep(const Series& s, qsizetype from, qsizetype to) {
 }
 
 // The median of the values, reordering them.
-double medianOf(std::vector<float>& v) {
+double medianOf(std::span<float> v) {
     const size_t half = v.size() / 2;
     std::nth_element(v.begin(), v.begin() + qsizetype(half), v.end());
     const double upper = v[half];
@@ -65,7 +67,7 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
         return f;
     f.firstRow = from;
     f.lastRow = to - 1;
-    f.durationSeconds = s.seconds[size_t(to - 1)] - s.seconds[size_t(from)];
+    f.durationSeconds = s.time(to - 1) - s.time(from);
     f.intervalSeconds = s.nominalStep > 0.0 ? s.nominalStep : medianStep(s, from, to);
     const double interval = f.intervalSeconds;
     const double toLux = s.footCandles() ? kLuxPerFootCandle : 1.0;
@@ -73,40 +75,55 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
     const double low = band ? std::min(*options.low, *options.high) : 0.0;
     const double high = band ? std::max(*options.low, *options.high) : 0.0;
 
-    std::vector<float> valid;
-    valid.reserve(size_t(f.rows));
+    // The valid readings, for the median and the deviation; kept from call to call, so a panel
+    // that follows a zoom does not fault fresh pages in each time.
+    thread_local std::vector<float> valid;
+    if (valid.size() < size_t(f.rows))
+        valid.resize(size_t(f.rows));
+    size_t validCount = 0;
     double sum = 0.0;
     double weighted = 0.0; // reading x held seconds, in the series' unit
     double heldValid = 0.0;
     double heldAll = 0.0;
+    double least = std::numeric_limits<double>::infinity();
+    double most = -least;
+    qsizetype leastRow = 0;
+    qsizetype mostRow = 0;
     BandTimes times;
-    std::vector<double> daily; // lux seconds per day index
-    int firstDay = 0;
-    int day = 0;
-    if (options.ppfdPerLux) {
-        firstDay = s.dayIndex(from);
-        day = firstDay;
-    }
+    std::vector<double> daily; // lux seconds per day, from the range's first day
+    const int firstDay = options.ppfdPerLux ? s.dayIndex(from) : 0;
+    int day = firstDay;
+    const auto nextDayStart = [&s](int d) {
+        return size_t(d) < s.dayStarts.size() ? s.dayStarts[size_t(d)]
+                                              : std::numeric_limits<double>::infinity();
+    };
+    double dayEnds = nextDayStart(day);
+    const float* values = s.values.data();
+    const RowKind* kinds = s.kinds.data();
     for (qsizetype i = from; i < to; ++i) {
         double held = interval;
         if (i + 1 < to) {
-            const double gap = s.seconds[size_t(i + 1)] - s.seconds[size_t(i)];
+            const double gap = s.time(i + 1) - s.time(i);
             held = interval > 0.0 && gap > kPauseIntervals * interval ? interval : gap;
         }
         heldAll += held;
-        const RowKind kind = s.kinds[size_t(i)];
+        const RowKind kind = kinds[i];
         if (kind != RowKind::Valid) {
             f.overRange += kind == RowKind::OverRange;
             ++f.leftOutSlots;
             continue;
         }
-        const double v = s.values[size_t(i)];
-        valid.push_back(float(v));
+        const double v = values[i];
+        valid[validCount++] = values[i];
         sum += v;
-        if (!f.min || v < f.min->value)
-            f.min = Extreme{v, i};
-        if (!f.max || v > f.max->value)
-            f.max = Extreme{v, i};
+        if (v < least) {
+            least = v;
+            leastRow = i;
+        }
+        if (v > most) {
+            most = v;
+            mostRow = i;
+        }
         weighted += v * held;
         heldValid += held;
         if (band)
@@ -115,26 +132,30 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
                         : times.withinSeconds) += held;
         if (options.ppfdPerLux) {
             // A hold belongs to the day of its row.
-            while (size_t(day) < s.dayStarts.size() &&
-                   s.seconds[size_t(i)] >= s.dayStarts[size_t(day)])
-                ++day;
+            while (s.time(i) >= dayEnds)
+                dayEnds = nextDayStart(++day);
             const size_t k = size_t(day - firstDay);
             if (daily.size() <= k)
                 daily.resize(k + 1, -1.0);
             daily[k] = std::max(daily[k], 0.0) + v * toLux * held;
         }
     }
-    f.valid = qsizetype(valid.size());
+    if (validCount > 0) {
+        f.min = Extreme{least, leastRow};
+        f.max = Extreme{most, mostRow};
+    }
+    f.valid = qsizetype(validCount);
     if (f.valid == 0)
         return f;
+    const std::span<float> readings(valid.data(), validCount);
     f.mean = sum / double(f.valid);
     if (f.valid > 1) {
         double squares = 0.0;
-        for (float v : valid)
+        for (float v : readings)
             squares += (v - *f.mean) * (v - *f.mean);
         f.stdev = std::sqrt(squares / double(f.valid - 1));
     }
-    f.median = medianOf(valid);
+    f.median = medianOf(readings);
     if (heldValid > 0.0)
         f.timeWeightedMean = weighted / heldValid;
     f.exposureLuxHours = weighted * toLux / kSecondsPerHour;

@@ -37,7 +37,7 @@ int daysBetween(const Stamp& from, const Stamp& to) {
 
 // Calendar days from the first row's date on, as far as the last row's time.
 void calendarDays(Series& s, const QDateTime& first) {
-    const double last = s.seconds.empty() ? 0.0 : s.seconds.back();
+    const double last = s.size() == 0 ? 0.0 : s.time(s.size() - 1);
     s.dayNumbers = {first.date().day()};
     for (QDate day = first.date().addDays(1);; day = day.addDays(1)) {
         const double start = double(first.secsTo(QDateTime(day, QTime(0, 0))));
@@ -88,8 +88,7 @@ RowKind rowKind(QStringView reading, double* value) {
 }
 
 int Series::dayIndex(qsizetype row) const {
-    return int(std::upper_bound(dayStarts.begin(), dayStarts.end(), seconds[size_t(row)]) -
-               dayStarts.begin());
+    return int(std::upper_bound(dayStarts.begin(), dayStarts.end(), time(row)) - dayStarts.begin());
 }
 
 Series seriesFromRows(std::span<const RowText> rows, const QString& unit,
@@ -175,11 +174,9 @@ Series seriesFromHistory(std::span<const float> values, const QString& unit, con
     s.unit = unit;
     s.nominalStep = step;
     const size_t n = values.size();
-    s.seconds.resize(n);
     s.values.assign(values.begin(), values.end());
     s.kinds.resize(n);
     for (size_t i = 0; i < n; ++i) {
-        s.seconds[i] = double(i) * step;
         const float v = values[i];
         s.kinds[i] = !std::isfinite(v) ? RowKind::Unreadable
                      : v >= overRange  ? RowKind::OverRange

@@ -32,7 +32,8 @@ struct RowText {
 // history of the real-time chart.
 struct Series {
     QString unit; // "Fc" for foot-candles; anything else reads as lux
-    // Each row's time in seconds from the first row's, never decreasing.
+    // Each row's time in seconds from the first row's, never decreasing; empty when the rows
+    // come one nominal step apart.
     std::vector<double> seconds;
     std::vector<float> values; // meaningful where the kind is Valid
     std::vector<RowKind> kinds;
@@ -46,6 +47,9 @@ struct Series {
     std::vector<QDateTime> times;
 
     qsizetype size() const { return qsizetype(kinds.size()); }
+    double time(qsizetype row) const {
+        return seconds.empty() ? double(row) * nominalStep : seconds[size_t(row)];
+    }
     bool footCandles() const { return unit == QLatin1String("Fc"); }
     // The day a row falls on, counted from the first row's (0).
     int dayIndex(qsizetype row) const;

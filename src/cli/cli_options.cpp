@@ -1,8 +1,10 @@
 #include "cli/cli_options.h"
 
+#include "analysis/figures.h"
 #include "link/port_choice.h"
 
 #include <array>
+#include <cmath>
 
 namespace cli {
 
@@ -20,6 +22,8 @@ struct Command {
     const char* description;
     std::initializer_list<Option> options;
     const char* required; // an option the command cannot do without, or nullptr
+    // The arguments that are not options: files ("FILE..." for one or more), or nullptr.
+    const char* operands = nullptr;
 };
 
 const Option kPort{"port", "PORT",
@@ -30,7 +34,7 @@ const Option kTimeout{"timeout", "S",
                       "0 waits for good)"};
 const Option kHelp{"help", nullptr, "show this help"};
 
-const std::array<Command, 6> kCommands = {{
+const std::array<Command, 8> kCommands = {{
     {"ports",
      "list the serial devices and what COM1 ... COM8 open here",
      "Lists the serial devices the system reports, and the device each of\n"
@@ -82,6 +86,31 @@ const std::array<Command, 6> kCommands = {{
      "Clears the meter's logger memory. Nothing is asked: --yes must be given.",
      {kPort, kTimeout, {"yes", nullptr, "really clear the memory"}, kHelp},
      "yes"},
+    {"stats",
+     "the figures of data files: statistics, light dose, daily light integral",
+     "Prints the figures of each data file (as \"Save\" or a list window wrote it): rows,\n"
+     "valid readings, over-range rows, first and last time, duration, minimum, maximum,\n"
+     "mean, median, standard deviation, time-weighted mean and the light dose in lx.h.\n"
+     "Each reading holds until the next one; the last one, and one before a gap of more\n"
+     "than three sampling intervals, for one interval. Light sources for the daily light\n"
+     "integral: sunlight, fluorescent, hps, metal-halide, cmh.",
+     {{"json", nullptr, "one JSON object a file"},
+      {"source", "NAME", "the light source, for the daily light integral"},
+      {"factor", "F", "or its own factor from lux to umol/m2/s (white LEDs and others)"},
+      {"budget", "LXH", "an annual light dose budget in lx.h: this record's share of it"},
+      {"low", "X", "with --high: the time below, within and above the band"},
+      {"high", "Y", "the band's upper limit"},
+      kHelp},
+     nullptr,
+     "FILE..."},
+    {"export",
+     "a data file as CSV with real dates",
+     "Writes a data file as CSV (UTF-8, RFC 4180): time,reading,value,unit, the time in\n"
+     "ISO 8601 with its UTC offset. A data file holds no year or month: they are taken\n"
+     "from the file's modification time, walking backwards from its last reading.",
+     {{"csv", "OUT", "the CSV file to write (replaced if it exists)"}, kHelp},
+     "csv",
+     "FILE"},
 }};
 
 const char* const kExitCodes =
@@ -127,8 +156,9 @@ QString optionLine(const Option& o) {
 }
 
 QString commandHelp(const Command& c) {
-    QString text = QStringLiteral("Usage: luxpanel-cli %1 [options]\n\n%2\n\nOptions:\n")
-                       .arg(QLatin1String(c.name), QLatin1String(c.description));
+    const QString operands = c.operands ? u' ' + QLatin1String(c.operands) : QString();
+    QString text = QStringLiteral("Usage: luxpanel-cli %1 [options]%2\n\n%3\n\nOptions:\n")
+                       .arg(QLatin1String(c.name), operands, QLatin1String(c.description));
     for (const Option& o : c.options)
         text += optionLine(o);
     return text + u'\n' + QLatin1String(kExitCodes);
@@ -143,6 +173,44 @@ std::optional<int> wholeNumber(const QString& text, int low, int high) {
     bool ok = false;
     const int n = text.toInt(&ok);
     return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
+}
+
+// A number, or nothing.
+std::optional<double> number(const QString& text) {
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+// stats: the light source, the budget and the band.
+std::optional<UsageError> readFigureOptions(const QMap<QString, QString>& given, Invocation& inv) {
+    const bool source = given.contains(QStringLiteral("source"));
+    if (source && given.contains(QStringLiteral("factor")))
+        return UsageError{QStringLiteral("give --source or --factor, not both")};
+    if (source) {
+        inv.ppfdPerLux = analysis::lightSourceFactor(given[QStringLiteral("source")]);
+        if (!inv.ppfdPerLux)
+            return badValue("source", "sunlight, fluorescent, hps, metal-halide or cmh");
+    }
+    if (given.contains(QStringLiteral("factor"))) {
+        inv.ppfdPerLux = number(given[QStringLiteral("factor")]);
+        if (!inv.ppfdPerLux || *inv.ppfdPerLux <= 0.0 || *inv.ppfdPerLux > 1.0)
+            return badValue("factor", "a number above 0 and up to 1");
+    }
+    if (given.contains(QStringLiteral("budget"))) {
+        inv.budget = number(given[QStringLiteral("budget")]);
+        if (!inv.budget || *inv.budget <= 0.0)
+            return badValue("budget", "a number of lx.h above 0");
+    }
+    if (given.contains(QStringLiteral("low")) != given.contains(QStringLiteral("high")))
+        return UsageError{QStringLiteral("--low and --high go together")};
+    if (given.contains(QStringLiteral("low"))) {
+        inv.low = number(given[QStringLiteral("low")]);
+        inv.high = number(given[QStringLiteral("high")]);
+        if (!inv.low || !inv.high)
+            return UsageError{QStringLiteral("--low and --high need numbers")};
+    }
+    return std::nullopt;
 }
 
 // Turns the options given into an invocation, or says which value is wrong.
@@ -191,6 +259,11 @@ std::variant<Invocation, HelpText, UsageError> readValues(const Command& c,
         return badValue("out", c.name == QLatin1String("record") ? "a file" : "a folder");
     inv.json = given.contains(QStringLiteral("json"));
     inv.set = given.contains(QStringLiteral("set"));
+    if (const std::optional<UsageError> wrong = readFigureOptions(given, inv))
+        return *wrong;
+    inv.csv = given.value(QStringLiteral("csv"));
+    if (given.contains(QStringLiteral("csv")) && inv.csv.isEmpty())
+        return badValue("csv", "a file");
     return inv;
 }
 
@@ -209,12 +282,17 @@ std::variant<Invocation, HelpText, UsageError> parseArguments(const QStringList&
             QStringLiteral("unknown command \"%1\"; try luxpanel-cli --help").arg(args.front())};
 
     QMap<QString, QString> given;
+    QStringList files;
     for (qsizetype i = 1; i < args.size(); ++i) {
         QString name = args[i];
         if (name == QLatin1String("-h"))
             name = QStringLiteral("--help");
-        if (!name.startsWith(QLatin1String("--")))
-            return UsageError{QStringLiteral("unexpected argument \"%1\"").arg(args[i])};
+        if (!name.startsWith(QLatin1String("--"))) {
+            if (!command->operands)
+                return UsageError{QStringLiteral("unexpected argument \"%1\"").arg(args[i])};
+            files << args[i];
+            continue;
+        }
         name = name.mid(2);
         std::optional<QString> value;
         if (const qsizetype eq = name.indexOf(u'='); eq >= 0) {
@@ -244,7 +322,17 @@ std::variant<Invocation, HelpText, UsageError> parseArguments(const QStringList&
     if (command->required && !given.contains(QLatin1String(command->required)))
         return UsageError{QStringLiteral("%1 needs --%2")
                               .arg(QLatin1String(command->name), QLatin1String(command->required))};
-    return readValues(*command, given);
+    if (command->operands && files.isEmpty())
+        return UsageError{QStringLiteral("%1 needs %2")
+                              .arg(QLatin1String(command->name), QLatin1String(command->operands))};
+    if (command->operands && !QLatin1String(command->operands).endsWith(QLatin1String("...")) &&
+        files.size() > 1)
+        return UsageError{QStringLiteral("%1 takes one %2")
+                              .arg(QLatin1String(command->name), QLatin1String(command->operands))};
+    auto result = readValues(*command, given);
+    if (auto* inv = std::get_if<Invocation>(&result))
+        inv->files = files;
+    return result;
 }
 
 } // namespace cli

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <variant>
 
 namespace cli {
@@ -20,7 +21,7 @@ enum ExitCode : int {
 
 // A subcommand with its options checked and read.
 struct Invocation {
-    QString command; // "ports", "read", "record", "download", "clock" or "erase"
+    QString command; // "ports", "read", "record", "download", "clock", "erase", "stats", "export"
     QString port = QStringLiteral("COM1"); // COM1..COM8, a device path, or "sim"
     bool portGiven = false;
     // Seconds the meter may stay silent before the tool gives up on it; 0 waits for good.
@@ -32,6 +33,12 @@ struct Invocation {
     int samples = 0;          // record: samples to take, 0 for no end (the file holds 100000)
     bool footCandles = false; // download: files in foot-candles
     bool set = false;         // clock
+    // stats and export: the data files, and what to work out beyond the plain figures.
+    QStringList files;
+    std::optional<double> ppfdPerLux; // --source or --factor
+    std::optional<double> budget;     // lx·h a year
+    std::optional<double> low, high;  // the band
+    QString csv;                      // export: the CSV file to write
 };
 
 // Text to print and leave with 0: the help of the tool or of one subcommand.

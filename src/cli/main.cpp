@@ -1,5 +1,6 @@
 // luxpanel-cli: the meter from a script or a computer without a display.
 #include "cli/cli_options.h"
+#include "cli/file_commands.h"
 #include "cli/meter_commands.h"
 #include "sim/simulated_meter.h"
 
@@ -64,6 +65,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("luxpanel-cli"));
     if (inv.command == QLatin1String("ports"))
         return cli::runPorts(inv, out);
+    if (inv.command == QLatin1String("stats"))
+        return cli::runStats(inv, out, err);
+    if (inv.command == QLatin1String("export"))
+        return cli::runExport(inv, out, err);
 
     QString device = cli::deviceForPort(inv.port);
     std::unique_ptr<QTemporaryDir> simFolder;

@@ -7,6 +7,8 @@ class TestCliOptions : public QObject {
 private Q_SLOTS:
     void accepted_data();
     void accepted();
+    void fileCommands_data();
+    void fileCommands();
     void refused_data();
     void refused();
     void help();
@@ -50,6 +52,37 @@ void TestCliOptions::accepted() {
     QCOMPARE(seen, expected);
 }
 
+void TestCliOptions::fileCommands_data() {
+    QTest::addColumn<QStringList>("args");
+    // files; factor, budget, low, high ("-" when not given); the CSV file
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("stats of two files")
+        << QStringList{"stats", "a.txt", "b c.txt"} << "a.txt|b c.txt; - - - -; ";
+    QTest::newRow("stats, everything")
+        << QStringList{"stats",  "--source", "hps",    "a.txt", "--budget",
+                       "150000", "--low=50", "--high", "500",   "--json"}
+        << "a.txt; 0.0122 150000 50 500; ";
+    QTest::newRow("a factor of its own")
+        << QStringList{"stats", "a.txt", "--factor", "0.016"} << "a.txt; 0.016 - - -; ";
+    QTest::newRow("export") << QStringList{"export", "a.txt", "--csv", "a.csv"}
+                            << "a.txt; - - - -; a.csv";
+}
+
+void TestCliOptions::fileCommands() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    const auto parsed = cli::parseArguments(args);
+    const auto* inv = std::get_if<cli::Invocation>(&parsed);
+    QVERIFY(inv);
+    auto shown = [](const std::optional<double>& v) {
+        return v ? QString::number(*v) : QStringLiteral("-");
+    };
+    QCOMPARE(QStringLiteral("%1; %2 %3 %4 %5; %6")
+                 .arg(inv->files.join(u'|'), shown(inv->ppfdPerLux), shown(inv->budget),
+                      shown(inv->low), shown(inv->high), inv->csv),
+             expected);
+}
+
 void TestCliOptions::refused_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
@@ -81,6 +114,23 @@ void TestCliOptions::refused_data() {
     QTest::newRow("COM9") << QStringList{"read", "--port", "COM9"}
                           << "--port needs COM1 ... COM8, a device path or sim";
     QTest::newRow("stray word") << QStringList{"read", "now"} << "unexpected argument \"now\"";
+    QTest::newRow("stats without a file")
+        << QStringList{"stats", "--json"} << "stats needs FILE...";
+    QTest::newRow("unknown light source")
+        << QStringList{"stats", "a", "--source", "candle"}
+        << "--source needs sunlight, fluorescent, hps, metal-halide or cmh";
+    QTest::newRow("source and factor")
+        << QStringList{"stats", "a", "--source", "hps", "--factor", "0.01"}
+        << "give --source or --factor, not both";
+    QTest::newRow("factor 0") << QStringList{"stats", "a", "--factor", "0"}
+                              << "--factor needs a number above 0 and up to 1";
+    QTest::newRow("budget nan") << QStringList{"stats", "a", "--budget", "nan"}
+                                << "--budget needs a number of lx.h above 0";
+    QTest::newRow("low alone") << QStringList{"stats", "a", "--low", "5"}
+                               << "--low and --high go together";
+    QTest::newRow("export without csv") << QStringList{"export", "a"} << "export needs --csv";
+    QTest::newRow("export of two files")
+        << QStringList{"export", "a", "b", "--csv", "c"} << "export takes one FILE";
 }
 
 void TestCliOptions::refused() {
