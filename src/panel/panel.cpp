@@ -316,9 +316,11 @@ void Panel::Timer2Tick() {
             LblRec_->setText(QStringLiteral("Rec"));
         }
     } else {
-        LblFileName_->clear();
-        LblCount_->clear();
-        LblRec_->clear();
+        // Cleared only when they show something: a label cleared again still asks the status
+        // bar for a new layout and a repaint at every sample.
+        for (QLabel* label : {LblFileName_, LblCount_, LblRec_})
+            if (!label->text().isEmpty())
+                label->clear();
         r.FileSampleCount = 0;
     }
     if (r.ListRecording) {
