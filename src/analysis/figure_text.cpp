@@ -59,7 +59,7 @@ QString durationText(double seconds) {
 }
 
 QList<FigureLine> figureLines(const Figures& f, const Readings& r, const FigureOptions& options) {
-    const QString unit = unitSuffix(r.series.unit);
+    const QString unit = unitSuffix(r.unit());
     auto reading = [&](double v) { return figureNumber(v) + unit; };
     auto orNotEnough = [&](const std::optional<double>& v) {
         return v ? reading(*v) : kNotEnoughReadings;

@@ -12,7 +12,9 @@ constexpr double kPauseIntervals = 3.0;
 } // namespace
 
 void RunningSummary::addStep(qint64 seconds) {
-    ++steps_[seconds];
+    if (lastStep_ == steps_.end() || lastStep_->first != seconds)
+        lastStep_ = steps_.try_emplace(seconds, 0).first;
+    ++lastStep_->second;
     ++stepCount_;
 }
 
@@ -40,7 +42,9 @@ void RunningSummary::add(QStringView stamp, QStringView reading) {
                            at->secondOfDay - lastStamp_->secondOfDay;
         addStep(gap);
         if (lastValue_) {
-            heldSums_[gap] += *lastValue_;
+            if (lastHeld_ == heldSums_.end() || lastHeld_->first != gap)
+                lastHeld_ = heldSums_.try_emplace(gap, 0.0).first;
+            lastHeld_->second += *lastValue_;
             heldProduct_ += double(gap) * *lastValue_;
         }
     }

@@ -16,6 +16,11 @@ namespace analysis {
 // more than a day long.
 class RunningSummary {
 public:
+    RunningSummary() = default;
+    // The cached places point into this summary's own maps.
+    RunningSummary(const RunningSummary&) = delete;
+    RunningSummary& operator=(const RunningSummary&) = delete;
+
     void add(QStringView stamp, QStringView reading);
 
     qsizetype rows() const { return rows_; }
@@ -44,6 +49,9 @@ private:
     std::map<qint64, qsizetype> steps_;
     qsizetype stepCount_ = 0;
     std::map<qint64, double> heldSums_;
+    // Most steps are the one before them: where it is counted, found without a lookup.
+    std::map<qint64, qsizetype>::iterator lastStep_ = steps_.end();
+    std::map<qint64, double>::iterator lastHeld_ = heldSums_.end();
     double heldProduct_ = 0.0;
 
     // The last row with a readable stamp, and the rows after it whose stamps cannot be read:

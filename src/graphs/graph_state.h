@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace analysis {
-struct Readings;
+class Readings;
 }
 
 namespace graphs {

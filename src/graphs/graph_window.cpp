@@ -347,7 +347,7 @@ void GraphWindow::showStatistics(bool shown) {
 void GraphWindow::showRangeInPanel(double min, double max) {
     if (!panel_->isVisible())
         return;
-    const qsizetype n = readings_ ? readings_->series.size() : 0;
+    const qsizetype n = readings_ ? readings_->size() : 0;
     // Reading number k (from 1) is row k - 1.
     const qsizetype from = std::clamp<qsizetype>(qsizetype(std::ceil(min)) - 1, 0, n);
     const qsizetype to = std::clamp<qsizetype>(qsizetype(std::floor(max)), from, n);
@@ -365,7 +365,7 @@ void GraphWindow::exportCsv() {
     if (!readings_)
         return;
     const std::shared_ptr<const analysis::Readings> readings = readings_;
-    graphs::exportCsv(prompts_, this, readings->datesFromFileTime, readings->series.unit,
+    graphs::exportCsv(prompts_, this, readings->datesFromFileTime(), readings->unit(),
                       [readings] { return analysis::exportRows(*readings); });
 }
 

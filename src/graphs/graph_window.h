@@ -19,7 +19,7 @@ class QPushButton;
 class QToolBar;
 
 namespace analysis {
-struct Readings;
+class Readings;
 }
 namespace meterlink {
 class ExchangeQueue;

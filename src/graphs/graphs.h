@@ -9,7 +9,7 @@
 class QWidget;
 
 namespace analysis {
-struct Readings;
+class Readings;
 }
 namespace shared {
 struct Session;

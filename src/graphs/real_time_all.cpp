@@ -99,7 +99,7 @@ void RealTimeAll::takeSnapshot() {
         g.GraphFirstTime.isValid()
             ? g.GraphFirstTime
             : QDateTime::currentDateTime().addMSecs(-qint64(values.size() - 1) * kTickMs);
-    auto readings = std::make_shared<const analysis::Readings>(analysis::readingsFromHistory(
+    auto readings = std::make_shared<const analysis::Readings>(analysis::Readings::fromHistory(
         values, g.SnapshotUnit, first, kTickMs / 1000.0, meterlink::overloadValue(g.SnapshotUnit)));
     snapshotWindow_().fill(values, g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax,
                            g.SnapshotUnit, std::move(readings));

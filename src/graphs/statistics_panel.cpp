@@ -216,7 +216,7 @@ void StatisticsPanel::refresh() {
     QList<analysis::FigureLine> lines;
     if (readings_) {
         const analysis::FigureOptions o = options();
-        lines = analysis::figureLines(analysis::computeFigures(readings_->series, from_, to_, o),
+        lines = analysis::figureLines(analysis::computeFigures(readings_->series(), from_, to_, o),
                                       *readings_, o);
     } else {
         lines << analysis::FigureLine{analysis::kNoValidReading, QString()};

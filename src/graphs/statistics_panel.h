@@ -16,7 +16,7 @@ class QLineEdit;
 class QGridLayout;
 
 namespace analysis {
-struct Readings;
+class Readings;
 }
 
 namespace graphs {

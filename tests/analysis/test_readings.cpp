@@ -13,13 +13,11 @@ using namespace analysis;
 namespace {
 
 // "stamp reading" pairs into the summary, one row at a time as a live list gets them.
-RunningSummary summaryOf(const QStringList& lines) {
-    RunningSummary s;
+void addRows(RunningSummary& s, const QStringList& lines) {
     for (const QString& line : lines) {
         const QStringList parts = line.split(u' ');
         s.add(parts[0], parts[1]);
     }
-    return s;
 }
 
 std::vector<QString> column(const QStringList& lines, int part) {
@@ -30,8 +28,8 @@ std::vector<QString> column(const QStringList& lines, int part) {
 }
 
 Readings fromFile(const QStringList& lines, const QString& unit) {
-    return readingsFromRows(column(lines, 0), column(lines, 1), unit, Calendar::FileModified,
-                            QDateTime(QDate(2026, 12, 8), QTime(12, 0)));
+    return Readings::fromRows(column(lines, 0), column(lines, 1), unit, Calendar::FileModified,
+                              QDateTime(QDate(2026, 12, 8), QTime(12, 0)));
 }
 
 QStringList shown(const QList<FigureLine>& lines) {
@@ -111,7 +109,9 @@ void TestReadings::runningSummary_data() {
 void TestReadings::runningSummary() {
     QFETCH(QStringList, lines);
     QFETCH(QString, unit);
-    QTEST(summaryLine(summaryOf(lines), unit), "expected");
+    RunningSummary s;
+    addRows(s, lines);
+    QTEST(summaryLine(s, unit), "expected");
 }
 
 void TestReadings::summaryFollowsEachRow() {
@@ -183,11 +183,11 @@ void TestReadings::rowTimes() {
     if (source == 0)
         r = fromFile(lines, QStringLiteral("Lx"));
     else if (source == 1)
-        r = readingsFromRows(column(lines, 0), column(lines, 1), QStringLiteral("Lx"),
-                             Calendar::RecordedUpTo, reference);
+        r = Readings::fromRows(column(lines, 0), column(lines, 1), QStringLiteral("Lx"),
+                               Calendar::RecordedUpTo, reference);
     else
-        r = readingsFromHistory(std::vector<float>{1.0f, 2.0f, 3.0f}, QStringLiteral("Lx"),
-                                QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)), 0.5, 1e6f);
+        r = Readings::fromHistory(std::vector<float>{1.0f, 2.0f, 3.0f}, QStringLiteral("Lx"),
+                                  QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)), 0.5, 1e6f);
     QStringList got;
     for (qsizetype row = 0; row < 3; ++row)
         got << rowTimeText(r, row);
@@ -205,7 +205,7 @@ void TestReadings::figureLinesOfARange() {
     o.high = 1500.0;
     // Rows 0 to 3: 1000 lx for 10 s, the over-range slot left out, 2000 lx for 10 s twice;
     // 50000 lx·s.
-    QCOMPARE(shown(figureLines(computeFigures(r.series, 0, 4, o), r, o)),
+    QCOMPARE(shown(figureLines(computeFigures(r.series(), 0, 4, o), r, o)),
              (QStringList{"Rows: 4",
                           "Valid: 3",
                           "Over range: 1",
@@ -227,20 +227,20 @@ void TestReadings::figureLinesOfARange() {
                           "Below 1500 Lx: 00:00:10 (33.33 %)",
                           "1500 to 3000 Lx: 00:00:20 (66.67 %)",
                           "Above 3000 Lx: 00:00:00 (0 %)"}));
-    QCOMPARE(shown(figureLines(computeFigures(r.series, 1, 2, {}), r, {})),
+    QCOMPARE(shown(figureLines(computeFigures(r.series(), 1, 2, {}), r, {})),
              (QStringList{"Rows: 1", "Valid: 0", "Over range: 1", "First: 01-23:59:50",
                           "Last: 01-23:59:50", "Duration: 00:00:00", "No valid reading."}));
-    QCOMPARE(shown(figureLines(computeFigures(r.series, 2, 2, {}), r, {})),
+    QCOMPARE(shown(figureLines(computeFigures(r.series(), 2, 2, {}), r, {})),
              (QStringList{"Rows: 0", "Valid: 0", "Over range: 0", "No valid reading."}));
 }
 
 void TestReadings::historyExport() {
     const QDateTime start(QDate(2026, 12, 8), QTime(14, 22, 45), QTimeZone(3600));
     const std::vector<float> values{523.4f, 1000000.0f, std::nanf("")};
-    const Readings r = readingsFromHistory(values, QStringLiteral("Lx"), start, 0.5, 1000000.0f);
+    const Readings r = Readings::fromHistory(values, QStringLiteral("Lx"), start, 0.5, 1000000.0f);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    QVERIFY(writeCsv(out, exportRows(r), r.series.unit, nullptr));
+    QVERIFY(writeCsv(out, exportRows(r), r.unit(), nullptr));
     QCOMPARE(out.data(), QByteArray("time,reading,value,unit\r\n"
                                     "2026-12-08T14:22:45+01:00,523.4,523.4,Lx\r\n"
                                     "2026-12-08T14:22:45+01:00,OL,,Lx\r\n"

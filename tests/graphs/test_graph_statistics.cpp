@@ -33,7 +33,7 @@ std::shared_ptr<const analysis::Readings> tenReadings() {
                          QTime(10, 0).addSecs(k * 10).toString(QStringLiteral("HH:mm:ss")));
         readings.push_back(QString::number((k + 1) * 100));
     }
-    return std::make_shared<const analysis::Readings>(analysis::readingsFromRows(
+    return std::make_shared<const analysis::Readings>(analysis::Readings::fromRows(
         std::move(stamps), std::move(readings), QStringLiteral("Lx"),
         analysis::Calendar::FileModified, QDateTime(QDate(2026, 12, 8), QTime(12, 0))));
 }
