@@ -206,7 +206,7 @@ void GraphWindow::buildControls() {
 
     panel_ = new StatisticsPanel(this);
     panel_->hide();
-    connect(graph_, &Graph::xRangeChanged, this, &GraphWindow::showRangeInPanel);
+    connect(graph_, &Graph::xRangeChanged, this, &GraphWindow::panelDue);
     connect(panel_, &StatisticsPanel::bandChanged, this, &GraphWindow::drawBand);
     connect(cmdPrint_, &QPushButton::clicked, this, [this] {
         exchanges_.request(objectName() + QStringLiteral(".CmdPrint"), this,
@@ -268,7 +268,6 @@ void GraphWindow::fill(std::span<const float> values, float count, float min, fl
     showAndRaise();
     // Before the range changes, so that the panel works on the new readings.
     readings_ = std::move(readings);
-    panel_->setReadings(readings_);
     exportAction_->setEnabled(readings_ != nullptr);
     AxisMax(1)->setValue(count);
     AxisMin(1)->setValue(1.0);
@@ -283,6 +282,8 @@ void GraphWindow::fill(std::span<const float> values, float count, float min, fl
     graph_->plotYArray(values, 1.0, 1.0);
     graph_->setAxisCaption(1, unit);
     lblUnit_->setText(unit);
+    // The range may be the one already shown, which the graph does not announce again.
+    panelDue();
 }
 
 void GraphWindow::showAndRaise() {
@@ -340,13 +341,29 @@ void GraphWindow::showStatistics(bool shown) {
     layoutControls();
     panel_->setVisible(shown);
     if (shown)
-        showRangeInPanel(graph_->axisMin(1), graph_->axisMax(1));
+        showRangeInPanel();
     drawBand();
 }
 
-void GraphWindow::showRangeInPanel(double min, double max) {
+void GraphWindow::panelDue() {
+    if (!panel_->isVisible() || panelDue_)
+        return;
+    // Before the replot the range change asked for, so both show in the same frame.
+    panelDue_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            panelDue_ = false;
+            showRangeInPanel();
+        },
+        Qt::QueuedConnection);
+}
+
+void GraphWindow::showRangeInPanel() {
     if (!panel_->isVisible())
         return;
+    const double min = graph_->axisMin(1);
+    const double max = graph_->axisMax(1);
     const qsizetype n = readings_ ? readings_->size() : 0;
     // Reading number k (from 1) is row k - 1.
     const qsizetype from = std::clamp<qsizetype>(qsizetype(std::ceil(min)) - 1, 0, n);
@@ -354,7 +371,7 @@ void GraphWindow::showRangeInPanel(double min, double max) {
     const QString caption =
         to > from ? QStringLiteral("Readings %1 to %2 of %3 in view").arg(from + 1).arg(to).arg(n)
                   : QStringLiteral("No reading in view");
-    panel_->setRange(from, to, caption);
+    panel_->showReadings(readings_, from, to, caption);
 }
 
 void GraphWindow::drawBand() {

@@ -108,8 +108,10 @@ private:
     void showAndRaise();
     void showCursorReadout(int cursor, double x, double y);
     void setPrintLook(bool printing);
-    // The readings whose numbers lie in axis 1's range go to the panel.
-    void showRangeInPanel(double min, double max);
+    // The readings whose numbers lie in axis 1's range go to the panel, once the changes of
+    // the range in hand are all made: a fill or a range edit moves it more than once.
+    void panelDue();
+    void showRangeInPanel();
     void drawBand();
     int panelRoom() const;
 
@@ -118,6 +120,7 @@ private:
     meterlink::ExchangeQueue& exchanges_;
     std::function<ResetValues()> resetValues_;
     bool printing_ = false;
+    bool panelDue_ = false;
     QColor savedColour_; // the graph's colour while it prints on white
     int appliedEntry_ = -1;
 

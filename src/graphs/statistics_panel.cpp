@@ -150,15 +150,12 @@ void StatisticsPanel::buildChoices() {
         });
 }
 
-void StatisticsPanel::setReadings(std::shared_ptr<const analysis::Readings> readings) {
-    readings_ = std::move(readings);
-    refresh();
-}
-
-void StatisticsPanel::setRange(qsizetype from, qsizetype to, const QString& caption) {
+void StatisticsPanel::showReadings(std::shared_ptr<const analysis::Readings> readings,
+                                   qsizetype from, qsizetype to, const QString& caption) {
     caption_->setText(caption);
-    if (from == from_ && to == to_ && !stale_)
+    if (readings == readings_ && from == from_ && to == to_ && !stale_)
         return;
+    readings_ = std::move(readings);
     from_ = from;
     to_ = to;
     refresh();

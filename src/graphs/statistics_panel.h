@@ -33,9 +33,10 @@ public:
     explicit StatisticsPanel(QWidget* parent = nullptr);
     ~StatisticsPanel() override;
 
-    // The record, and the rows [from, to) of it whose figures are shown under the caption.
-    void setReadings(std::shared_ptr<const analysis::Readings> readings);
-    void setRange(qsizetype from, qsizetype to, const QString& caption);
+    // The record, and the rows [from, to) of it whose figures are shown under the caption; the
+    // figures are worked out again only when one of them changed.
+    void showReadings(std::shared_ptr<const analysis::Readings> readings, qsizetype from,
+                      qsizetype to, const QString& caption);
 
     analysis::FigureOptions options() const;
     // The band's limits, when both are given.

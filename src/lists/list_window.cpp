@@ -168,10 +168,9 @@ void ListWindow::showStatistics() {
     platform::BusyCursor busy;
     auto readings = std::make_shared<const analysis::Readings>(shownReadings());
     const qsizetype rows = readings->size();
-    panel->setReadings(std::move(readings));
-    panel->setRange(0, rows,
-                    rows == 1 ? QStringLiteral("The list's one row")
-                              : QStringLiteral("All %1 rows of the list").arg(rows));
+    panel->showReadings(std::move(readings), 0, rows,
+                        rows == 1 ? QStringLiteral("The list's one row")
+                                  : QStringLiteral("All %1 rows of the list").arg(rows));
     statistics_->show();
     statistics_->raise();
     statistics_->activateWindow();
