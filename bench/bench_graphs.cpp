@@ -1,5 +1,6 @@
-// Graph benchmarks: the snapshot of a full history, replots of the snapshot, and the CPU the
-// open real-time chart costs. Prints "name: value unit" lines.
+// Graph benchmarks: the snapshot of a full history, replots of the snapshot, the statistics
+// panel following a zoom, and the CPU the open real-time chart costs. Prints "name: value unit"
+// lines.
 //
 //   bench_graphs [seconds]   seconds: length of each CPU phase (default 60)
 
@@ -7,6 +8,7 @@
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
 #include "graphs/real_time_all.h"
+#include "graphs/statistics_panel.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
 #include "paint_counter.h"
@@ -15,6 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -155,6 +158,50 @@ int main(int argc, char** argv) {
     if (!zoomed)
         return fail("replot_zoomed_ms", "a replot did not paint within 2 s");
     std::printf("replot_zoomed_ms: %.1f ms\n", *zoomed);
+
+    // The statistics panel after a zoom: from the new range of axis 1 until the panel has
+    // painted the figures of the readings now in view. Each zoom shows about half the history
+    // (a different count each time, so the row count changes), somewhere else along it; the
+    // whole history, as Reset Scale shows it, is the most the panel has to work through.
+    snapshot.showStatistics(true);
+    if (!waitForPaint(painted))
+        return fail("stats_panel_zoom_ms", "the snapshot window did not paint within 2 s");
+    auto* rowsShown =
+        snapshot.statisticsPanel()->findChild<QLabel*>(QStringLiteral("FigureValue0"));
+    if (!rowsShown)
+        return fail("stats_panel_zoom_ms, stats_panel_full_ms", "the panel shows no figures");
+    PaintCounter panelPainted(rowsShown);
+    auto panelTime = [&](double x0, double x1) -> std::optional<double> {
+        const QString before = rowsShown->text();
+        QElapsedTimer t;
+        t.start();
+        plot->setAxisRange(1, x0, x1);
+        if (!waitForPaint(panelPainted) || rowsShown->text() == before)
+            return std::nullopt;
+        return double(t.nsecsElapsed()) / 1e6;
+    };
+    std::vector<double> zooms;
+    for (int run = 0; run < 9; ++run) {
+        const double width = readings / 2.0 - run * 1000.0;
+        const double from = 1.0 + run * (readings - width) / 8.0;
+        const std::optional<double> ms = panelTime(from, from + width);
+        if (!ms)
+            return fail("stats_panel_zoom_ms",
+                        "the panel did not show the zoomed range within 2 s");
+        zooms.push_back(*ms);
+    }
+    std::printf("stats_panel_zoom_ms: %.1f ms\n", median(zooms));
+    std::vector<double> fulls;
+    for (int run = 0; run < 5; ++run) {
+        // Away and back, so that every run shows the whole history anew.
+        if (!panelTime(1000, 2000 + run))
+            return fail("stats_panel_full_ms", "the panel did not follow the zoom within 2 s");
+        const std::optional<double> ms = panelTime(1, readings);
+        if (!ms)
+            return fail("stats_panel_full_ms", "the panel did not show the whole history");
+        fulls.push_back(*ms);
+    }
+    std::printf("stats_panel_full_ms: %.1f ms\n", median(fulls));
 
     // CPU of the open chart: the same run of events with the chart closed and open; a reading
     // that changes four times a second stands in for the panel's polling in both.

@@ -21,20 +21,6 @@ int twoDigits(QStringView text, qsizetype at) {
     return (a.unicode() - u'0') * 10 + (b.unicode() - u'0');
 }
 
-// Days from one stamp's day to the next one's when no calendar is known: the same or a later
-// day of this month, or the start of a new month of the least length that keeps time going
-// forward.
-int daysBetween(const Stamp& from, const Stamp& to) {
-    if (to.day > from.day || (to.day == from.day && to.secondOfDay >= from.secondOfDay))
-        return to.day - from.day;
-    for (int length : {28, 29, 30, 31}) {
-        const int days = length - from.day + to.day;
-        if (days > 0 || (days == 0 && to.secondOfDay >= from.secondOfDay))
-            return days;
-    }
-    return 31 - from.day + to.day;
-}
-
 // Calendar days from the first row's date on, as far as the last row's time.
 void calendarDays(Series& s, const QDateTime& first) {
     const double last = s.size() == 0 ? 0.0 : s.time(s.size() - 1);
@@ -85,6 +71,17 @@ RowKind rowKind(QStringView reading, double* value) {
         return RowKind::Unreadable;
     *value = *v;
     return RowKind::Valid;
+}
+
+int daysBetween(const Stamp& from, const Stamp& to) {
+    if (to.day > from.day || (to.day == from.day && to.secondOfDay >= from.secondOfDay))
+        return to.day - from.day;
+    for (int length : {28, 29, 30, 31}) {
+        const int days = length - from.day + to.day;
+        if (days > 0 || (days == 0 && to.secondOfDay >= from.secondOfDay))
+            return days;
+    }
+    return 31 - from.day + to.day;
 }
 
 int Series::dayIndex(qsizetype row) const {

@@ -22,6 +22,11 @@ struct Stamp {
 };
 std::optional<Stamp> parseStamp(QStringView text);
 
+// Days from one stamp's day to the next one's when no calendar is known: the same or a later
+// day of this month, or the start of a new month of the least length that keeps time going
+// forward.
+int daysBetween(const Stamp& from, const Stamp& to);
+
 // One row as the lists hold it: its time stamp and the reading as displayed.
 struct RowText {
     QStringView stamp;

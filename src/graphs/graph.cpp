@@ -77,6 +77,20 @@ Graph::Graph(const GraphDesign& design, QWidget* parent) : QWidget(parent) {
     graph_->setPen(QPen(QColor(0, 0, 192)));
     graph_->setAdaptiveSampling(true);
 
+    // Under the plot line, and spanning the axis rect whatever the range of axis 1.
+    band_ = new QCPItemRect(plot_);
+    band_->setObjectName(QStringLiteral("Band"));
+    band_->setLayer(QStringLiteral("grid"));
+    band_->setClipToAxisRect(true);
+    band_->setSelectable(false);
+    band_->setPen(Qt::NoPen);
+    band_->setBrush(QColor(67, 160, 71, 56));
+    for (QCPItemPosition* corner : {band_->topLeft, band_->bottomRight}) {
+        corner->setTypeX(QCPItemPosition::ptAxisRectRatio);
+        corner->setTypeY(QCPItemPosition::ptPlotCoords);
+    }
+    band_->setVisible(false);
+
     for (int i = 0; i < design.cursorCount; ++i) {
         Cursor c;
         c.tracer = new QCPItemTracer(plot_);
@@ -96,6 +110,8 @@ Graph::Graph(const GraphDesign& design, QWidget* parent) : QWidget(parent) {
     connect(plot_, &QCustomPlot::mousePress, this, &Graph::onMousePress);
     connect(plot_, &QCustomPlot::mouseMove, this, &Graph::onMouseMove);
     connect(plot_, &QCustomPlot::mouseRelease, this, &Graph::onMouseRelease);
+    connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange& r) { emit xRangeChanged(r.lower, r.upper); });
 }
 
 Graph::~Graph() = default;
@@ -324,6 +340,24 @@ void Graph::setColour(const QColor& colour) {
     plot_->setBackground(QBrush(colour));
     // At once, not queued: the printout renders the graph straight after the change.
     plot_->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+void Graph::setBand(std::optional<std::pair<double, double>> values) {
+    if (values && std::isfinite(values->first) && std::isfinite(values->second)) {
+        const auto [low, high] = std::minmax(values->first, values->second);
+        band_->topLeft->setCoords(0.0, high);
+        band_->bottomRight->setCoords(1.0, low);
+        band_->setVisible(true);
+    } else {
+        band_->setVisible(false);
+    }
+    replotSoon();
+}
+
+std::optional<std::pair<double, double>> Graph::band() const {
+    if (!band_->visible())
+        return std::nullopt;
+    return std::pair(band_->bottomRight->coords().y(), band_->topLeft->coords().y());
 }
 
 bool Graph::saveImage(const QString& path) {

@@ -7,10 +7,12 @@
 
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 class QCustomPlot;
 class QCPGraph;
+class QCPItemRect;
 class QCPItemTracer;
 class QCPAxis;
 class QMouseEvent;
@@ -82,6 +84,11 @@ public:
     QColor colour() const;
     void setColour(const QColor& colour);
 
+    // A shaded band across the whole width between two values of axis 2; none hides it.
+    void setBand(std::optional<std::pair<double, double>> values);
+    // The band as drawn, lower value first; none while hidden.
+    std::optional<std::pair<double, double>> band() const;
+
     // Writes the graph as a picture: PDF for a ".pdf" name, otherwise a raster image in the
     // format of the suffix (PNG when there is none). False when the file cannot be written.
     bool saveImage(const QString& path);
@@ -99,6 +106,8 @@ signals:
     void cursorChanged(int cursor, double x, double y, bool tracking);
     // A left click on the graph without dragging.
     void clicked();
+    // Axis 1 shows another range: zoomed, panned, reset or set by the program.
+    void xRangeChanged(double min, double max);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -119,6 +128,7 @@ private:
 
     QCustomPlot* plot_ = nullptr;
     QCPGraph* graph_ = nullptr;
+    QCPItemRect* band_ = nullptr;
     std::vector<Cursor> cursors_;
     int trackMode_ = Normal;
     int draggedCursor_ = 0; // 0: none

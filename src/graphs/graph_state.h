@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
+#include <memory>
 #include <vector>
+
+namespace analysis {
+class Readings;
+}
 
 namespace graphs {
 
@@ -16,6 +22,8 @@ struct PlotHandOver {
     float PlotMin = 0.0f;
     float PlotMax = 0.0f;
     QString PlotUnit;
+    // The list's rows as a record, for the window's statistics and export.
+    std::shared_ptr<const analysis::Readings> PlotReadings;
 };
 
 // The real-time graph's values, kept for the whole run.
@@ -24,6 +32,7 @@ struct GraphState {
     bool GraphNeedsInit = false;
     QString GraphUnit;
     float GraphSampleCount = 0.0f; // readings in GraphHistory: the index of the next slot
+    QDateTime GraphFirstTime;      // when the reading in slot 0 was taken
     std::vector<float> GraphHistory = std::vector<float>(kGraphHistorySlots); // allocated once
     float GraphRunMax = 0.0f;
     float GraphRunMin = 0.0f;

@@ -1,8 +1,11 @@
 #include "graphs/graph_window.h"
 
+#include "analysis/readings.h"
+#include "graphs/csv_file.h"
 #include "graphs/graph.h"
 #include "graphs/num_edit.h"
 #include "graphs/number_format.h"
+#include "graphs/statistics_panel.h"
 #include "link/exchange_queue.h"
 #include "platform/prompts.h"
 
@@ -19,9 +22,11 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace graphs {
 
@@ -174,9 +179,35 @@ void GraphWindow::buildControls() {
     cmdPrint_->setObjectName(QStringLiteral("CmdPrint"));
     buttons->addWidget(cmdReset_);
     buttons->addWidget(cmdPrint_);
+    // Under the buttons, in the room they leave: the graph keeps its place and the other
+    // controls their widths.
+    analysisBar_ = new QToolBar(frmGraphic_);
+    analysisBar_->setObjectName(QStringLiteral("AnalysisBar"));
+    analysisBar_->setIconSize(QSize(24, 24));
+    statisticsAction_ = analysisBar_->addAction(QIcon(QStringLiteral(":/icons/statistics.svg")),
+                                                QStringLiteral("Statistics"));
+    statisticsAction_->setObjectName(QStringLiteral("Statistics"));
+    statisticsAction_->setToolTip(QStringLiteral("Statistics of the readings in view"));
+    statisticsAction_->setCheckable(true);
+    connect(statisticsAction_, &QAction::toggled, this, &GraphWindow::showStatistics);
+    exportAction_ = analysisBar_->addAction(QIcon(QStringLiteral(":/icons/export_csv.svg")),
+                                            QStringLiteral("Export CSV\u2026"));
+    exportAction_->setObjectName(QStringLiteral("ExportCsv"));
+    exportAction_->setToolTip(exportAction_->text());
+    exportAction_->setEnabled(false);
+    connect(exportAction_, &QAction::triggered, this, [this] {
+        exchanges_.request(objectName() + QStringLiteral(".ExportCsv"), this,
+                           [this] { exportCsv(); });
+    });
+    buttons->addWidget(analysisBar_);
     buttons->addStretch();
     row->addLayout(buttons);
     connect(cmdReset_, &QPushButton::clicked, this, &GraphWindow::resetScale);
+
+    panel_ = new StatisticsPanel(this);
+    panel_->hide();
+    connect(graph_, &Graph::xRangeChanged, this, &GraphWindow::panelDue);
+    connect(panel_, &StatisticsPanel::bandChanged, this, &GraphWindow::drawBand);
     connect(cmdPrint_, &QPushButton::clicked, this, [this] {
         exchanges_.request(objectName() + QStringLiteral(".CmdPrint"), this,
                            [this] { printGraph(); });
@@ -188,10 +219,19 @@ void GraphWindow::layoutControls() {
     // window gives a larger graph. The print look places things itself.
     if (printing_)
         return;
+    // The statistics panel takes a column at the right, the height of the window.
+    const int room = panelRoom();
     const int frameTop = std::max(height() - kFrameHeight - kGap, 2 * kGap + 40);
-    frmGraphic_->setGeometry(kGap, frameTop, std::max(width() - 2 * kGap, 100), kFrameHeight);
-    graph_->resize(std::max(width() - graph_->x() - kGap, 40),
+    frmGraphic_->setGeometry(kGap, frameTop, std::max(width() - 2 * kGap - room, 100),
+                             kFrameHeight);
+    graph_->resize(std::max(width() - graph_->x() - kGap - room, 40),
                    std::max(frameTop - kGap - graph_->y(), 40));
+    panel_->setGeometry(width() - kGap - StatisticsPanel::kWidth, kGap, StatisticsPanel::kWidth,
+                        height() - 2 * kGap);
+}
+
+int GraphWindow::panelRoom() const {
+    return statisticsAction_->isChecked() ? StatisticsPanel::kWidth + kGap : 0;
 }
 
 void GraphWindow::resizeEvent(QResizeEvent* event) {
@@ -222,10 +262,13 @@ void GraphWindow::rangeFromEdits() {
 }
 
 void GraphWindow::fill(std::span<const float> values, float count, float min, float max,
-                       const QString& unit) {
+                       const QString& unit, std::shared_ptr<const analysis::Readings> readings) {
     // An open window is refilled where the user put it rather than closed and reopened; it
     // comes to the front either way.
     showAndRaise();
+    // Before the range changes, so that the panel works on the new readings.
+    readings_ = std::move(readings);
+    exportAction_->setEnabled(readings_ != nullptr);
     AxisMax(1)->setValue(count);
     AxisMin(1)->setValue(1.0);
     AxisMax(2)->setValue(max);
@@ -239,6 +282,8 @@ void GraphWindow::fill(std::span<const float> values, float count, float min, fl
     graph_->plotYArray(values, 1.0, 1.0);
     graph_->setAxisCaption(1, unit);
     lblUnit_->setText(unit);
+    // The range may be the one already shown, which the graph does not announce again.
+    panelDue();
 }
 
 void GraphWindow::showAndRaise() {
@@ -285,6 +330,62 @@ void GraphWindow::resetScale() {
     graph_->setAxisRange(1, 1.0, r.last);
 }
 
+void GraphWindow::showStatistics(bool shown) {
+    if (statisticsAction_->isChecked() != shown) {
+        statisticsAction_->setChecked(shown); // comes back here through toggled
+        return;
+    }
+    // The graph keeps its size: the window grows by the panel, unless it fills the screen.
+    if (!isMaximized() && !isFullScreen())
+        resize(width() + (shown ? 1 : -1) * (StatisticsPanel::kWidth + kGap), height());
+    layoutControls();
+    panel_->setVisible(shown);
+    if (shown)
+        showRangeInPanel();
+    drawBand();
+}
+
+void GraphWindow::panelDue() {
+    if (!panel_->isVisible() || panelDue_)
+        return;
+    // Before the replot the range change asked for, so both show in the same frame.
+    panelDue_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            panelDue_ = false;
+            showRangeInPanel();
+        },
+        Qt::QueuedConnection);
+}
+
+void GraphWindow::showRangeInPanel() {
+    if (!panel_->isVisible())
+        return;
+    const double min = graph_->axisMin(1);
+    const double max = graph_->axisMax(1);
+    const qsizetype n = readings_ ? readings_->size() : 0;
+    // Reading number k (from 1) is row k - 1.
+    const qsizetype from = std::clamp<qsizetype>(qsizetype(std::ceil(min)) - 1, 0, n);
+    const qsizetype to = std::clamp<qsizetype>(qsizetype(std::floor(max)), from, n);
+    const QString caption =
+        to > from ? QStringLiteral("Readings %1 to %2 of %3 in view").arg(from + 1).arg(to).arg(n)
+                  : QStringLiteral("No reading in view");
+    panel_->showReadings(readings_, from, to, caption);
+}
+
+void GraphWindow::drawBand() {
+    graph_->setBand(statisticsAction_->isChecked() ? panel_->bandLimits() : std::nullopt);
+}
+
+void GraphWindow::exportCsv() {
+    if (!readings_)
+        return;
+    const std::shared_ptr<const analysis::Readings> readings = readings_;
+    graphs::exportCsv(prompts_, this, readings->datesFromFileTime(), readings->unit(),
+                      [readings] { return analysis::exportRows(*readings); });
+}
+
 void GraphWindow::setPrintLook(bool printing) {
     if (printing) {
         printing_ = true;
@@ -295,14 +396,16 @@ void GraphWindow::setPrintLook(bool printing) {
         savedColour_ = graph_->colour();
         graph_->setColour(Qt::white);
         frmGraphic_->hide();
+        panel_->hide();
         resize(kPrintWidth, height());
         graph_->move(kGraphPrintPos, kGraphPrintPos);
     } else {
-        resize(kNormalWidth, kNormalHeight);
+        resize(kNormalWidth + panelRoom(), kNormalHeight);
         graph_->move(kGraphNormalPos, kGraphNormalPos);
         setPalette(QPalette());
         setAutoFillBackground(false);
         frmGraphic_->show();
+        panel_->setVisible(statisticsAction_->isChecked());
         graph_->setColour(savedColour_);
         printing_ = false;
         layoutControls();

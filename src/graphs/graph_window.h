@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <span>
 
 class QAction;
@@ -15,7 +16,11 @@ class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QToolBar;
 
+namespace analysis {
+class Readings;
+}
 namespace meterlink {
 class ExchangeQueue;
 }
@@ -27,6 +32,7 @@ namespace graphs {
 
 class Graph;
 class NumEdit;
+class StatisticsPanel;
 
 // The values Reset Scale restores, read from the opener's shared values at the moment of the
 // press.
@@ -69,15 +75,21 @@ public:
 
     // Shows the window with values plotted at reading numbers 1..count, both range edits and
     // axes set to (1, count) and (min, max), and the unit as caption. Serves the list data's
-    // fill and the real-time snapshot alike.
-    void fill(std::span<const float> values, float count, float min, float max,
-              const QString& unit);
+    // fill and the real-time snapshot alike. The readings, row k at reading number k + 1, are
+    // what the statistics panel and the export work on.
+    void fill(std::span<const float> values, float count, float min, float max, const QString& unit,
+              std::shared_ptr<const analysis::Readings> readings = nullptr);
+
+    StatisticsPanel* statisticsPanel() const { return panel_; }
 
     // The handlers of the window's controls.
     void applyTrackMode(int entry);
     void resetScale();
     void printGraph();
     void saveImage();
+    // The statistics toggle: the panel beside the graph, the window wider by its width.
+    void showStatistics(bool shown);
+    void exportCsv();
 
 signals:
     // Between setting the printing look and printing, so that the look can be checked.
@@ -96,12 +108,19 @@ private:
     void showAndRaise();
     void showCursorReadout(int cursor, double x, double y);
     void setPrintLook(bool printing);
+    // The readings whose numbers lie in axis 1's range go to the panel, once the changes of
+    // the range in hand are all made: a fill or a range edit moves it more than once.
+    void panelDue();
+    void showRangeInPanel();
+    void drawBand();
+    int panelRoom() const;
 
     Kind kind_;
     platform::Prompts& prompts_;
     meterlink::ExchangeQueue& exchanges_;
     std::function<ResetValues()> resetValues_;
     bool printing_ = false;
+    bool panelDue_ = false;
     QColor savedColour_; // the graph's colour while it prints on white
     int appliedEntry_ = -1;
 
@@ -117,6 +136,11 @@ private:
     QPushButton* cmdReset_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QAction* saveImageAction_ = nullptr;
+    QToolBar* analysisBar_ = nullptr;
+    QAction* statisticsAction_ = nullptr;
+    QAction* exportAction_ = nullptr;
+    StatisticsPanel* panel_ = nullptr;
+    std::shared_ptr<const analysis::Readings> readings_;
 };
 
 } // namespace graphs

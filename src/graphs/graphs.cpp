@@ -61,7 +61,7 @@ GraphWindow& Graphs::realTimeGraphWindow() {
 }
 
 void Graphs::fillPlot(const std::vector<float>& values, float count, float min, float max,
-                      const QString& unit) {
+                      const QString& unit, std::shared_ptr<const analysis::Readings> readings) {
     PlotHandOver& h = session_.graph.plot;
     if (&values != &h.PlotValues)
         h.PlotValues = values;
@@ -69,7 +69,8 @@ void Graphs::fillPlot(const std::vector<float>& values, float count, float min, 
     h.PlotMin = min;
     h.PlotMax = max;
     h.PlotUnit = unit;
-    plotWindow().fill(h.PlotValues, h.PlotCount, h.PlotMin, h.PlotMax, h.PlotUnit);
+    h.PlotReadings = std::move(readings);
+    plotWindow().fill(h.PlotValues, h.PlotCount, h.PlotMin, h.PlotMax, h.PlotUnit, h.PlotReadings);
 }
 
 } // namespace graphs

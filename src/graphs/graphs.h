@@ -3,10 +3,14 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class QWidget;
 
+namespace analysis {
+class Readings;
+}
 namespace shared {
 struct Session;
 }
@@ -43,10 +47,12 @@ public:
     GraphWindow& plotWindow();
     GraphWindow& realTimeGraphWindow();
 
-    // GridToPlot's hand-over to the Plot window: keeps the values in the session's
-    // PlotHandOver (Reset Scale reads them again later) and runs the fill sequence.
+    // GridToPlot's hand-over to the Plot window: keeps the values and the list's readings in
+    // the session's PlotHandOver (Reset Scale reads them again later) and runs the fill
+    // sequence.
     void fillPlot(const std::vector<float>& values, float count, float min, float max,
-                  const QString& unit);
+                  const QString& unit,
+                  std::shared_ptr<const analysis::Readings> readings = nullptr);
 
 private:
     shared::Session& session_;

@@ -1,5 +1,7 @@
 #include "graphs/real_time_all.h"
 
+#include "analysis/readings.h"
+
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/num_edit.h"
@@ -7,6 +9,7 @@
 #include "shared/session.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QTimer>
 
 namespace graphs {
@@ -79,6 +82,8 @@ void RealTimeAll::tick() {
     // An over-range reading goes in as the value the display model gives it (1000000 for a
     // lux overload), and counts in the running extremes so the snapshot's range shows it.
     const float v = session_.display.MainValue;
+    if (g.GraphSampleCount == 0.0f)
+        g.GraphFirstTime = QDateTime::currentDateTime();
     recordReading(g, v);
     graph_->appendValue(v);
 }
@@ -89,8 +94,15 @@ void RealTimeAll::takeSnapshot() {
     // Before the first reading there is nothing to show: the click leaves things as they are.
     if (values.empty() || !snapshotWindow_)
         return;
+    // A history filled without the chart's ticks has no first time: its last reading is now.
+    const QDateTime first =
+        g.GraphFirstTime.isValid()
+            ? g.GraphFirstTime
+            : QDateTime::currentDateTime().addMSecs(-qint64(values.size() - 1) * kTickMs);
+    auto readings = std::make_shared<const analysis::Readings>(analysis::Readings::fromHistory(
+        values, g.SnapshotUnit, first, kTickMs / 1000.0, meterlink::overloadValue(g.SnapshotUnit)));
     snapshotWindow_().fill(values, g.SnapshotLast + 1.0f, g.SnapshotMin, g.SnapshotMax,
-                           g.SnapshotUnit);
+                           g.SnapshotUnit, std::move(readings));
 }
 
 } // namespace graphs

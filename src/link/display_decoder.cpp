@@ -129,7 +129,7 @@ DisplayDigits DecodeDisplayDigits(const QByteArray& frame, DisplayModel& model) 
     model.MainDigits = digits;
 
     if (overload) {
-        model.MainValue = model.UnitText == QLatin1String("Lx") ? 1000000.0f : 100000.0f;
+        model.MainValue = overloadValue(model.UnitText);
         model.MainText = QStringLiteral("OL");
     } else {
         model.MainValue = leadingDigitsValue(digits) * model.MainScale;

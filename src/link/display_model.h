@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/leading_value.h"
+
 #include <QString>
 
 #include <array>
@@ -70,6 +72,12 @@ struct StatusBit {
     const char* name;
 };
 extern const std::array<StatusBit, 46> kStatusBits;
+
+// The value an over-range reading ("OL") takes: the top of the lux scale, or of the
+// foot-candle scale.
+inline float overloadValue(const QString& unit) {
+    return unit == QLatin1String("Lx") ? float(textrules::kOverRangeValue) : 100000.0f;
+}
 
 // The meter's display as the rest of the program reads it.
 struct DisplayModel {

@@ -1,9 +1,17 @@
 #pragma once
 
+#include "analysis/readings.h"
+#include "analysis/running_summary.h"
+
+#include <QDateTime>
+#include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <map>
+#include <optional>
 
 class QTimer;
 class QToolBar;
@@ -25,9 +33,13 @@ struct RecordingState;
 
 namespace lists {
 
+class SummaryLine;
+
 // What the list windows share: the toolbar Toolbar1, three-column grids whose header row reads
-// a unit (or "No.s"), "Time", "Value", and "Save", "Print" and "Plot" of the grid in view.
-// Closing one unloads it: it deletes itself, and its rows go with it.
+// a unit (or "No.s"), "Time", "Value", and "Save", "Print" and "Plot" of the grid in view; under
+// the grids a summary line of the grid in view that follows it as it grows, and its full
+// figures and CSV export from the toolbar. Closing one unloads it: it deletes itself, and its
+// rows go with it.
 class ListWindow : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +49,17 @@ public:
     // The grid in view, the one that "Save", "Print" and "Plot" use.
     virtual const platform::Grid& shownGrid() const = 0;
     void Print();
+    // "Statistics…": the figures of the shown grid's rows in a window of their own; a second
+    // click brings it up to date and to the front.
+    void showStatistics();
+    // "Export CSV…" of the shown grid's rows.
+    void exportCsv();
+    // The shown grid's rows as a record: dated up to now, or by their stamps alone for a file.
+    analysis::Readings shownReadings() const;
+    SummaryLine* summary() const { return summary_; }
+    // What "now" is for rows recorded up to now; the system clock unless a test sets one.
+    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+    QDialog* statisticsWindow() const { return statistics_; }
 
 signals:
     // The window is closing and will delete itself.
@@ -49,6 +72,13 @@ protected:
     // dialog it opens must not sit inside another handler's wait on the meter.
     void addButton(const QString& key, const QString& tip, const QString& icon,
                    std::function<void()> handler);
+    // "Statistics…" and "Export CSV…", after the window's own buttons.
+    void addAnalysisButtons();
+    // The list was read from a file modified at this time; otherwise its rows were recorded up
+    // to now.
+    void setFileTime(const QDateTime& modified) { fileTime_ = modified; }
+    // The summary line of the grid now shown.
+    void refreshSummary();
     // A three-column grid under the toolbar, headed firstHeader, "Time", "Value"; the window
     // takes the size that shows its columns and kVisibleRows rows.
     platform::Grid* addGrid(const QString& name, const QString& firstHeader);
@@ -63,9 +93,19 @@ protected:
     platform::Prompts& prompts_;
 
 private:
+    void addAction(const QString& key, const QString& text, const QString& tip, const QString& icon,
+                   std::function<void()> handler);
+
     QTimer& timer1_;
     meterlink::ExchangeQueue& exchanges_;
     QToolBar* toolbar_;
+    SummaryLine* summary_;
+    bool summaryDue_ = false;
+    // Each grid's running figures, fed by its appended rows.
+    std::map<const platform::Grid*, analysis::RunningSummary> summaries_;
+    std::optional<QDateTime> fileTime_;
+    std::function<QDateTime()> clock_ = &QDateTime::currentDateTime;
+    QPointer<QDialog> statistics_;
 };
 
 } // namespace lists

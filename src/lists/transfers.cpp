@@ -130,7 +130,8 @@ bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
 }
 
 void GridToPlot(const platform::Grid& grid, int column, float count, float min, float max,
-                const QString& unit, graphs::Graphs& graphs) {
+                const QString& unit, graphs::Graphs& graphs,
+                std::shared_ptr<const analysis::Readings> readings) {
     const int n = std::max(grid.Rows() - 1, 0);
     std::vector<float> values(size_t(n), 0.0f);
     for (int r = 1; r <= n; ++r) {
@@ -139,7 +140,7 @@ void GridToPlot(const platform::Grid& grid, int column, float count, float min, 
         min = std::min(min, v);
         values[size_t(r - 1)] = v;
     }
-    graphs.fillPlot(values, count, min, max, unit);
+    graphs.fillPlot(values, count, min, max, unit, std::move(readings));
 }
 
 } // namespace lists

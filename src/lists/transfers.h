@@ -2,11 +2,15 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QTimer;
 class QWidget;
 
+namespace analysis {
+class Readings;
+}
 namespace graphs {
 class Graphs;
 }
@@ -49,8 +53,10 @@ bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
                platform::Prompts& prompts);
 
 // Hands one column of the grid's data rows to the Plot window, as numbers (readingValue),
-// widening the caller's starting range (min, max) to take in every value.
+// widening the caller's starting range (min, max) to take in every value, with the rows as a
+// record for the window's statistics and export.
 void GridToPlot(const platform::Grid& grid, int column, float count, float min, float max,
-                const QString& unit, graphs::Graphs& graphs);
+                const QString& unit, graphs::Graphs& graphs,
+                std::shared_ptr<const analysis::Readings> readings);
 
 } // namespace lists

@@ -18,6 +18,7 @@ DataList::DataList(shared::Session& session, platform::Prompts& prompts, QTimer&
               [this] { Print(); });
     addButton(QStringLiteral("Unit"), QStringLiteral("Lx / Fc"), QStringLiteral(":/icons/unit.svg"),
               [this] { Unit(); });
+    addAnalysisButtons();
     gridM_ = addGrid(QStringLiteral("GridM"), QStringLiteral("Lx"));
     gridI_ = addGrid(QStringLiteral("GridI"), QStringLiteral("Fc"));
     move(0, 0);
@@ -45,6 +46,7 @@ void DataList::Unit() {
 void DataList::showChosenGrid() {
     gridM_->setVisible(session_.logger.LuxGridShown);
     gridI_->setVisible(!session_.logger.LuxGridShown);
+    refreshSummary();
 }
 
 } // namespace logger

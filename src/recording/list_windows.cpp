@@ -26,6 +26,7 @@ RealTimeList::RealTimeList(shared::Session& session, platform::Prompts& prompts,
               [this] { Save(); });
     addButton(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral(":/icons/print.svg"),
               [this] { Print(); });
+    addAnalysisButtons();
     session_.recording.ListUnit = session_.display.UnitText;
     grid_ = addGrid(QStringLiteral("Grid"), session_.recording.ListUnit);
     platform::placeBeside(*this, panel);
@@ -59,6 +60,7 @@ FileList::FileList(platform::Prompts& prompts, QTimer& timer1, meterlink::Exchan
               [this] { Plot(); });
     addButton(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral(":/icons/print.svg"),
               [this] { Print(); });
+    addAnalysisButtons();
     grid_ = addGrid(QStringLiteral("Grid"), QStringLiteral("No.s"));
     platform::placeBeside(*this, panel);
 }
@@ -118,6 +120,7 @@ void ListWindows::OpenDataFile(QWidget* panel) {
         return;
     FileList& list = platform::keepUntilClosed(
         fileList_, new FileList(prompts_, timer1_, exchanges_, graphs_, panel));
+    list.setFileTime(info.lastModified());
     list.show();
     std::optional<platform::BusyCursor> busy(std::in_place);
     textrules::DataFileContents contents = textrules::readDataFile(file);

@@ -4,6 +4,7 @@
 #include "graphs/graphs.h"
 #include "graphs/num_edit.h"
 #include "graphs/real_time_all.h"
+#include "graphs/statistics_panel.h"
 #include "link/display_model.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
@@ -212,6 +213,38 @@ private slots:
         QCOMPARE(w.AxisMax(1)->value(), 5.0);
         QCOMPARE(w.AxisMax(2)->value(), 20.0);
         QCOMPARE(w.Graph1()->axisMax(1), 5.0);
+    }
+
+    // The snapshot's statistics: half a second a reading from the first tick, the display's
+    // overload value over range.
+    void snapshotHasTheFiguresOfTheHistory_data() {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<float>("overload");
+        QTest::addColumn<QString>("exposure");
+        // 10 and 14 each held 0.5 s: 12 unit·s.
+        QTest::newRow("lux") << "Lx" << 1000000.0f << "Exposure: 0.003333 lx\u00b7h";
+        QTest::newRow("foot-candles")
+            << "Fc" << 100000.0f << "Exposure: 0.03588 lx\u00b7h, 0.003333 fc\u00b7h";
+    }
+    void snapshotHasTheFiguresOfTheHistory() {
+        QFETCH(QString, unit);
+        QFETCH(float, overload);
+        RealTimeAll* chart = openChart(unit, 10.0f);
+        QVERIFY(QTest::qWaitForWindowExposed(chart));
+        tickWith(chart, {10.0f, overload, 14.0f});
+        QVERIFY(session->graph.GraphFirstTime.isValid());
+        session->graph.GraphFirstTime = QDateTime(QDate(2026, 12, 8), QTime(9, 59, 59));
+        clickChart(chart);
+        graphs::GraphWindow& w = snapshotWindow();
+        w.showStatistics(true);
+        QCOMPARE(
+            w.statisticsPanel()->shownLines().mid(0, 9),
+            (QStringList{"Rows: 3", "Valid: 2", "Over range: 1", "First: 2026-12-08 09:59:59",
+                         "Last: 2026-12-08 10:00:00", "Duration: 00:00:01",
+                         "Minimum: 10 " + unit + " at 2026-12-08 09:59:59",
+                         "Maximum: 14 " + unit + " at 2026-12-08 10:00:00", "Mean: 12 " + unit}));
+        QTEST(w.statisticsPanel()->shownLines().filter(QStringLiteral("Exposure")).value(0),
+              "exposure");
     }
 
     void clickBeforeTheFirstReadingDoesNothing() {

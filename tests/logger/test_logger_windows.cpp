@@ -3,6 +3,7 @@
 #include "graphs/graphs.h"
 #include "grid_cells.h"
 #include "link/meter_link.h"
+#include "lists/summary_line.h"
 #include "logger/data_list.h"
 #include "logger/memory_window.h"
 #include "platform/grid.h"
@@ -403,10 +404,18 @@ void TestLoggerWindows::dataList() {
     QCOMPARE(row(list->GridM(), 1), (QStringList{"1", "31-23:59:05", "12340"}));
     QCOMPARE(row(list->GridI(), 2), (QStringList{"2", "01-00:00:35", "11463.86"}));
     QCOMPARE(list->GridM().Rows(), 3);
-    // The meter displays foot-candles: that table first; "Unit" switches.
+    // The meter displays foot-candles: that table first; "Unit" switches, and the summary
+    // line goes with the table shown. The 31st to the 1st is one day on: 90 s a row.
     QVERIFY(list->GridM().isHidden() && !list->GridI().isHidden());
+    QTRY_COMPARE(
+        list->summary()->text(),
+        QStringLiteral("2 rows \u00b7 min 1146 \u00b7 max 11464 \u00b7 mean 6305 Fc \u00b7 "
+                       "3393 lx\u00b7h"));
     click(list, "Unit");
     QVERIFY(!list->GridM().isHidden() && list->GridI().isHidden());
+    QCOMPARE(list->summary()->text(),
+             QStringLiteral("2 rows \u00b7 min 12340 \u00b7 max 123400 \u00b7 mean 67870 Lx \u00b7 "
+                            "3394 lx\u00b7h"));
     QVERIFY(rig.session.logger.LuxGridShown);
 
     // Another set replaces the list; the meter now shows lux, and the new list that table.

@@ -1,7 +1,10 @@
+#include "analysis/readings.h"
 #include "graphs/graphs.h"
+#include "graphs/statistics_panel.h"
 #include "grid_cells.h"
 #include "link/exchange_queue.h"
 #include "link/waiter.h"
+#include "lists/summary_line.h"
 #include "pdf_prompts.h"
 #include "platform/grid.h"
 #include "recording/list_windows.h"
@@ -9,7 +12,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +22,8 @@
 #include <QToolBar>
 
 #include <memory>
+
+#include <time.h>
 
 using recording::FileList;
 using recording::ListWindows;
@@ -47,6 +54,23 @@ QStringList row(const platform::Grid& g, int r) {
 
 void click(QWidget* window, const QString& key) {
     window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->findChild<QAction*>(key)->trigger();
+}
+
+QStringList toolbarKeys(QWidget* window) {
+    QStringList keys;
+    for (QAction* a : window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->actions())
+        keys << a->objectName();
+    return keys;
+}
+
+// The panel's lines that start with one of the names.
+QStringList linesNamed(const QWidget& dialog, const QStringList& names) {
+    QStringList out;
+    for (const QString& line : dialog.findChild<graphs::StatisticsPanel*>()->shownLines())
+        for (const QString& name : names)
+            if (line.startsWith(name + QLatin1Char(':')))
+                out << line;
+    return out;
 }
 
 // Lets deferred deletes of closed windows run.
@@ -80,6 +104,11 @@ class TestListWindows : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        // Exported times carry the local offset: one hour east of UTC, all year.
+        qputenv("TZ", "CET-1");
+        tzset();
+    }
     void init() {
         session = std::make_unique<shared::Session>();
         prompts = std::make_unique<testsupport::PdfPrompts>();
@@ -126,6 +155,141 @@ private slots:
         QCOMPARE(list.windowTitle(), QStringLiteral("Real Time List"));
         QCOMPARE(list.findChild<QAction*>("Save")->toolTip(), QStringLiteral("Save As"));
         QCOMPARE(list.findChild<QAction*>("Print")->toolTip(), QStringLiteral("Print"));
+        QCOMPARE(toolbarKeys(&list), (QStringList{"Save", "Print", "Statistics", "ExportCsv"}));
+        QCOMPARE(list.findChild<QAction*>("Statistics")->text(),
+                 QStringLiteral("Statistics\u2026"));
+        QCOMPARE(list.findChild<QAction*>("ExportCsv")->toolTip(),
+                 QStringLiteral("Export CSV\u2026"));
+    }
+
+    void summaryFollowsAppendedRows() {
+        // Before any row, then after each: held ten seconds each, the over-range row's slot
+        // left out, and the row after the pause held ten seconds; 4000 lx·s, then 10000.
+        const QStringList summaries{
+            "0 rows \u00b7 No valid reading.",
+            "1 row \u00b7 min 100 \u00b7 max 100 \u00b7 mean 100 Lx \u00b7 0 lx\u00b7h",
+            "2 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Lx \u00b7 1.111 lx\u00b7h",
+            "3 rows \u00b7 min 100 \u00b7 max 300 \u00b7 mean 200 Lx \u00b7 1.111 lx\u00b7h",
+            "4 rows \u00b7 min 100 \u00b7 max 600 \u00b7 mean 333.3 Lx \u00b7 2.778 lx\u00b7h"};
+        session->display.UnitText = QStringLiteral("Lx");
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const QStringList rows{"1\t08-10:00:00\t100", "2\t08-10:00:10\t300", "3\t08-10:00:20\tOL",
+                               "4\t08-10:05:00\t600"};
+        QCOMPARE(list.summary()->text(), summaries[0]);
+        for (int i = 0; i < rows.size(); ++i) {
+            list.appendSample(rows[i]);
+            QTRY_COMPARE(list.summary()->text(), summaries[i + 1]);
+        }
+        // Under the grid, and all of it in view: broken between two figures, where the grid
+        // is narrower than the line, onto a second line that the window has room for.
+        const lists::SummaryLine& line = *list.summary();
+        QVERIFY(line.geometry().top() >= list.grid().geometry().bottom());
+        QCOMPARE(line.lines().join(lists::SummaryLine::kSeparator), line.text());
+        QCOMPARE(line.lines().size(), 2);
+        QCOMPARE(line.height(), line.heightFor(2));
+        for (const QString& part : line.lines())
+            QVERIFY(line.fontMetrics().horizontalAdvance(part) <= line.contentsRect().width());
+    }
+
+    void fileListSummaryOfTheWholeFile_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("with its unit")
+            << QByteArray("Lx\tTime\tValue\r\n1\t30-23:59:50\t5\r\n2\t01-00:00:05\t7\r\n")
+            << "2 rows \u00b7 min 5 \u00b7 max 7 \u00b7 mean 6 Lx \u00b7 0.05 lx\u00b7h";
+        QTest::newRow("a header without a unit")
+            << QByteArray("x\tTime\tValue\r\n1\t30-23:59:50\t5\r\n2\t01-00:00:05\t7\r\n")
+            << "2 rows \u00b7 min 5 \u00b7 max 7 \u00b7 mean 6 \u00b7 0.05 lx\u00b7h";
+    }
+    void fileListSummaryOfTheWholeFile() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, summary);
+        FileList& list = open(file);
+        QTRY_COMPARE(list.summary()->text(), summary);
+    }
+
+    void exportGivesTheRowsWithTheirDates_data() {
+        QTest::addColumn<bool>("fromFile");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QByteArray>("csv");
+        // The live list's rows were recorded up to now, 2026-12-08 12:00.
+        QTest::newRow("live list") << false << "CSV files (*.csv)"
+                                   << QByteArray("time,reading,value,unit\r\n"
+                                                 "2026-12-07T23:59:50+01:00,12.34,12.34,Lx\r\n"
+                                                 "2026-12-08T00:00:05+01:00,OL,,Lx\r\n"
+                                                 "2026-12-08T00:00:10+01:00,\"1,5\",1,Lx\r\n");
+        // A file modified on 2026-12-01 at 08:00: its 30th is November's.
+        QTest::newRow("file")
+            << true << "CSV files, year and month from the file's modification time (*.csv)"
+            << QByteArray("time,reading,value,unit\r\n"
+                          "2026-11-30T23:59:50+01:00,5,5,Lx\r\n"
+                          "2026-12-01T00:00:05+01:00,OL,,Lx\r\n");
+    }
+    void exportGivesTheRowsWithTheirDates() {
+        QFETCH(bool, fromFile);
+        QFETCH(QByteArray, csv);
+        lists::ListWindow* list = nullptr;
+        if (fromFile) {
+            const QString file = path("data.txt");
+            writeFile(file, "Lx\tTime\tValue\r\n1\t30-23:59:50\t5\r\n2\t01-00:00:05\tOL\r\n");
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime(QDate(2026, 12, 1), QTime(8, 0)),
+                                  QFileDevice::FileModificationTime));
+            f.close();
+            prompts->nextOpenPath = file;
+            windows->OpenDataFile(nullptr);
+            list = windows->fileList();
+        } else {
+            session->display.UnitText = QStringLiteral("Lx");
+            RealTimeList& live = windows->showRealTimeList(nullptr);
+            for (const char* r :
+                 {"1\t07-23:59:50\t12.34", "2\t08-00:00:05\tOL", "3\t08-00:00:10\t1,5"})
+                live.appendSample(QString::fromLatin1(r));
+            list = &live;
+        }
+        list->setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(12, 0)); });
+        // A name without a suffix gets ".csv".
+        prompts->nextSavePath = path("export");
+        click(list, "ExportCsv");
+        QTEST(prompts->saveFilters.value(0), "filter");
+        QCOMPARE(readFile(path("export.csv")), csv);
+        QVERIFY(prompts->messages.isEmpty());
+    }
+
+    void exportFailureIsReported() {
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        list.appendSample(QStringLiteral("1\t08-10:00:00\t100"));
+        prompts->nextSavePath = QStringLiteral("/no/such/folder/list.csv");
+        click(&list, "ExportCsv");
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages[0].text, QStringLiteral("The CSV file could not be written."));
+        QVERIFY(prompts->messages[0].detail.startsWith(prompts->nextSavePath + ": "));
+    }
+
+    void statisticsOpensTheFiguresOfTheList() {
+        session->display.UnitText = QStringLiteral("Lx");
+        RealTimeList& list = windows->showRealTimeList(nullptr);
+        list.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(12, 0)); });
+        for (const char* r : {"1\t07-23:59:50\t100", "2\t08-00:00:00\tOL", "3\t08-00:00:10\t300"})
+            list.appendSample(QString::fromLatin1(r));
+        click(&list, "Statistics");
+        QDialog* dialog = list.statisticsWindow();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Statistics \u2013 Real Time List"));
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("StatisticsRange"))->text(),
+                 QStringLiteral("All 3 rows of the list"));
+        // Dated up to now; 100 lx and 300 lx held ten seconds each.
+        QCOMPARE(linesNamed(*dialog, {"Rows", "Over range", "First", "Last", "Mean", "Exposure"}),
+                 (QStringList{"Rows: 3", "Over range: 1", "First: 2026-12-07 23:59:50",
+                              "Last: 2026-12-08 00:00:10", "Mean: 200 Lx",
+                              "Exposure: 1.111 lx\u00b7h"}));
+        // The list goes on; a second click brings the same window up to date.
+        list.appendSample(QStringLiteral("4\t08-00:00:20\t500"));
+        click(&list, "Statistics");
+        QCOMPARE(list.statisticsWindow(), dialog);
+        QCOMPARE(linesNamed(*dialog, {"Rows", "Mean"}), (QStringList{"Rows: 4", "Mean: 300 Lx"}));
     }
 
     void listOpensBesideThePanel() {
@@ -359,6 +523,11 @@ private slots:
         QCOMPARE(h.PlotMax, 1000000.0f);
         QCOMPARE(h.PlotUnit, QStringLiteral("Lx"));
         QVERIFY(plotWindow());
+        // The rows go along for the window's statistics and export, dated from the file.
+        QVERIFY(h.PlotReadings);
+        QCOMPARE(h.PlotReadings->readings(), (std::vector<QString>{"OL", "5", "12.5x"}));
+        QCOMPARE(h.PlotReadings->size(), 3);
+        QVERIFY(h.PlotReadings->datesFromFileTime());
     }
 
     void plotIgnoredWithoutDataRows() {

@@ -38,8 +38,9 @@ public:
             whileInputShown();
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString&) override {
+    QString saveFileName(QWidget*, const QString& filter) override {
         fileDialogs << QStringLiteral("save");
+        saveFilters << filter;
         if (whileSaveFileShown)
             whileSaveFileShown();
         return nextSavePath;
@@ -67,6 +68,8 @@ public:
     QString nextOpenPath;
     // "save" or "open" for each file dialog shown, in order.
     QStringList fileDialogs;
+    // The file types each save dialog offered.
+    QStringList saveFilters;
     bool printerAccepted = true;
 };
 
