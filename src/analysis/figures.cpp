@@ -10,7 +10,8 @@ namespace analysis {
 namespace {
 
 constexpr double kSecondsPerHour = 3600.0;
-constexpr double kSecondsPerYear = 365.0 * 86400.0;
+constexpr double kSecondsPerDay = 86400.0;
+constexpr double kDaysPerYear = 365.0;
 // A gap longer than this many sampling intervals is a pause, not a slow reading.
 constexpr double kPauseIntervals = 3.0;
 
@@ -168,8 +169,11 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
                     {s.dayNumbers[size_t(firstDay) + k], daily[k] * *options.ppfdPerLux / 1e6});
     if (options.budgetLuxHours && *options.budgetLuxHours > 0.0)
         f.budgetShare = f.exposureLuxHours / *options.budgetLuxHours;
-    if (options.budgetLuxHours && heldAll > 0.0)
-        f.projectedAnnualLuxHours = f.exposureLuxHours * kSecondsPerYear / heldAll;
+    // The record's average daily dose, a year of days long; a record of less than a day is
+    // taken as that day's dose (a showcase lit for the hours measured).
+    if (options.budgetLuxHours)
+        f.projectedAnnualLuxHours =
+            f.exposureLuxHours * kDaysPerYear / std::max(1.0, heldAll / kSecondsPerDay);
     if (band)
         f.band = times;
     return f;

@@ -186,13 +186,23 @@ Series seriesFromHistory(std::span<const float> values, const QString& unit, con
 std::vector<std::optional<QDateTime>> datesBackFrom(std::span<const std::optional<Stamp>> stamps,
                                                     const QDateTime& reference) {
     std::vector<std::optional<QDateTime>> dates(stamps.size());
-    QDateTime limit = reference;
+    // The last row falls on the latest matching day; each earlier one is as many days before
+    // the next as the month rule says. The meter's own clock knows no months (its day runs to
+    // 31 in any month), so the calendar's month lengths would turn 31 -> 01 into a month.
+    std::optional<size_t> next;
     for (size_t i = stamps.size(); i-- > 0;) {
         if (!stamps[i])
             continue;
-        dates[i] = latestOnOrBefore(*stamps[i], limit);
-        if (dates[i])
-            limit = *dates[i];
+        if (!next) {
+            dates[i] = latestOnOrBefore(*stamps[i], reference);
+        } else {
+            const int days = daysBetween(*stamps[i], *stamps[*next]);
+            dates[i] = QDateTime(dates[*next]->date().addDays(-days),
+                                 QTime(0, 0).addSecs(stamps[i]->secondOfDay));
+        }
+        if (!dates[i])
+            return dates;
+        next = i;
     }
     return dates;
 }

@@ -80,8 +80,8 @@ Series seriesFromHistory(std::span<const float> values, const QString& unit, con
                          double step, float overRange);
 
 // The calendar date and time of each stamp, walking backwards from reference: the last is the
-// latest on or before it, each earlier one the latest on or before the next. Nothing for a
-// stamp that cannot be read.
+// latest on or before it, each earlier one as many days before the next as the month rule
+// gives. Nothing for a stamp that cannot be read.
 std::vector<std::optional<QDateTime>> datesBackFrom(std::span<const std::optional<Stamp>> stamps,
                                                     const QDateTime& reference);
 

@@ -87,7 +87,7 @@ QString rowTimeText(const Readings& r, qsizetype row) {
     const Series& s = r.series();
     if (row < 0 || row >= s.size())
         return {};
-    const double seconds = s.seconds[size_t(row)];
+    const double seconds = s.time(row);
     if (r.start())
         return r.start()
             ->addMSecs(qint64(std::llround(seconds * 1000.0)))
@@ -113,7 +113,7 @@ std::vector<CsvRow> exportRows(const Readings& r) {
     std::vector<CsvRow> out(size_t(s.size()));
     for (size_t i = 0; i < out.size(); ++i) {
         if (r.start())
-            out[i].time = r.start()->addMSecs(qint64(std::llround(s.seconds[i] * 1000.0)));
+            out[i].time = r.start()->addMSecs(qint64(std::llround(s.time(qsizetype(i)) * 1000.0)));
         switch (s.kinds[i]) {
         case RowKind::Valid:
             out[i].reading = QString::number(double(s.values[i]), 'g', 7);

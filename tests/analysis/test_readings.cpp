@@ -197,7 +197,7 @@ void TestReadings::figureLinesOfARange() {
                           "DLI, day 01: 0.000185 mol/m\u00b2/d",
                           "DLI, day 02: 0.00074 mol/m\u00b2/d",
                           "Budget share: 0.09259 % of 15000 lx\u00b7h",
-                          "A year at this rate: 10950000 lx\u00b7h",
+                          "A year at this rate: 5069 lx\u00b7h",
                           "Below 1500 Lx: 00:00:10 (33.33 %)",
                           "1500 to 3000 Lx: 00:00:20 (66.67 %)",
                           "Above 3000 Lx: 00:00:00 (0 %)"}));
