@@ -1,18 +1,10 @@
 #include "analysis/csv_export.h"
 
+#include "text/time_stamp.h"
+
 #include <QIODevice>
 
 namespace analysis {
-
-QString isoTime(const QDateTime& time) {
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
 
 QString csvField(const QString& text) {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
@@ -29,7 +21,7 @@ bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit,
     for (const CsvRow& row : rows) {
         double value = 0.0;
         const bool numeric = rowKind(row.reading, &value) == RowKind::Valid;
-        const QString line = (row.time ? isoTime(*row.time) : QString()) + QLatin1Char(',') +
+        const QString line = (row.time ? textrules::isoTimeText(*row.time) : QString()) + QLatin1Char(',') +
                              csvField(row.reading) + QLatin1Char(',') +
                              (numeric ? QString::number(value, 'g', 12) : QString()) +
                              QLatin1Char(',') + unitField + QStringLiteral("\r\n");

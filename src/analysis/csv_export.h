@@ -13,9 +13,6 @@ class QIODevice;
 
 namespace analysis {
 
-// A date and time in local time with its offset from UTC, ISO 8601: 2026-12-08T14:22:45+01:00.
-QString isoTime(const QDateTime& time);
-
 // One field of a CSV line, quoted when it holds a comma, a quote or a line break (RFC 4180).
 QString csvField(const QString& text);
 
