@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/light_units.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
@@ -10,7 +12,7 @@
 
 namespace analysis {
 
-inline constexpr double kLuxPerFootCandle = 10.764;
+using textrules::kLuxPerFootCandle;
 
 // What a row's reading text holds: a number, over range (an "L" as in "OL"), or neither.
 enum class RowKind : quint8 { Valid, OverRange, Unreadable };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/light_units.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -15,7 +17,7 @@ inline constexpr double kMaxSpacing = 1000.0;
 inline constexpr double kMaxLevel = 999999.0; // the meter's full scale, and beyond any requirement
 inline constexpr double kMaxAveragingSeconds = 5.0;
 inline constexpr double kMetresPerFoot = 0.3048;
-inline constexpr double kLuxPerFootCandle = 10.764;
+using textrules::kLuxPerFootCandle;
 
 enum class LengthUnit { Metre, Foot };
 enum class LightUnit { Lux, FootCandle };
