@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "analysis/figures.h"
+#include "cli/serve_texts.h"
 #include "link/port_choice.h"
 
 #include <array>
@@ -34,7 +35,35 @@ const Option kTimeout{"timeout", "S",
                       "0 waits for good)"};
 const Option kHelp{"help", nullptr, "show this help"};
 
-const std::array<Command, 8> kCommands = {{
+// serve's own options.
+const Option kServeTimeout{"timeout", "S",
+                           "report the meter down when it has given no reading for S seconds "
+                           "(default 10; 0: only when the link is lost); serve keeps trying"};
+const std::initializer_list<Option> kServeOptions = {
+    kPort,
+    kServeTimeout,
+    {"http", "[ADDR:]PORT",
+     "serve /metrics and /reading over HTTP on PORT of ADDR (default address 127.0.0.1)"},
+    {"mqtt", "HOST[:PORT]",
+     "publish to the MQTT broker at HOST (default port 1883, 8883 with TLS)"},
+    {"topic", "PREFIX", "the topics' prefix (default luxpanel/NAME)"},
+    {"name", "NAME",
+     "the meter's name in metrics, topics and discovery: letters, digits, _ and - (default the "
+     "port's base name, such as ttyUSB0)"},
+    {"every", "S",
+     "publish at most one state message and one metrics update every S seconds (default 0: "
+     "every new reading)"},
+    {"no-discovery", nullptr, "publish no Home Assistant discovery config"},
+    {"mqtt-user", "USER",
+     "the broker's user; the password is taken from the environment variable "
+     "LUXPANEL_MQTT_PASSWORD"},
+    {"mqtt-tls", nullptr, "talk to the broker over TLS"},
+    {"mqtt-ca", "FILE",
+     "the CA certificates (PEM) that vouch for the broker (default the system's)"},
+    kHelp,
+};
+
+const std::array<Command, 9> kCommands = {{
     {"ports",
      "list the serial devices and what COM1 ... COM8 open here",
      "Lists the serial devices the system reports, and the device each of\n"
@@ -44,11 +73,14 @@ const std::array<Command, 8> kCommands = {{
     {"read",
      "print the meter's readings as they appear on its display",
      "Prints each new reading of the display as a line of three fields separated by\n"
-     "tabs: the time (DD-hh:nn:ss), the reading and its unit.",
+     "tabs: the time (DD-hh:nn:ss), the reading and its unit. A steady reading is\n"
+     "printed once a second.",
      {kPort,
       kTimeout,
       {"count", "N", "stop after N readings"},
-      {"json", nullptr, "one JSON object a line, with the annunciators that are on"},
+      {"json", nullptr,
+       "one JSON object a line: time, iso_time (ISO 8601 with the UTC offset), "
+       "reading, value, unit and the annunciators that are on"},
       kHelp},
      nullptr},
     {"record",
@@ -111,6 +143,15 @@ const std::array<Command, 8> kCommands = {{
      {{"csv", "OUT", "the CSV file to write (replaced if it exists)"}, kHelp},
      "csv",
      "FILE"},
+    {"serve", "publish the meter to Prometheus and MQTT for as long as it runs",
+     "Reads the meter as \"read\" does, for as long as it runs, and publishes each new\n"
+     "reading: over HTTP (--http) as Prometheus metrics on /metrics and as JSON on\n"
+     "/reading; to an MQTT broker (--mqtt) on PREFIX/state, with PREFIX/availability\n"
+     "\"online\" or \"offline\" and a Home Assistant discovery config. A meter that stops\n"
+     "answering is reported down, and serve keeps trying to reach it; a broker that is\n"
+     "away is tried again, 1 s doubling to 30 s apart. Ctrl-C or SIGTERM publishes\n"
+     "\"offline\" and ends serve. Progress and problems go to standard error, a line each.",
+     kServeOptions, nullptr},
 }};
 
 const char* const kExitCodes =
@@ -138,8 +179,10 @@ QString optionLine(const Option& o) {
     QString left = QStringLiteral("  --") + QLatin1String(o.name);
     if (o.value)
         left += u' ' + QLatin1String(o.value);
-    QString text = left.leftJustified(kIndent - 1) + u' ';
-    qsizetype lineStart = 0;
+    // A name too long for its column puts the help on the line below.
+    QString text = left.size() < kIndent - 1 ? left.leftJustified(kIndent - 1) + u' '
+                                             : left + u'\n' + QString(kIndent, u' ');
+    qsizetype lineStart = text.lastIndexOf(u'\n') + 1;
     bool first = true;
     for (const QString& word : QString::fromLatin1(o.help).split(u' ')) {
         if (!first && text.size() - lineStart + 1 + word.size() > kWidth) {
@@ -213,6 +256,95 @@ std::optional<UsageError> readFigureOptions(const QMap<QString, QString>& given,
     return std::nullopt;
 }
 
+
+// serve's options --------------------------------------------------------------------------
+
+// "[ADDR:]PORT" or "HOST[:PORT]"; an IPv6 address goes in brackets when a port follows it.
+std::optional<NetAddress> netAddress(const QString& text, const QString& defaultHost,
+                                     std::optional<quint16> defaultPort, int lowestPort) {
+    NetAddress a{defaultHost, defaultPort.value_or(0)};
+    QString portText;
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        if (close < 0 || (close + 1 < text.size() && text.at(close + 1) != u':'))
+            return std::nullopt;
+        a.host = text.mid(1, close - 1);
+        if (close + 1 < text.size())
+            portText = text.mid(close + 2);
+    } else if (const qsizetype colon = text.lastIndexOf(u':'); colon >= 0) {
+        a.host = text.left(colon);
+        portText = text.mid(colon + 1);
+        if (a.host.contains(u':'))
+            return std::nullopt; // an IPv6 address without its brackets
+    } else if (!defaultPort) {
+        portText = text; // a port alone
+    } else {
+        a.host = text;
+    }
+    if (a.host.isEmpty() || a.host.contains(u'/') || a.host.contains(u' '))
+        return std::nullopt;
+    if (!portText.isNull() || !defaultPort) {
+        const auto port = wholeNumber(portText, lowestPort, 65535);
+        if (!port)
+            return std::nullopt;
+        a.port = quint16(*port);
+    }
+    return a;
+}
+
+std::variant<Invocation, HelpText, UsageError>
+readServeValues(Invocation inv, const QMap<QString, QString>& given) {
+    ServeOptions& o = inv.serve;
+    const auto has = [&](const char* name) { return given.contains(QLatin1String(name)); };
+    const auto value = [&](const char* name) { return given.value(QLatin1String(name)); };
+    o.mqttTls = has("mqtt-tls");
+    if (has("http")) {
+        o.http = netAddress(value("http"), QStringLiteral("127.0.0.1"), std::nullopt, 0);
+        if (!o.http)
+            return badValue("http", "[ADDR:]PORT, such as 9105 or 0.0.0.0:9105");
+    }
+    if (has("mqtt")) {
+        o.mqtt = netAddress(value("mqtt"), QString(), quint16(o.mqttTls ? 8883 : 1883), 1);
+        if (!o.mqtt)
+            return badValue("mqtt", "HOST[:PORT], such as localhost or broker.lan:1883");
+    }
+    if (!o.http && !o.mqtt)
+        return UsageError{QStringLiteral("serve needs --http, --mqtt or both")};
+    for (const char* option : {"topic", "no-discovery", "mqtt-user", "mqtt-tls", "mqtt-ca"})
+        if (has(option) && !o.mqtt)
+            return UsageError{QStringLiteral("--%1 needs --mqtt").arg(QLatin1String(option))};
+    if (has("mqtt-ca") && !o.mqttTls)
+        return UsageError{QStringLiteral("--mqtt-ca needs --mqtt-tls")};
+
+    o.name = has("name") ? value("name")
+             : inv.port == QLatin1String("sim")
+                 ? QStringLiteral("sim")
+                 : defaultMeterName(meterlink::portTargetForChoice(
+                                        inv.port, meterlink::portNumberForChoice(inv.port, 1))
+                                        .devicePath);
+    if (!isMeterName(o.name))
+        return badValue("name", "letters, digits, _ and - (64 at most)");
+    o.topic = has("topic") ? value("topic") : defaultTopicPrefix(o.name);
+    if (!isTopicPrefix(o.topic))
+        return badValue("topic", "a topic without + or #, and without / at either end");
+    if (has("every")) {
+        bool ok = false;
+        o.every = value("every").toDouble(&ok);
+        if (!ok || !(o.every >= 0.0 && o.every <= 86400.0))
+            return badValue("every", "a number of seconds from 0 to 86400");
+    }
+    o.discovery = !has("no-discovery");
+    o.mqttUser = value("mqtt-user");
+    if (has("mqtt-user") && o.mqttUser.isEmpty())
+        return badValue("mqtt-user", "a user name");
+    o.mqttCa = value("mqtt-ca");
+    if (has("mqtt-ca") && o.mqttCa.isEmpty())
+        return badValue("mqtt-ca", "a file");
+    return inv;
+}
+
+// --------------------------------------------------------------------------------------------
+
 // Turns the options given into an invocation, or says which value is wrong.
 std::variant<Invocation, HelpText, UsageError> readValues(const Command& c,
                                                           const QMap<QString, QString>& given) {
@@ -264,6 +396,8 @@ std::variant<Invocation, HelpText, UsageError> readValues(const Command& c,
     inv.csv = given.value(QStringLiteral("csv"));
     if (given.contains(QStringLiteral("csv")) && inv.csv.isEmpty())
         return badValue("csv", "a file");
+    if (inv.command == QLatin1String("serve"))
+        return readServeValues(inv, given);
     return inv;
 }
 

@@ -19,9 +19,30 @@ enum ExitCode : int {
     kFileNotWritten = 5,
 };
 
+// A host (name or address) and a port.
+struct NetAddress {
+    QString host;
+    quint16 port = 0;
+};
+
+// serve: where it publishes the meter, and under which name. The password of the broker's user
+// comes from the environment, never from the command line.
+struct ServeOptions {
+    std::optional<NetAddress> http; // --http: the address the metrics page listens on
+    std::optional<NetAddress> mqtt; // --mqtt: the broker
+    QString name;                   // the meter in metrics, topics and discovery
+    QString topic;                  // the topic prefix
+    double every = 0.0;             // seconds between state messages and metrics updates
+    bool discovery = true;          // Home Assistant's discovery config
+    QString mqttUser;
+    bool mqttTls = false;
+    QString mqttCa; // the CA certificates that vouch for the broker; empty: the system's
+};
+
 // A subcommand with its options checked and read.
 struct Invocation {
-    QString command; // "ports", "read", "record", "download", "clock", "erase", "stats", "export"
+    QString command; // "ports", "read", "record", "download", "clock", "erase", "stats",
+                     // "export" or "serve"
     QString port = QStringLiteral("COM1"); // COM1..COM8, a device path, or "sim"
     bool portGiven = false;
     // Seconds the meter may stay silent before the tool gives up on it; 0 waits for good.
@@ -39,6 +60,7 @@ struct Invocation {
     std::optional<double> budget;     // lx·h a year
     std::optional<double> low, high;  // the band
     QString csv;                      // export: the CSV file to write
+    ServeOptions serve;
 };
 
 // Text to print and leave with 0: the help of the tool or of one subcommand.

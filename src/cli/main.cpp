@@ -2,6 +2,7 @@
 #include "cli/cli_options.h"
 #include "cli/file_commands.h"
 #include "cli/meter_commands.h"
+#include "cli/serve_command.h"
 #include "sim/simulated_meter.h"
 
 #include <QCoreApplication>
@@ -84,7 +85,9 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    cli::MeterSession session(inv.timeout);
+    // serve never gives up on the meter: it reports it down after --timeout and keeps trying.
+    const bool serving = inv.command == QLatin1String("serve");
+    cli::MeterSession session(serving ? 0.0 : inv.timeout);
     QString why;
     if (!session.open(device, &why)) {
         err << "luxpanel-cli: " << why << '\n';
@@ -101,6 +104,8 @@ int main(int argc, char* argv[]) {
         return cli::runRecord(session, inv, err);
     if (inv.command == QLatin1String("download"))
         return cli::runDownload(session, inv, out, err);
+    if (serving)
+        return cli::runServe(session, inv, err);
     if (inv.command == QLatin1String("clock"))
         return cli::runClock(session, inv, out);
     return cli::runErase(session);

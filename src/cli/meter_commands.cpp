@@ -13,9 +13,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 #include <QSerialPortInfo>
 #include <QTextStream>
@@ -28,57 +25,44 @@ namespace {
 
 using Exchange = meterlink::ExchangeQueue::Exchange;
 
-// Reads the display stream as the program's panel does: a poll and "M" every 15th frame, a
-// frame at a time in between. Frames that show a menu (SET UP, CLEAR) carry no reading.
-class DisplayReader {
-public:
-    explicit DisplayReader(MeterSession& session) : session_(session) {}
+} // namespace
 
-    // The next frame with a reading decoded into display(); false when the command must end.
-    bool next() {
-        meterlink::MeterLink& link = session_.link();
-        while (!link.shuttingDown()) {
-            if (frames_++ % meterlink::kFramesPerPoll == 0) {
-                if (!session_.poll())
-                    return false;
-                link.send(QByteArrayLiteral("M"));
-            }
-            const std::optional<QByteArray> frame = link.ReadDisplayFrame();
-            if (!frame)
-                continue;
-            meterlink::DecodeStatusBytes(*frame, display_);
-            if (display_.status.SetUpOn || display_.status.ClearOn)
-                continue;
-            if (meterlink::DecodeDisplayDigits(*frame, display_).mainTextFormed)
-                return true;
+bool DisplayReader::next() {
+    meterlink::MeterLink& link = session_.link();
+    while (!link.shuttingDown()) {
+        if (frames_++ % meterlink::kFramesPerPoll == 0) {
+            if (!session_.poll())
+                return false;
+            link.send(QByteArrayLiteral("M"));
+        } else if (frameJustRead_ && !link.WaitSeconds(kQuietAfterFrame)) {
+            return false;
         }
-        return false;
+        const std::optional<QByteArray> frame = link.ReadDisplayFrame();
+        frameJustRead_ = frame.has_value();
+        if (!frame)
+            continue;
+        meterlink::DecodeStatusBytes(*frame, display_);
+        if (display_.status.SetUpOn || display_.status.ClearOn)
+            continue;
+        if (meterlink::DecodeDisplayDigits(*frame, display_).mainTextFormed)
+            return true;
     }
-    const meterlink::DisplayModel& display() const { return display_; }
-
-private:
-    MeterSession& session_;
-    meterlink::DisplayModel display_;
-    int frames_ = 0;
-};
-
-QString jsonLine(const QString& time, const meterlink::DisplayModel& d) {
-    QJsonArray on;
-    for (const meterlink::StatusBit& bit : meterlink::kStatusBits)
-        if (d.status.*bit.flag)
-            on.append(QLatin1String(bit.name));
-    QJsonObject line{{QStringLiteral("time"), time},
-                     {QStringLiteral("reading"), d.MainText},
-                     {QStringLiteral("unit"), d.UnitText},
-                     {QStringLiteral("annunciators"), on}};
-    // The number as displayed; an over-range reading has none.
-    bool isNumber = false;
-    const double value = d.MainText.toDouble(&isNumber);
-    line.insert(QStringLiteral("value"), isNumber ? QJsonValue(value) : QJsonValue());
-    return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact));
+    return false;
 }
 
-} // namespace
+std::optional<Reading> ReadingStream::next() {
+    while (reader_.next()) {
+        // Ten frames a second: the time zone is asked only for the readings that are new.
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        Reading r = readingOf(reader_.display(), now);
+        if (last_ && repeatsReading(*last_, r, annunciatorsCount_))
+            continue;
+        r.at = fixedLocalTime(now);
+        last_ = r;
+        return r;
+    }
+    return std::nullopt;
+}
 
 MeterSession::MeterSession(double timeout) {
     watch_.setSingleShot(true);
@@ -137,16 +121,15 @@ int runPorts(const Invocation& inv, QTextStream& out) {
 
 int runRead(MeterSession& session, const Invocation& inv, QTextStream& out) {
     Exchange exchange(session.link().exchanges());
-    DisplayReader reader(session);
+    ReadingStream readings(session, inv.json);
     for (int printed = 0; inv.count == 0 || printed < inv.count; ++printed) {
-        if (!reader.next())
+        const std::optional<Reading> r = readings.next();
+        if (!r)
             return session.endCode();
-        const meterlink::DisplayModel& d = reader.display();
-        const QString time = textrules::sampleTimeStamp(QDateTime::currentDateTime());
         if (inv.json)
-            out << jsonLine(time, d) << '\n';
+            out << jsonText(readJson(*r)) << '\n';
         else
-            out << time << '\t' << d.MainText << '\t' << d.UnitText << '\n';
+            out << textrules::sampleTimeStamp(r->at) << '\t' << r->text << '\t' << r->unit << '\n';
         out.flush();
     }
     return kDone;

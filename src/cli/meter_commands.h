@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
+#include "cli/reading.h"
 #include "link/link_state.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
@@ -35,6 +36,39 @@ private:
     meterlink::MeterLink link_{port_, waiter_, state_};
     QTimer watch_;
     bool lost_ = false;
+};
+
+// Reads the display stream as the program's panel does: a poll and "M" every 15th frame, a
+// frame at a time in between. Frames that show a menu (SET UP, CLEAR) carry no reading.
+// The meter sends a frame every 100 ms, and a frame is read some 20 to 40 ms after it began:
+// the next begins 60 ms or more later. The port is left alone for 40 ms of that rather than
+// looked at every 20 ms, which is most of what a long-running reader costs.
+inline constexpr double kQuietAfterFrame = 0.04;
+class DisplayReader {
+public:
+    explicit DisplayReader(MeterSession& session) : session_(session) {}
+    // The next frame with a reading decoded into display(); false when the command must end.
+    bool next();
+    const meterlink::DisplayModel& display() const { return display_; }
+
+private:
+    MeterSession& session_;
+    meterlink::DisplayModel display_;
+    int frames_ = 0;
+    bool frameJustRead_ = false;
+};
+
+// The display's new readings, each once (see repeatsReading); nothing when the command must end.
+class ReadingStream {
+public:
+    ReadingStream(MeterSession& session, bool annunciatorsCount)
+        : reader_(session), annunciatorsCount_(annunciatorsCount) {}
+    std::optional<Reading> next();
+
+private:
+    DisplayReader reader_;
+    bool annunciatorsCount_;
+    std::optional<Reading> last_;
 };
 
 // The device a --port value opens: COMn as the program opens it, or a device path.

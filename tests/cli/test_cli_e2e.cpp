@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,12 +84,24 @@ void TestCliEndToEnd::readPrintsTheDisplay() {
                      .match(QString::fromLatin1(line))
                      .hasMatch(),
                  line.constData());
+    // Ten frames a second carry the steady reading: each second gives it once.
+    QVERIFY2(lines[0] != lines[1] && lines[1] != lines[2], out.constData());
 
     meter_->setFlag(sim::Flag::HoldOn, true);
-    QCOMPARE(run({"read", "--port", port(), "--count", "1", "--json"}, &out), 0);
-    QVERIFY2(out.contains("\"reading\":\"1234.5\"") && out.contains("\"value\":1234.5") &&
-                 out.contains("\"HoldOn\""),
-             out.constData());
+    QCOMPARE(run({"read", "--port", port(), "--count", "2", "--json"}, &out), 0);
+    const QList<QByteArray> objects = out.trimmed().split('\n');
+    QCOMPARE(objects.size(), 2);
+    QVERIFY(objects[0] != objects[1]);
+    const QJsonObject o = QJsonDocument::fromJson(objects[0]).object();
+    QCOMPARE(o.value("reading").toString(), QStringLiteral("1234.5"));
+    QCOMPARE(o.value("value").toDouble(), 1234.5);
+    QVERIFY(o.value("annunciators").toArray().contains(QStringLiteral("HoldOn")));
+    // The same moment as the day-and-time stamp, with the machine's offset from UTC.
+    const QDateTime at = QDateTime::fromString(o.value("iso_time").toString(), Qt::ISODate);
+    QVERIFY2(at.isValid(), objects[0].constData());
+    QCOMPARE(o.value("iso_time").toString().size(), 25);
+    QCOMPARE(at.toLocalTime().toString(QStringLiteral("dd-HH:mm:ss")), o.value("time").toString());
+    QCOMPARE(at.offsetFromUtc(), at.toLocalTime().offsetFromUtc());
 }
 
 void TestCliEndToEnd::recordWritesTheProgramsDataFile() {

@@ -12,6 +12,10 @@ private Q_SLOTS:
     void refused_data();
     void refused();
     void help();
+    void serveAccepted_data();
+    void serveAccepted();
+    void serveRefused_data();
+    void serveRefused();
 };
 
 void TestCliOptions::accepted_data() {
@@ -153,6 +157,96 @@ void TestCliOptions::help() {
     const auto record = std::get<cli::HelpText>(cli::parseArguments({"record", "--help"}));
     QVERIFY(record.text.startsWith(QLatin1String("Usage: luxpanel-cli record [options]")));
     QVERIFY(record.text.contains(QLatin1String("--interval S")));
+}
+
+void TestCliOptions::serveAccepted_data() {
+    QTest::addColumn<QStringList>("args");
+    // http, mqtt, name, topic, every, discovery, user, tls, ca, timeout
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("http port") << QStringList{"serve", "--port", "/dev/ttyUSB0", "--http", "9105"}
+                               << "127.0.0.1:9105 - ttyUSB0 luxpanel/ttyUSB0 0 1 - 0 - 10";
+    QTest::newRow("broker") << QStringList{"serve", "--port", "/dev/ttyACM1", "--mqtt",
+                                           "broker.lan"}
+                            << "- broker.lan:1883 ttyACM1 luxpanel/ttyACM1 0 1 - 0 - 10";
+    QTest::newRow("everything")
+        << QStringList{"serve",  "--port",        "COM3",      "--http",         "0.0.0.0:0",
+                       "--mqtt", "10.0.0.2:1884", "--topic",   "house/lux",      "--name",
+                       "desk-2", "--every",       "2.5",       "--no-discovery", "--mqtt-user",
+                       "ha",     "--mqtt-tls",    "--mqtt-ca", "ca.pem",         "--timeout",
+                       "0"}
+        << "0.0.0.0:0 10.0.0.2:1884 desk-2 house/lux 2.5 0 ha 1 ca.pem 0";
+    QTest::newRow("COM3 is named after its device")
+        << QStringList{"serve", "--port", "COM3", "--http", "1"}
+        << "127.0.0.1:1 - ttyS2 luxpanel/ttyS2 0 1 - 0 - 10";
+    QTest::newRow("simulated meter") << QStringList{"serve", "--port", "sim", "--http", "9105"}
+                                     << "127.0.0.1:9105 - sim luxpanel/sim 0 1 - 0 - 10";
+    QTest::newRow("TLS port") << QStringList{"serve", "--mqtt", "b", "--mqtt-tls"}
+                              << "- b:8883 ttyS0 luxpanel/ttyS0 0 1 - 1 - 10";
+    QTest::newRow("IPv6") << QStringList{"serve", "--http", "[::1]:9105", "--mqtt", "[::1]"}
+                          << "::1:9105 ::1:1883 ttyS0 luxpanel/ttyS0 0 1 - 0 - 10";
+}
+
+void TestCliOptions::serveAccepted() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    const auto parsed = cli::parseArguments(args);
+    const auto* inv = std::get_if<cli::Invocation>(&parsed);
+    QVERIFY2(inv, std::holds_alternative<cli::UsageError>(parsed)
+                      ? qPrintable(std::get<cli::UsageError>(parsed).message)
+                      : "help");
+    const cli::ServeOptions& o = inv->serve;
+    const auto address = [](const std::optional<cli::NetAddress>& a) {
+        return a ? QStringLiteral("%1:%2").arg(a->host).arg(a->port) : QStringLiteral("-");
+    };
+    const auto text = [](const QString& t) { return t.isEmpty() ? QStringLiteral("-") : t; };
+    QCOMPARE(QStringList({address(o.http), address(o.mqtt), o.name, o.topic,
+                          QString::number(o.every), QString::number(int(o.discovery)),
+                          text(o.mqttUser), QString::number(int(o.mqttTls)), text(o.mqttCa),
+                          QString::number(inv->timeout)})
+                 .join(u' '),
+             expected);
+}
+
+void TestCliOptions::serveRefused_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nowhere to publish")
+        << QStringList{"serve"} << "serve needs --http, --mqtt or both";
+    QTest::newRow("topic without a broker")
+        << QStringList{"serve", "--http", "1", "--topic", "t"} << "--topic needs --mqtt";
+    QTest::newRow("user without a broker")
+        << QStringList{"serve", "--http", "1", "--mqtt-user", "u"} << "--mqtt-user needs --mqtt";
+    QTest::newRow("CA without TLS")
+        << QStringList{"serve", "--mqtt", "b", "--mqtt-ca", "f"} << "--mqtt-ca needs --mqtt-tls";
+    QTest::newRow("password on the command line")
+        << QStringList{"serve", "--mqtt", "b", "--mqtt-password", "x"}
+        << "serve has no option --mqtt-password";
+    const QString badName = "--name needs letters, digits, _ and - (64 at most)";
+    QTest::newRow("name with a slash")
+        << QStringList{"serve", "--http", "1", "--name", "a/b"} << badName;
+    QTest::newRow("name with a wildcard")
+        << QStringList{"serve", "--http", "1", "--name", "a+"} << badName;
+    QTest::newRow("empty name") << QStringList{"serve", "--http", "1", "--name="} << badName;
+    const QString badTopic = "--topic needs a topic without + or #, and without / at either end";
+    QTest::newRow("topic wildcard")
+        << QStringList{"serve", "--mqtt", "b", "--topic", "lux/#"} << badTopic;
+    QTest::newRow("topic ending in /")
+        << QStringList{"serve", "--mqtt", "b", "--topic", "lux/"} << badTopic;
+    const QString badHttp = "--http needs [ADDR:]PORT, such as 9105 or 0.0.0.0:9105";
+    QTest::newRow("http port too high") << QStringList{"serve", "--http", "65536"} << badHttp;
+    QTest::newRow("http without port") << QStringList{"serve", "--http", "0.0.0.0:"} << badHttp;
+    QTest::newRow("http name only") << QStringList{"serve", "--http", "localhost"} << badHttp;
+    QTest::newRow("http IPv6 without brackets") << QStringList{"serve", "--http", "::1"} << badHttp;
+    const QString badMqtt = "--mqtt needs HOST[:PORT], such as localhost or broker.lan:1883";
+    QTest::newRow("broker without host") << QStringList{"serve", "--mqtt", ":1883"} << badMqtt;
+    QTest::newRow("broker port 0") << QStringList{"serve", "--mqtt", "b:0"} << badMqtt;
+    QTest::newRow("broker URL") << QStringList{"serve", "--mqtt", "tcp://b"} << badMqtt;
+    QTest::newRow("every negative") << QStringList{"serve", "--http", "1", "--every", "-1"}
+                                    << "--every needs a number of seconds from 0 to 86400";
+}
+
+void TestCliOptions::serveRefused() {
+    refused();
 }
 
 QTEST_GUILESS_MAIN(TestCliOptions)

@@ -1,0 +1,120 @@
+#include "cli/serve_command.h"
+
+#include "cli/http_endpoint.h"
+#include "cli/mqtt_bridge.h"
+
+#include <QElapsedTimer>
+#include <QHostInfo>
+#include <QJsonDocument>
+#include <QTextStream>
+
+namespace cli {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+QString addressText(const QString& host, quint16 port) {
+    return (host.contains(u':') ? u'[' + host + u']' : host) + u':' + QString::number(port);
+}
+
+MqttSettings mqttSettings(const ServeOptions& o) {
+    MqttSettings s;
+    s.broker = *o.mqtt;
+    s.tls = o.mqttTls;
+    s.caFile = o.mqttCa;
+    s.user = o.mqttUser;
+    s.password = qgetenv("LUXPANEL_MQTT_PASSWORD");
+    // Two meters of one name on two machines must not push each other off the broker.
+    s.clientId = QStringLiteral("luxpanel-%1-%2").arg(QHostInfo::localHostName(), o.name);
+    s.topics = topicsFor(o.topic, o.name);
+    if (o.discovery)
+        s.discovery =
+            QJsonDocument(discoveryConfig(o.name, s.topics, QStringLiteral(LUXPANEL_VERSION)))
+                .toJson(QJsonDocument::Compact);
+    return s;
+}
+
+} // namespace
+
+int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
+    const ServeOptions& o = inv.serve;
+    const auto say = [&err](const QString& line) {
+        err << "luxpanel-cli serve: " << line << '\n';
+        err.flush();
+    };
+
+    say(QStringLiteral("reading the meter on %1 as \"%2\"")
+            .arg(inv.port == QLatin1String("sim") ? QStringLiteral("a simulated meter")
+                                                  : deviceForPort(inv.port),
+                 o.name));
+    MeterFigures figures;
+    figures.name = o.name;
+    std::unique_ptr<HttpEndpoint> http;
+    if (o.http) {
+        http =
+            std::make_unique<HttpEndpoint>([&figures]() -> const MeterFigures& { return figures; });
+        QString why;
+        if (!http->listen(*o.http, &why)) {
+            err << "luxpanel-cli: cannot serve HTTP on " << addressText(o.http->host, o.http->port)
+                << ": " << why << '\n';
+            return kPortNotOpened;
+        }
+        say(QStringLiteral("serving http://%1/metrics and /reading")
+                .arg(addressText(o.http->host, http->port())));
+    }
+    std::unique_ptr<MqttBridge> mqtt;
+    if (o.mqtt) {
+        mqtt = std::make_unique<MqttBridge>(mqttSettings(o), say);
+        mqtt->start();
+    }
+
+    // Down while the link is lost, or when no reading has come for --timeout seconds.
+    const auto setUp = [&](bool up, const QString& why) {
+        if (up == figures.up)
+            return;
+        figures.up = up;
+        if (!up)
+            ++figures.linkLost;
+        say(up ? QStringLiteral("the meter gives readings")
+               : QStringLiteral("the meter is down: ") + why);
+        if (mqtt)
+            mqtt->setMeterUp(up);
+    };
+    QTimer silence;
+    silence.setSingleShot(true);
+    silence.setInterval(std::chrono::milliseconds(qint64(inv.timeout * 1000.0)));
+    QObject::connect(&silence, &QTimer::timeout, &silence,
+                     [&] { setUp(false, QStringLiteral("no reading for %1 s").arg(inv.timeout)); });
+    QObject::connect(&session.link(), &meterlink::MeterLink::linkTextChanged, &silence,
+                     [&](const QString& text) {
+                         if (text == meterlink::kNoLinkText)
+                             setUp(false, QStringLiteral("it stopped answering or its device is "
+                                                         "gone; trying to reach it again"));
+                     });
+
+    meterlink::ExchangeQueue::Exchange exchange(session.link().exchanges());
+    ReadingStream readings(session, true);
+    Throttle throttle(o.every);
+    QElapsedTimer clock;
+    clock.start();
+    quint64 taken = 0;
+    while (const std::optional<Reading> r = readings.next()) {
+        ++taken;
+        if (inv.timeout > 0.0)
+            silence.start();
+        setUp(true, QString());
+        if (!throttle.pass(double(clock.elapsed()) / 1000.0))
+            continue;
+        figures.last = *r;
+        figures.readings = taken;
+        if (mqtt)
+            mqtt->publishState(jsonText(stateJson(*r)).toUtf8());
+    }
+    if (mqtt)
+        mqtt->finish(2s);
+    say(QStringLiteral("stopped"));
+    return kDone;
+}
+
+} // namespace cli
