@@ -90,13 +90,23 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
     double most = -least;
     qsizetype leastRow = 0;
     qsizetype mostRow = 0;
-    BandTimes times;
-    std::vector<double> daily; // lux seconds per day, from the range's first day
+    // Sums that every row adds to stay in registers: a sum kept in memory (a struct's field, a
+    // vector's element) makes each row wait for the previous row's store.
+    double below = 0.0;
+    double within = 0.0;
+    double above = 0.0;
+    std::vector<double> daily; // lux seconds per day, from the range's first day; -1: no row
     const int firstDay = options.ppfdPerLux ? s.dayIndex(from) : 0;
     int day = firstDay;
+    double dayDose = -1.0; // the current day's, until it ends
     const auto nextDayStart = [&s](int d) {
         return size_t(d) < s.dayStarts.size() ? s.dayStarts[size_t(d)]
                                               : std::numeric_limits<double>::infinity();
+    };
+    const auto endDay = [&] {
+        daily.resize(size_t(day - firstDay) + 1, -1.0);
+        daily.back() = dayDose;
+        dayDose = -1.0;
     };
     double dayEnds = nextDayStart(day);
     const float* values = s.values.data();
@@ -127,20 +137,24 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
         }
         weighted += v * held;
         heldValid += held;
-        if (band)
-            (v < low    ? times.belowSeconds
-             : v > high ? times.aboveSeconds
-                        : times.withinSeconds) += held;
+        if (band) {
+            below += v < low ? held : 0.0;
+            above += v > high ? held : 0.0;
+            within += v >= low && v <= high ? held : 0.0;
+        }
         if (options.ppfdPerLux) {
             // A hold belongs to the day of its row.
-            while (s.time(i) >= dayEnds)
-                dayEnds = nextDayStart(++day);
-            const size_t k = size_t(day - firstDay);
-            if (daily.size() <= k)
-                daily.resize(k + 1, -1.0);
-            daily[k] = std::max(daily[k], 0.0) + v * toLux * held;
+            if (s.time(i) >= dayEnds) {
+                if (dayDose >= 0.0)
+                    endDay();
+                while (s.time(i) >= dayEnds)
+                    dayEnds = nextDayStart(++day);
+            }
+            dayDose = std::max(dayDose, 0.0) + v * toLux * held;
         }
     }
+    if (dayDose >= 0.0)
+        endDay();
     if (validCount > 0) {
         f.min = Extreme{least, leastRow};
         f.max = Extreme{most, mostRow};
@@ -175,7 +189,7 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
         f.projectedAnnualLuxHours =
             f.exposureLuxHours * kDaysPerYear / std::max(1.0, heldAll / kSecondsPerDay);
     if (band)
-        f.band = times;
+        f.band = BandTimes{below, within, above};
     return f;
 }
 
