@@ -25,6 +25,12 @@ namespace {
 
 using Exchange = meterlink::ExchangeQueue::Exchange;
 
+// Progress is redrawn in place on a terminal; in a log or a journal, where a carriage return
+// runs the lines together, it is a line of its own.
+bool stderrIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 } // namespace
 
 bool DisplayReader::next() {
@@ -153,6 +159,7 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
     int code = kDone;
     bool finished = false;
     QString ending;
+    const bool terminal = stderrIsTerminal();
     QTimer tick;
     tick.setInterval(1000);
     const auto onTick = [&] {
@@ -168,8 +175,13 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
             code = kFileNotWritten;
             ending = why;
         } else {
-            err << "\rsample " << r.FileSampleCount << ": " << d.MainText << ' ' << d.UnitText
-                << "    ";
+            const QString line = QStringLiteral("sample %1: %2 %3")
+                                     .arg(r.FileSampleCount)
+                                     .arg(d.MainText, d.UnitText);
+            if (terminal)
+                err << '\r' << line << "    ";
+            else
+                err << line << '\n';
             err.flush();
             finished = inv.samples > 0 && r.FileSampleCount >= inv.samples;
         }
@@ -185,7 +197,9 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
     recording::closeRecordingFile(r);
     if (!finished)
         code = session.endCode();
-    err << "\n" << samples << " samples in " << inv.out;
+    if (terminal)
+        err << '\n';
+    err << samples << " samples in " << inv.out;
     if (!ending.isEmpty())
         err << " (stopped: " << ending << ')';
     else if (code == kMeterLost)
@@ -206,8 +220,8 @@ int runDownload(MeterSession& session, const Invocation& inv, QTextStream& out, 
         // Tells the watch the meter is there before the transfer's own polls.
         if (!session.poll())
             return session.endCode();
-        // A bar redrawn in place on a terminal; in a log, a line every tenth of the way.
-        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        // A bar on a terminal; in a log, a line every tenth of the way.
+        const bool terminal = stderrIsTerminal();
         int shownSteps = -1;
         logger::TransferWatch watch;
         watch.progress = [&](qsizetype received, qsizetype expected) {
