@@ -7,7 +7,10 @@
 #include "graphs/graph.h"
 #include "graphs/graph_window.h"
 #include "graphs/graphs.h"
+#include "link/display_stream.h"
 #include "link/exchange_queue.h"
+#include "link/meter_link.h"
+#include "link/qt_serial_port.h"
 #include "link/waiter.h"
 #include "lists/list_window.h"
 #include "paint_counter.h"
@@ -54,11 +57,14 @@ bool writeRecording(const QString& path) {
 struct Rig {
     shared::Session session;
     BenchPrompts prompts;
-    QTimer timer1;
+    meterlink::QtSerialPort port;
     meterlink::EventLoopWaiter waiter;
-    meterlink::ExchangeQueue exchanges{waiter};
+    meterlink::MeterLink link{port, waiter, session.link};
+    meterlink::DisplayStream polling{link, session.display, nullptr,
+                                     meterlink::DisplayStream::Cadence::Panel};
+    meterlink::ExchangeQueue& exchanges = link.exchanges();
     graphs::Graphs graphs{session, prompts, exchanges};
-    recording::ListWindows windows{session, prompts, timer1, exchanges, graphs};
+    recording::ListWindows windows{session, prompts, polling, exchanges, graphs};
     QWidget mainWindow;
 };
 

@@ -5,6 +5,7 @@
 #include "bench_prompts.h"
 #include "figures.h"
 #include "graphs/graphs.h"
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
 #include "link/waiter.h"
@@ -90,9 +91,9 @@ std::optional<double> listLargestSet() {
     meterlink::MeterLink link(port, waiter, session.link);
     BenchPrompts prompts;
     graphs::Graphs graphs(session, prompts, link.exchanges());
-    QTimer timer1;
-    int pollCounter = 0;
-    logger::LoggerWindows windows(session, link, prompts, timer1, pollCounter, graphs, nullptr);
+    meterlink::DisplayStream polling(link, session.display, nullptr,
+                                     meterlink::DisplayStream::Cadence::Panel);
+    logger::LoggerWindows windows(session, link, prompts, polling, graphs, nullptr);
     session.logger.LoggerSets = {makeSet(kLargestSetRecords, 0)};
     std::vector<double> times;
     for (int run = 0; run < kRuns; ++run) {

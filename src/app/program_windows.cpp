@@ -15,12 +15,12 @@ ProgramWindows::ProgramWindows(shared::Session& session, meterlink::MeterLink& l
     : session_(session),
       graphs_(std::make_unique<graphs::Graphs>(session, prompts, link.exchanges())),
       panel_(std::make_unique<panel::Panel>(session, link, prompts)),
-      lists_(std::make_unique<recording::ListWindows>(session, prompts, panel_->Timer1(),
+      lists_(std::make_unique<recording::ListWindows>(session, prompts, panel_->stream(),
                                                       link.exchanges(), *graphs_)),
       meterTime_(
-          std::make_unique<recording::MeterTimeWindows>(session, link, prompts, panel_->Timer1())),
-      logger_(std::make_unique<logger::LoggerWindows>(
-          session, link, prompts, panel_->Timer1(), panel_->PollCounter, *graphs_, panel_.get())) {
+          std::make_unique<recording::MeterTimeWindows>(session, link, prompts, panel_->stream())),
+      logger_(std::make_unique<logger::LoggerWindows>(session, link, prompts, panel_->stream(),
+                                                      *graphs_, panel_.get())) {
     panel::Panel* main = panel_.get();
     commands::ToolbarActions& actions = main->toolbar().actions();
     actions.ShowRealTimeGraph = [this, main] { graphs_->showRealTimeAll(main); };

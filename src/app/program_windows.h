@@ -48,7 +48,7 @@ private:
     shared::Session& session_;
     std::unique_ptr<graphs::Graphs> graphs_;
     std::unique_ptr<panel::Panel> panel_;
-    // Built with the panel, whose polling timer they stop and restart; gone before it.
+    // Built with the panel, whose polling they pause; gone before it.
     std::unique_ptr<recording::ListWindows> lists_;
     std::unique_ptr<recording::MeterTimeWindows> meterTime_;
     std::unique_ptr<logger::LoggerWindows> logger_;

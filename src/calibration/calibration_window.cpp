@@ -2,6 +2,7 @@
 
 #include "calibration/dialog_parts.h"
 #include "calibration/factor_exchanges.h"
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "platform/prompts.h"
 
@@ -15,8 +16,8 @@
 namespace calibration {
 
 Calibrationfrm::Calibrationfrm(meterlink::MeterLink& link, platform::Prompts& prompts,
-                               QTimer& panelTimer1, QWidget* panel)
-    : QDialog(panel), link_(link), prompts_(prompts), panelTimer1_(panelTimer1) {
+                               meterlink::DisplayStream& stream, QWidget* panel)
+    : QDialog(panel), link_(link), prompts_(prompts), stream_(stream) {
     setObjectName(QStringLiteral("Calibrationfrm"));
     setWindowTitle(QStringLiteral("Calibration"));
     setModal(true);
@@ -49,8 +50,8 @@ Calibrationfrm::Calibrationfrm(meterlink::MeterLink& link, platform::Prompts& pr
 }
 
 void Calibrationfrm::showModal(meterlink::MeterLink& link, platform::Prompts& prompts,
-                               QTimer& panelTimer1, QWidget* panel) {
-    auto* window = new Calibrationfrm(link, prompts, panelTimer1, panel);
+                               meterlink::DisplayStream& stream, QWidget* panel) {
+    auto* window = new Calibrationfrm(link, prompts, stream, panel);
     // Deleted once exec() has returned, never under a handler still running inside it.
     window->setAttribute(Qt::WA_DeleteOnClose);
     QTimer::singleShot(0, window, [window] {
@@ -75,17 +76,15 @@ void Calibrationfrm::BtnInitialClick() {
     if (!isVisible())
         return;
     meterlink::MeterLink& link = link_;
-    QTimer& polling = panelTimer1_;
     QPointer<Calibrationfrm> self(this);
-    polling.stop();
     std::optional<int> code;
     {
         meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
+        const meterlink::DisplayStream::Pause pause(stream_);
         code = RestoreCalibrationFactor(link);
     }
     if (link.shuttingDown())
         return;
-    polling.start();
     if (self)
         showFactor(code);
 }
@@ -99,15 +98,13 @@ void Calibrationfrm::BtnSetClick() {
         return;
     }
     meterlink::MeterLink& link = link_;
-    QTimer& polling = panelTimer1_;
     QPointer<Calibrationfrm> self(this);
-    polling.stop();
     {
         meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
+        const meterlink::DisplayStream::Pause pause(stream_);
         if (!WriteCalibrationFactor(link, *code))
             return; // shutting down
     }
-    polling.start();
     if (self)
         close();
 }

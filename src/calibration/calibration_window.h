@@ -6,11 +6,11 @@
 
 class QLineEdit;
 class QPushButton;
-class QTimer;
 
 namespace meterlink {
+class DisplayStream;
 class MeterLink;
-}
+} // namespace meterlink
 namespace platform {
 class Prompts;
 }
@@ -19,18 +19,17 @@ namespace calibration {
 
 // "Calibration": shows the meter's calibration factor, writes a new one (0.800 to 1.500) and
 // closes, or puts the meter back to its initial factor. Polling runs on while the window is open;
-// each button stops it for its exchange and starts it again, also when the window has been
-// closed meanwhile.
+// each button pauses it for its exchange.
 class Calibrationfrm : public QDialog {
     Q_OBJECT
 public:
-    Calibrationfrm(meterlink::MeterLink& link, platform::Prompts& prompts, QTimer& panelTimer1,
-                   QWidget* panel);
+    Calibrationfrm(meterlink::MeterLink& link, platform::Prompts& prompts,
+                   meterlink::DisplayStream& stream, QWidget* panel);
 
     // The toolbar's "cal": the window, modal and centred on the main window, loads once it shows;
     // returns when it has closed.
     static void showModal(meterlink::MeterLink& link, platform::Prompts& prompts,
-                          QTimer& panelTimer1, QWidget* panel);
+                          meterlink::DisplayStream& stream, QWidget* panel);
 
     // Reads the meter's factor into TxtCalValue.
     void Load();
@@ -44,7 +43,7 @@ private:
 
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
-    QTimer& panelTimer1_;
+    meterlink::DisplayStream& stream_;
     QLineEdit* TxtCalValue;
     QPushButton* BtnSet;
     QPushButton* BtnInitial;

@@ -2,7 +2,6 @@
 
 #include "calibration/dialog_parts.h"
 #include "calibration/factor_exchanges.h"
-#include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "platform/prompts.h"
 #include "shared/session.h"
@@ -20,8 +19,6 @@
 namespace calibration {
 
 namespace {
-
-constexpr int kTickMs = 250;
 
 QPushButton* button(const char* name, const char* caption, QWidget* parent) {
     auto* b = new QPushButton(QString::fromLatin1(caption), parent);
@@ -70,10 +67,11 @@ SCF_frm::SCF_frm(shared::Session& session, meterlink::MeterLink& link, platform:
     column->addLayout(buttons);
     centreOn(this, panel_.window);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kTickMs);
-    QObject::connect(Timer1, &QTimer::timeout, this, &SCF_frm::Timer1Tick);
+    // The main window shows the banner itself.
+    QObject::connect(&panel_.stream, &meterlink::DisplayStream::bannerShown, this, [this] {
+        if (ScfWindowActive)
+            close();
+    });
 
     QObject::connect(Cancel_btn, &QPushButton::clicked, this, &QDialog::close);
     // A click during another exchange's wait starts once that exchange has returned.
@@ -86,8 +84,7 @@ SCF_frm::SCF_frm(shared::Session& session, meterlink::MeterLink& link, platform:
                                   [this] { SCF_init_btnClick(); });
     });
     QObject::connect(this, &QDialog::finished, this, [this] {
-        Timer1->stop();
-        panel_.Timer1.start();
+        pause_.reset();
         panel_.Timer2.start();
         ScfWindowActive = false;
     });
@@ -106,9 +103,8 @@ void SCF_frm::showModal(shared::Session& session, meterlink::MeterLink& link,
 }
 
 void SCF_frm::Load() {
-    panel_.Timer1.stop();
+    pause_.emplace(panel_.stream);
     panel_.Timer2.stop();
-    Timer1->stop();
     QPointer<SCF_frm> self(this);
     std::optional<ScfSetting> setting;
     {
@@ -121,24 +117,7 @@ void SCF_frm::Load() {
     SCFCNT_Cbx->setCurrentIndex(setting->countIndex);
     SCFRange_Edit->setText(factorText(setting->code));
     ScfWindowActive = true;
-    Timer1->start();
-}
-
-void SCF_frm::Timer1Tick() {
-    meterlink::MeterLink& link = link_;
-    QPointer<SCF_frm> self(this);
-    std::optional<QByteArray> frame;
-    // Skipped while a button's exchange holds the link.
-    link.exchanges().tryRun([&] { frame = link.ReadDisplayFrame(); });
-    if (!frame || !self)
-        return;
-    meterlink::DecodeStatusBytes(*frame, session_.display);
-    const meterlink::MeterStatus& s = session_.display.status;
-    if (!s.SetUpOn && !s.ClearOn)
-        return;
-    if (ScfWindowActive)
-        close();
-    panel_.showSetUpBanner(s.SetUpOn ? QStringLiteral("SET UP") : QStringLiteral("CLEAR"));
+    pause_.emplace(panel_.stream, meterlink::DisplayStream::Watching::SetUpBanner);
 }
 
 void SCF_frm::SetSCF_btnClick() {
@@ -154,28 +133,18 @@ void SCF_frm::SetSCF_btnClick() {
         prompts_.message(this, platform::MessageIcon::Critical, kScfCountUnchosenText);
         return;
     }
-    meterlink::MeterLink& link = link_;
-    QPointer<SCF_frm> self(this);
-    Timer1->stop();
-    {
-        meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-        if (!WriteScfSetting(link, {SCFCNT_Cbx->currentIndex(), *code}))
-            return; // shutting down
-    }
-    // The watch runs again unless the window closed meanwhile or never loaded.
-    if (self && self->isVisible() && self->ScfWindowActive)
-        self->Timer1->start();
+    // The watch's ticks wait for the exchange.
+    meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
+    WriteScfSetting(link_, {SCFCNT_Cbx->currentIndex(), *code});
 }
 
 void SCF_frm::SCF_init_btnClick() {
     if (!isVisible())
         return;
-    meterlink::MeterLink& link = link_;
     QPointer<SCF_frm> self(this);
-    Timer1->stop();
     {
-        meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-        if (!RestoreInitialScf(link))
+        meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
+        if (!RestoreInitialScf(link_))
             return; // shutting down
     }
     if (self)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "link/display_stream.h"
+
 #include <QDialog>
 
-#include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -25,19 +27,18 @@ namespace calibration {
 inline const QString kScfCountUnchosenText =
     QStringLiteral("Choose the Cnt entry (L0 ... U9) first; nothing was sent.");
 
-// What the SCF window uses of the main window: its polling and recording timers, stopped while
-// the window is open, and its set-up banner.
+// What the SCF window uses of the main window: its polling, paused while the window is open, and
+// its recording timer, stopped meanwhile.
 struct MainWindowParts {
     QWidget* window;
-    QTimer& Timer1;
+    meterlink::DisplayStream& stream;
     QTimer& Timer2;
-    std::function<void(const QString& caption)> showSetUpBanner;
 };
 
 // "Form1": the meter's SCF factor and count, written back with "Set", or the meter put back to
-// its initial SCF. While it is open the window reads the display stream itself and closes when
-// the meter shows SET UP or CLEAR, which the main window then shows. Closing it, whichever way,
-// starts the main window's timers again.
+// its initial SCF. Once the setting is read, polling watches the meter's status only (every
+// 250 ms, no poll), and the window closes when the meter shows SET UP or CLEAR, which the main
+// window then shows. Closing it, whichever way, resumes polling and recording.
 class SCF_frm : public QDialog {
     Q_OBJECT
 public:
@@ -49,11 +50,9 @@ public:
     static void showModal(shared::Session& session, meterlink::MeterLink& link,
                           platform::Prompts& prompts, MainWindowParts panel);
 
-    // Stops the main window's timers and reads the meter's setting; the watch starts only once
+    // Pauses polling and recording and reads the meter's setting; the watch starts only once
     // it has been read.
     void Load();
-    // Every 250 ms: one display frame; SET UP or CLEAR close the window and show the banner.
-    void Timer1Tick();
     // Checks the factor and writes it with the count ("c"); the window stays open.
     void SetSCF_btnClick();
     // "e", then closes.
@@ -66,6 +65,7 @@ private:
     MainWindowParts panel_;
     // From a successful load until the window closes.
     bool ScfWindowActive = false;
+    std::optional<meterlink::DisplayStream::Pause> pause_;
     QLabel* Label1;
     QLineEdit* SCFRange_Edit;
     QLabel* Label2;
@@ -73,7 +73,6 @@ private:
     QPushButton* SetSCF_btn;
     QPushButton* SCF_init_btn;
     QPushButton* Cancel_btn;
-    QTimer* Timer1;
 };
 
 } // namespace calibration

@@ -2,44 +2,69 @@
 #include "cli/cli_options.h"
 #include "cli/file_commands.h"
 #include "cli/meter_commands.h"
-#include "cli/serve_command.h"
-#include "sim/simulated_meter.h"
+#include "cli/meter_program.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTemporaryDir>
+#include <QFile>
 #include <QTextStream>
 
-#include <csignal>
-#include <cstdio>
-#include <memory>
-#include <sys/socket.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+struct Console {
+    QTextStream& out;
+    QTextStream& err;
+};
 
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
-}
+// Each command and what runs it: on the invocation alone, or on the meter the invocation names.
+struct CommandRun {
+    const char* name;
+    int (*run)(const cli::Invocation& inv, Console& io);
+    int (*onMeter)(cli::MeterSession& session, const cli::Invocation& inv, Console& io);
+};
 
-// Ctrl-C and SIGTERM end the command's waits; the command then closes what it has open.
-void stopOnSignals(QCoreApplication& app, cli::MeterSession& session) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
-        return;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    ::sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &session, [&session] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
-        session.interrupt();
-    });
+const CommandRun kCommandRuns[] = {
+    {"ports", [](const cli::Invocation& inv, Console& io) { return cli::runPorts(inv, io.out); },
+     nullptr},
+    {"stats",
+     [](const cli::Invocation& inv, Console& io) { return cli::runStats(inv, io.out, io.err); },
+     nullptr},
+    {"export",
+     [](const cli::Invocation& inv, Console& io) { return cli::runExport(inv, io.out, io.err); },
+     nullptr},
+    {"read", nullptr,
+     [](cli::MeterSession& s, const cli::Invocation& inv, Console& io) {
+         return cli::runRead(s, inv, io.out);
+     }},
+    {"record", nullptr,
+     [](cli::MeterSession& s, const cli::Invocation& inv, Console& io) {
+         return cli::runRecord(s, inv, io.err);
+     }},
+    {"download", nullptr,
+     [](cli::MeterSession& s, const cli::Invocation& inv, Console& io) {
+         return cli::runDownload(s, inv, io.out, io.err);
+     }},
+    {"clock", nullptr,
+     [](cli::MeterSession& s, const cli::Invocation& inv, Console& io) {
+         return cli::runClock(s, inv, io.out);
+     }},
+    {"erase", nullptr,
+     [](cli::MeterSession& s, const cli::Invocation&, Console&) { return cli::runErase(s); }},
+};
+
+// serve is a program of its own, so that only it loads the network libraries.
+int runServeProgram(char* argv[], QTextStream& err) {
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath() +
+                                                 QStringLiteral("/luxpanel-serve"));
+    argv[1] = const_cast<char*>("luxpanel-serve");
+    ::execv(program.constData(), argv + 1);
+    err << "luxpanel-cli: " << QFile::decodeName(program)
+        << " could not be run: " << QString::fromLocal8Bit(std::strerror(errno)) << '\n';
+    return cli::kUsage;
 }
 
 } // namespace
@@ -50,6 +75,10 @@ int main(int argc, char* argv[]) {
         args << QString::fromLocal8Bit(argv[i]);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (args.value(0) == QLatin1String("serve")) {
+        QCoreApplication app(argc, argv);
+        return runServeProgram(argv, err);
+    }
     // Help and usage errors need no application, so they come back at once.
     const auto parsed = cli::parseArguments(args);
     if (const auto* help = std::get_if<cli::HelpText>(&parsed)) {
@@ -61,52 +90,20 @@ int main(int argc, char* argv[]) {
         return cli::kUsage;
     }
     const cli::Invocation& inv = std::get<cli::Invocation>(parsed);
+    const auto row =
+        std::find_if(std::begin(kCommandRuns), std::end(kCommandRuns),
+                     [&](const CommandRun& c) { return inv.command == QLatin1String(c.name); });
+    if (row == std::end(kCommandRuns)) {
+        err << "luxpanel-cli: unknown command \"" << inv.command << "\"; try luxpanel-cli --help\n";
+        return cli::kUsage;
+    }
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("luxpanel-cli"));
-    if (inv.command == QLatin1String("ports"))
-        return cli::runPorts(inv, out);
-    if (inv.command == QLatin1String("stats"))
-        return cli::runStats(inv, out, err);
-    if (inv.command == QLatin1String("export"))
-        return cli::runExport(inv, out, err);
-
-    QString device = cli::deviceForPort(inv.port);
-    std::unique_ptr<QTemporaryDir> simFolder;
-    std::unique_ptr<sim::SimulatedMeter> simMeter;
-    if (inv.port == QLatin1String("sim")) {
-        simFolder = std::make_unique<QTemporaryDir>();
-        device = simFolder->filePath(QStringLiteral("ttySIM"));
-        simMeter = std::make_unique<sim::SimulatedMeter>(device);
-        QString why;
-        if (!simFolder->isValid() || !simMeter->start(&why)) {
-            err << "luxpanel-cli: the simulated meter did not start: " << why << '\n';
-            return cli::kPortNotOpened;
-        }
-    }
-
-    // serve never gives up on the meter: it reports it down after --timeout and keeps trying.
-    const bool serving = inv.command == QLatin1String("serve");
-    cli::MeterSession session(serving ? 0.0 : inv.timeout);
-    QString why;
-    if (!session.open(device, &why)) {
-        err << "luxpanel-cli: " << why << '\n';
-        return cli::kPortNotOpened;
-    }
-    // The open port needs its link no more. Gone now, the folder is not left behind by a run
-    // that is killed, which no clean-up of ours would see.
-    if (simFolder)
-        simFolder->remove();
-    stopOnSignals(app, session);
-    if (inv.command == QLatin1String("read"))
-        return cli::runRead(session, inv, out);
-    if (inv.command == QLatin1String("record"))
-        return cli::runRecord(session, inv, err);
-    if (inv.command == QLatin1String("download"))
-        return cli::runDownload(session, inv, out, err);
-    if (serving)
-        return cli::runServe(session, inv, err);
-    if (inv.command == QLatin1String("clock"))
-        return cli::runClock(session, inv, out);
-    return cli::runErase(session);
+    Console io{out, err};
+    if (row->run)
+        return row->run(inv, io);
+    return cli::runOnMeter(inv, inv.timeout, err, [&](cli::MeterSession& session) {
+        return row->onMeter(session, inv, io);
+    });
 }

@@ -1,6 +1,5 @@
 #include "cli/meter_commands.h"
 
-#include "link/display_decoder.h"
 #include "link/port_choice.h"
 #include "link/setting_exchanges.h"
 #include "logger/logger_record.h"
@@ -13,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QSaveFile>
 #include <QSerialPortInfo>
 #include <QTextStream>
@@ -33,41 +33,15 @@ bool stderrIsTerminal() {
 
 } // namespace
 
-bool DisplayReader::next() {
-    meterlink::MeterLink& link = session_.link();
-    while (!link.shuttingDown()) {
-        if (frames_++ % meterlink::kFramesPerPoll == 0) {
-            if (!session_.poll())
-                return false;
-            link.send(QByteArrayLiteral("M"));
-        } else if (frameJustRead_ && !link.WaitSeconds(kQuietAfterFrame)) {
-            return false;
-        }
-        const std::optional<QByteArray> frame = link.ReadDisplayFrame();
-        frameJustRead_ = frame.has_value();
-        if (!frame)
-            continue;
-        meterlink::DecodeStatusBytes(*frame, display_);
-        if (display_.status.SetUpOn || display_.status.ClearOn)
-            continue;
-        if (meterlink::DecodeDisplayDigits(*frame, display_).mainTextFormed)
-            return true;
-    }
-    return false;
-}
-
-std::optional<Reading> ReadingStream::next() {
-    while (reader_.next()) {
-        // Ten frames a second: the time zone is asked only for the readings that are new.
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        Reading r = readingOf(reader_.display(), now);
-        if (last_ && repeatsReading(*last_, r, annunciatorsCount_))
-            continue;
-        r.at = fixedLocalTime(now);
-        last_ = r;
-        return r;
-    }
-    return std::nullopt;
+std::optional<Reading> NewReadings::take(const meterlink::DisplayModel& display) {
+    // Ten frames a second: the time zone is asked only for the readings that are new.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    Reading r = readingOf(display, now);
+    if (last_ && repeatsReading(*last_, r, annunciatorsCount_))
+        return std::nullopt;
+    r.at = fixedLocalTime(now);
+    last_ = r;
+    return r;
 }
 
 MeterSession::MeterSession(double timeout) {
@@ -85,6 +59,11 @@ MeterSession::MeterSession(double timeout) {
                 else if (timeout > 0.0 && !watch_.isActive())
                     watch_.start();
             });
+    // Any frame read says the meter is there.
+    connect(&stream_, &meterlink::DisplayStream::bannerShown, &watch_, &QTimer::stop);
+    connect(&stream_, &meterlink::DisplayStream::frameDecoded, &watch_, &QTimer::stop);
+    connect(&waiter_, &meterlink::EventLoopWaiter::shutdownRequested, &stream_,
+            &meterlink::DisplayStream::stop);
     if (timeout > 0.0)
         watch_.start(); // until the meter first answers
 }
@@ -100,6 +79,25 @@ bool MeterSession::poll() {
         return false;
     watch_.stop();
     return true;
+}
+
+int MeterSession::readStream(const std::function<void()>& onReading) {
+    QEventLoop loop;
+    finished_.reset();
+    connect(&stream_, &meterlink::DisplayStream::readingDecoded, &loop, onReading);
+    connect(&waiter_, &meterlink::EventLoopWaiter::shutdownRequested, &loop, &QEventLoop::quit);
+    connect(this, &MeterSession::finishing, &loop, &QEventLoop::quit);
+    if (!waiter_.shuttingDown()) {
+        stream_.start();
+        loop.exec();
+    }
+    stream_.stop();
+    return finished_ ? *finished_ : endCode();
+}
+
+void MeterSession::finish(int code) {
+    finished_ = code;
+    Q_EMIT finishing();
 }
 
 QString deviceForPort(const QString& port) {
@@ -126,77 +124,73 @@ int runPorts(const Invocation& inv, QTextStream& out) {
 }
 
 int runRead(MeterSession& session, const Invocation& inv, QTextStream& out) {
-    Exchange exchange(session.link().exchanges());
-    ReadingStream readings(session, inv.json);
-    for (int printed = 0; inv.count == 0 || printed < inv.count; ++printed) {
-        const std::optional<Reading> r = readings.next();
+    NewReadings readings(inv.json);
+    int printed = 0;
+    return session.readStream([&] {
+        const std::optional<Reading> r = readings.take(session.display());
         if (!r)
-            return session.endCode();
+            return;
         if (inv.json)
             out << jsonText(readJson(*r)) << '\n';
         else
             out << textrules::sampleTimeStamp(r->at) << '\t' << r->text << '\t' << r->unit << '\n';
         out.flush();
-    }
-    return kDone;
+        if (inv.count > 0 && ++printed == inv.count)
+            session.finish(kDone);
+    });
 }
 
 int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
-    Exchange exchange(session.link().exchanges());
-    DisplayReader reader(session);
-    // The file's unit is the display's at the first reading, as with the program's "Save".
-    if (!reader.next())
-        return session.endCode();
     recording::RecordingState r;
-    QString why;
-    if (!recording::openRecordingFile(r, inv.out, reader.display().UnitText, &why)) {
-        err << "luxpanel-cli: " << why << '\n';
-        return kFileNotWritten;
-    }
-    recording::SetPcSamplingInterval(r, inv.interval);
-
-    // The program's recording tick: once a second, a sample when the interval has passed.
-    int code = kDone;
-    bool finished = false;
-    QString ending;
     const bool terminal = stderrIsTerminal();
+    QString ending;
+    qint32 samples = 0;
+    // The program's recording tick: once a second, a sample when the interval has passed.
     QTimer tick;
     tick.setInterval(1000);
     const auto onTick = [&] {
-        const meterlink::DisplayModel& d = reader.display();
-        if (finished || !recording::sampleDue(r))
-            return;
-        r.SampleTime = textrules::sampleTimeStamp(QDateTime::currentDateTime());
-        if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
-            finished = true;
-            ending = QStringLiteral("the meter's unit or mode changed, or the file is full");
-        } else if (!recording::writeRecordingSample(r, d.MainText, &why)) {
-            finished = true;
-            code = kFileNotWritten;
-            ending = why;
-        } else {
-            const QString line = QStringLiteral("sample %1: %2 %3")
-                                     .arg(r.FileSampleCount)
-                                     .arg(d.MainText, d.UnitText);
+        using Outcome = recording::Sample::Outcome;
+        const recording::Sample s =
+            recording::RecordingTick(r, session.display(), QDateTime::currentDateTime());
+        samples = s.count;
+        if (s.outcome == Outcome::Written) {
+            const meterlink::DisplayModel& d = session.display();
+            const QString line =
+                QStringLiteral("sample %1: %2 %3").arg(s.count).arg(d.MainText, d.UnitText);
             if (terminal)
                 err << '\r' << line << "    ";
             else
                 err << line << '\n';
             err.flush();
-            finished = inv.samples > 0 && r.FileSampleCount >= inv.samples;
+            if (inv.samples > 0 && s.count >= inv.samples)
+                session.finish(kDone);
+        } else if (s.outcome == Outcome::Ended || s.outcome == Outcome::Failed) {
+            ending = s.why;
+            session.finish(s.outcome == Outcome::Failed ? kFileNotWritten : kDone);
         }
-        r.SampleTickCount = 1;
     };
     QObject::connect(&tick, &QTimer::timeout, &tick, onTick);
-    onTick();
-    tick.start();
-    while (!finished && reader.next()) {
-    }
+    bool started = false;
+    bool recording = false;
+    const int code = session.readStream([&] {
+        if (std::exchange(started, true))
+            return;
+        // The file's unit is the display's at the first reading, as with the program's "Save".
+        QString why;
+        if (!recording::openRecordingFile(r, inv.out, session.display().UnitText, &why)) {
+            err << "luxpanel-cli: " << why << '\n';
+            session.finish(kFileNotWritten);
+            return;
+        }
+        recording = true;
+        recording::SetPcSamplingInterval(r, inv.interval);
+        onTick();
+        tick.start();
+    });
     tick.stop();
-    const qint32 samples = r.FileSampleCount;
+    if (!recording)
+        return code;
     recording::closeRecordingFile(r);
-    if (!finished)
-        code = session.endCode();
     if (terminal)
         err << '\n';
     err << samples << " samples in " << inv.out;

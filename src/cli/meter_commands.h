@@ -2,6 +2,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/reading.h"
+#include "link/display_stream.h"
 #include "link/link_state.h"
 #include "link/meter_link.h"
 #include "link/qt_serial_port.h"
@@ -9,11 +10,15 @@
 
 #include <QTimer>
 
+#include <functional>
+#include <optional>
+
 class QTextStream;
 
 namespace cli {
 
-// The serial link to the meter, and the watch that gives up on a meter that stays silent.
+// The serial link to the meter, its display stream, and the watch that gives up on a meter that
+// stays silent.
 class MeterSession : public QObject {
     Q_OBJECT
 public:
@@ -22,51 +27,43 @@ public:
 
     bool open(const QString& device, QString* why);
     meterlink::MeterLink& link() { return link_; }
+    const meterlink::DisplayModel& display() const { return display_; }
     // A poll that also tells the watch the meter is there.
     bool poll();
+    // Reads the display stream, frame after frame, calling onReading after each frame that
+    // carries a reading, until finish() or until the command must end (Ctrl-C, SIGTERM, a lost
+    // meter). Returns finish's code, or endCode().
+    int readStream(const std::function<void()>& onReading);
+    void finish(int code);
     // Ctrl-C or SIGTERM: every wait ends and the command finishes what it must.
     void interrupt() { waiter_.requestShutdown(); }
     // What a command that was cut short returns: meter lost, or done when the user stopped it.
     ExitCode endCode() const { return lost_ ? kMeterLost : kDone; }
+
+Q_SIGNALS:
+    void finishing();
 
 private:
     meterlink::QtSerialPort port_;
     meterlink::EventLoopWaiter waiter_;
     meterlink::LinkState state_;
     meterlink::MeterLink link_{port_, waiter_, state_};
+    meterlink::DisplayModel display_;
+    meterlink::DisplayStream stream_{link_, display_, this,
+                                     meterlink::DisplayStream::Cadence::EveryFrame};
     QTimer watch_;
     bool lost_ = false;
+    std::optional<int> finished_;
 };
 
-// Reads the display stream as the program's panel does: a poll and "M" every 15th frame, a
-// frame at a time in between. Frames that show a menu (SET UP, CLEAR) carry no reading.
-// The meter sends a frame every 100 ms, and a frame is read some 20 to 40 ms after it began:
-// the next begins 60 ms or more later. The port is left alone for 40 ms of that rather than
-// looked at every 20 ms, which is most of what a long-running reader costs.
-inline constexpr double kQuietAfterFrame = 0.04;
-class DisplayReader {
+// The display streams ten frames a second, most of them repeating the last: the new readings,
+// each once (see repeatsReading), stamped with the time they were taken.
+class NewReadings {
 public:
-    explicit DisplayReader(MeterSession& session) : session_(session) {}
-    // The next frame with a reading decoded into display(); false when the command must end.
-    bool next();
-    const meterlink::DisplayModel& display() const { return display_; }
+    explicit NewReadings(bool annunciatorsCount) : annunciatorsCount_(annunciatorsCount) {}
+    std::optional<Reading> take(const meterlink::DisplayModel& display);
 
 private:
-    MeterSession& session_;
-    meterlink::DisplayModel display_;
-    int frames_ = 0;
-    bool frameJustRead_ = false;
-};
-
-// The display's new readings, each once (see repeatsReading); nothing when the command must end.
-class ReadingStream {
-public:
-    ReadingStream(MeterSession& session, bool annunciatorsCount)
-        : reader_(session), annunciatorsCount_(annunciatorsCount) {}
-    std::optional<Reading> next();
-
-private:
-    DisplayReader reader_;
     bool annunciatorsCount_;
     std::optional<Reading> last_;
 };

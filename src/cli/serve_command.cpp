@@ -93,24 +93,26 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
                                                          "gone; trying to reach it again"));
                      });
 
-    meterlink::ExchangeQueue::Exchange exchange(session.link().exchanges());
-    ReadingStream readings(session, true);
+    NewReadings readings(true);
     Throttle throttle(o.every);
     QElapsedTimer clock;
     clock.start();
     quint64 taken = 0;
-    while (const std::optional<Reading> r = readings.next()) {
+    session.readStream([&] {
+        const std::optional<Reading> r = readings.take(session.display());
+        if (!r)
+            return;
         ++taken;
         if (inv.timeout > 0.0)
             silence.start();
         setUp(true, QString());
         if (!throttle.pass(double(clock.elapsed()) / 1000.0))
-            continue;
+            return;
         figures.last = *r;
         figures.readings = taken;
         if (mqtt)
             mqtt->publishState(jsonText(stateJson(*r)).toUtf8());
-    }
+    });
     if (mqtt)
         mqtt->finish(2s);
     say(QStringLiteral("stopped"));

@@ -2,6 +2,7 @@
 
 #include "commands/meter_settings.h"
 #include "commands/toolbar_dispatch.h"
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "platform/prompts.h"
 
@@ -9,7 +10,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 
 namespace commands {
 
@@ -57,22 +57,21 @@ const MeterKey kKeys[] = {
 
 // The power key turns the meter off and on again: the link is lost until it answers, so the
 // reconnection runs here, and polling resumes once the meter is back.
-void pressPower(meterlink::MeterLink& link, QTimer& timer1, char letter) {
+void pressPower(meterlink::MeterLink& link, meterlink::DisplayStream& stream, char letter) {
     meterlink::ExchangeQueue::Exchange exchange(link.exchanges());
-    timer1.stop();
-    if (!link.PollReading())
-        return;
-    link.send(QByteArray(1, letter));
-    if (link.ReconnectMeter())
-        timer1.start();
+    const meterlink::DisplayStream::Pause pause(stream);
+    if (link.PollReading()) {
+        link.send(QByteArray(1, letter));
+        link.ReconnectMeter();
+    }
 }
 
 } // namespace
 
 Btn::Btn(shared::Session& session, meterlink::MeterLink& link, ToolbarDispatcher& toolbar,
-         QTimer& timer1, platform::Prompts& prompts, QWidget* mainWindow)
+         meterlink::DisplayStream& stream, platform::Prompts& prompts, QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window), session_(session), link_(link), toolbar_(toolbar),
-      timer1_(timer1), prompts_(prompts) {
+      stream_(stream), prompts_(prompts) {
     setObjectName(QStringLiteral("Btn"));
     setWindowTitle(kControlPanelCaption);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -113,7 +112,7 @@ void Btn::press(const MeterKey& key) {
         toolbar_.SendKeyCommand(key.letter);
         break;
     case KeyAction::Power:
-        pressPower(link_, timer1_, key.letter);
+        pressPower(link_, stream_, key.letter);
         break;
     case KeyAction::Distance: {
         const QPointer<QWidget> window = this;

@@ -5,11 +5,10 @@
 #include <QString>
 #include <QWidget>
 
-class QTimer;
-
 namespace meterlink {
+class DisplayStream;
 class MeterLink;
-}
+} // namespace meterlink
 namespace platform {
 class Prompts;
 }
@@ -28,7 +27,7 @@ class Btn : public QWidget {
     Q_OBJECT
 public:
     Btn(shared::Session& session, meterlink::MeterLink& link, ToolbarDispatcher& toolbar,
-        QTimer& timer1, platform::Prompts& prompts, QWidget* mainWindow);
+        meterlink::DisplayStream& stream, platform::Prompts& prompts, QWidget* mainWindow);
 
 Q_SIGNALS:
     void closed();
@@ -42,7 +41,7 @@ private:
     shared::Session& session_;
     meterlink::MeterLink& link_;
     ToolbarDispatcher& toolbar_;
-    QTimer& timer1_;
+    meterlink::DisplayStream& stream_;
     platform::Prompts& prompts_;
 };
 

@@ -1,9 +1,8 @@
 #include "commands/toolbar_dispatch.h"
 
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "platform/prompts.h"
-
-#include <QTimer>
 
 namespace commands {
 
@@ -22,8 +21,9 @@ bool toolbarGuardAllows(const QString& key, const shared::Session& session) {
 }
 
 ToolbarDispatcher::ToolbarDispatcher(shared::Session& session, meterlink::MeterLink& link,
-                                     platform::Prompts& prompts, QTimer& timer1, QWidget* parent)
-    : session_(session), link_(link), prompts_(prompts), timer1_(timer1), parent_(parent) {}
+                                     platform::Prompts& prompts, meterlink::DisplayStream& stream,
+                                     QWidget* parent)
+    : session_(session), link_(link), prompts_(prompts), stream_(stream), parent_(parent) {}
 
 void ToolbarDispatcher::run(const std::function<void()>& action) {
     if (action)
@@ -62,7 +62,8 @@ void ToolbarDispatcher::dispatch(const QString& key) {
         }
         if (!actions_.ShowClockWindow)
             return;
-        timer1_.stop();
+        // Modal: polling stays paused until the window has closed.
+        const meterlink::DisplayStream::Pause pause(stream_);
         actions_.ShowClockWindow();
     } else if (key == QLatin1String("Comp")) {
         run(actions_.LoadComparatorWindow);
@@ -103,11 +104,10 @@ bool ToolbarDispatcher::pollOnce() {
 
 void ToolbarDispatcher::SendKeyCommand(char letter) {
     meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
-    timer1_.stop();
+    const meterlink::DisplayStream::Pause pause(stream_);
     if (!link_.PollReading())
         return; // shutting down
     link_.send(QByteArray(1, letter));
-    timer1_.start();
 }
 
 } // namespace commands

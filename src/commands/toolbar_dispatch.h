@@ -8,12 +8,12 @@
 
 #include <functional>
 
-class QTimer;
 class QWidget;
 
 namespace meterlink {
+class DisplayStream;
 class MeterLink;
-}
+} // namespace meterlink
 namespace platform {
 class Prompts;
 }
@@ -33,7 +33,7 @@ struct ToolbarActions {
     std::function<void()> StartRealTimeList;
     std::function<void()> ShowSamplingChoice; // modal
     std::function<void()> ShowRealTimeGraph;  // after the opening values are set
-    std::function<void()> ShowClockWindow;    // modal; restarts Timer1 when it closes
+    std::function<void()> ShowClockWindow;    // modal; polling paused while it is open
     std::function<void()> DownloadLoggerMemory;
     std::function<void()> EnterLightDistance;
     std::function<void()> LoadComparatorWindow;
@@ -49,7 +49,8 @@ class ToolbarDispatcher : public QObject {
     Q_OBJECT
 public:
     ToolbarDispatcher(shared::Session& session, meterlink::MeterLink& link,
-                      platform::Prompts& prompts, QTimer& timer1, QWidget* parent);
+                      platform::Prompts& prompts, meterlink::DisplayStream& stream,
+                      QWidget* parent);
 
     ToolbarActions& actions() { return actions_; }
     // A click: the key's action, run through the link's exchange queue.
@@ -68,7 +69,7 @@ private:
     shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
-    QTimer& timer1_;
+    meterlink::DisplayStream& stream_;
     QWidget* parent_;
     ToolbarActions actions_;
 };

@@ -49,19 +49,21 @@ void MeterLink::drain() {
 
 MeterLink::Series MeterLink::pollSeries(QByteArray& reply) {
     reply.clear();
-    for (int attempt = 0; attempt < kPollAttemptsPerSeries && reply.size() < 6; ++attempt) {
+    for (int attempt = 0; attempt < kPollAttemptsPerSeries && reply.size() < kPollReplyLength;
+         ++attempt) {
         if (waiter_.shuttingDown())
             return Series::ShuttingDown;
         drain();
         port_.Output(kPollCommand);
-        if (!waiter_.WaitSeconds(kPollReplyWait))
+        // Ends as soon as a reply's length is in: only its first six bytes are looked at.
+        if (!port_.WaitForBytes(waiter_, kPollReplyLength, kPollReplyWait))
             return Series::ShuttingDown;
         reply = port_.Input();
         // A device that has gone away will not answer the rest of the series either.
         if (!port_.isConnected())
             return Series::Silent;
     }
-    return reply.size() >= 6 ? Series::Answered : Series::Silent;
+    return reply.size() >= kPollReplyLength ? Series::Answered : Series::Silent;
 }
 
 bool MeterLink::PollReading() {
@@ -113,17 +115,12 @@ std::optional<QByteArray> MeterLink::ReadDisplayFrame() {
     requireExchange();
     int failures = 0;
     for (;;) {
-        QByteArray collected;
         drain();
         port_.discardInput();
-        const double start = waiter_.now();
-        while (collected.size() < 14 && waiter_.now() - start <= kFrameCollectWindow &&
-               port_.isConnected()) {
-            collected += port_.Input();
-            if (!waiter_.WaitSeconds(kPollReplyWait))
-                return std::nullopt;
-        }
-        if (collected.size() < 14) {
+        const std::optional<QByteArray> collected = collectBurst();
+        if (!collected)
+            return std::nullopt;
+        if (collected->size() < kDisplayFrameLength) {
             // A vanished device is lost at once rather than after twelve seconds of retries.
             if (failures < kFrameReadsBeforeReconnect - 1 && port_.isConnected()) {
                 ++failures;
@@ -135,9 +132,34 @@ std::optional<QByteArray> MeterLink::ReadDisplayFrame() {
             return std::nullopt;
         }
         failures = 0;
-        if (collected.at(0) == kStx && collected.at(13) == kEtx)
+        if (collected->at(0) == kStx && collected->at(kDisplayFrameLength - 1) == kEtx)
             return collected;
     }
+}
+
+std::optional<QByteArray> MeterLink::collectBurst() {
+    QByteArray collected;
+    const double start = waiter_.now();
+    double lastArrival = start;
+    while (waiter_.now() - start <= kFrameCollectWindow && port_.isConnected()) {
+        const QByteArray arrived = port_.Input();
+        if (!arrived.isEmpty()) {
+            const double at = waiter_.now();
+            // The frame carries no checksum: bytes before a pause on the line are the tail of an
+            // earlier burst (or a frame cut short) and can be no part of the one that follows.
+            if (at - lastArrival >= kBurstPause)
+                collected.clear();
+            collected += arrived;
+            lastArrival = at;
+            if (collected.size() >= kDisplayFrameLength)
+                break;
+        }
+        // Past the window by one look, as the collection has always ended.
+        const double left = kFrameCollectWindow - (waiter_.now() - start) + kPollReplyWait;
+        if (!port_.WaitForBytes(waiter_, 1, left))
+            return std::nullopt;
+    }
+    return collected;
 }
 
 } // namespace meterlink

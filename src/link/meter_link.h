@@ -13,9 +13,13 @@ namespace meterlink {
 
 inline constexpr int kPollAttemptsPerSeries = 1000;
 inline constexpr double kPollReplyWait = 0.02;
+inline constexpr qint64 kPollReplyLength = 6;
 inline constexpr double kFrameCollectWindow = 2.0;
 inline constexpr int kFrameReadsBeforeReconnect = 6;
 inline constexpr double kStreamRestartWait = 0.2;
+// The meter sends each display frame as one burst (some 7 ms on the line) and then pauses: a
+// silence this long inside the bytes of a frame means they came from two bursts.
+inline constexpr double kBurstPause = 0.03;
 // Readers of the display stream poll (and restart the stream) once every this many frames.
 inline constexpr int kFramesPerPoll = 15;
 inline const QString kNoLinkText = QStringLiteral("No COM");
@@ -40,8 +44,9 @@ public:
     // Shows "No COM", polls until the meter answers, restarts the display stream and shows the
     // link name again. Returns false only when the program is shutting down.
     bool ReconnectMeter();
-    // One display frame (14 bytes or more, STX first and ETX fourteenth), or nothing when the
-    // link was lost (after the recovery has run) or the program is shutting down.
+    // One display frame (14 bytes or more of one burst, STX first and ETX fourteenth), or
+    // nothing when the link was lost (after the recovery has run) or the program is shutting
+    // down.
     std::optional<QByteArray> ReadDisplayFrame();
 
     // The link's timed wait, for exchanges built on top of the link: false on shutdown.
@@ -65,6 +70,8 @@ private:
     enum class Series { Answered, Silent, ShuttingDown };
     // Up to 1000 attempts of "A" with a 20 ms wait; Answered once 6 bytes or more came back.
     Series pollSeries(QByteArray& reply);
+    // Up to 2 s of the display stream, until 14 bytes of one burst are in; nothing on shutdown.
+    std::optional<QByteArray> collectBurst();
     void drain();
     void requireExchange() const;
 

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QMetaMethod>
+#include <QSocketNotifier>
 
 namespace meterlink {
 
@@ -49,8 +50,16 @@ bool QtSerialPort::openDevice(QString* why) {
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (port_.open(QIODevice::ReadWrite))
+    if (port_.open(QIODevice::ReadWrite)) {
+        // The port reads whatever arrives, as it arrives, through a notifier of its own; it is
+        // switched on for waits only (Input still picks up what the system holds).
+        readNotifier_.clear();
+        for (QSocketNotifier* n : port_.findChildren<QSocketNotifier*>())
+            if (n->type() == QSocketNotifier::Read && n->isEnabled())
+                readNotifier_ = n;
+        watchInput(false);
         return true;
+    }
     if (why)
         *why = openFailureReason(device_, port_.error(), port_.errorString());
     return false;
@@ -104,13 +113,32 @@ qint64 QtSerialPort::InBufferCount() {
     return port_.isOpen() ? port_.bytesAvailable() : 0;
 }
 
+void QtSerialPort::watchInput(bool on) {
+    if (readNotifier_)
+        readNotifier_->setEnabled(on);
+}
+
 bool QtSerialPort::WaitForInput(Waiter& waiter, double seconds) {
-    if (InBufferCount() > 0)
+    return WaitForBytes(waiter, 1, seconds);
+}
+
+bool QtSerialPort::WaitForBytes(Waiter& waiter, qint64 count, double seconds) {
+    if (InBufferCount() >= count)
         return waiter.WaitSeconds(0.0);
     if (!port_.isOpen())
         return waiter.WaitSeconds(seconds);
-    return waiter.WaitSecondsOrSignal(seconds, &port_,
-                                      QMetaMethod::fromSignal(&QSerialPort::readyRead));
+    const double deadline = waiter.now() + seconds;
+    watchInput(true);
+    bool running = true;
+    while (running && port_.isOpen() && port_.bytesAvailable() < count) {
+        const double left = deadline - waiter.now();
+        if (left <= 0.0)
+            break;
+        running = waiter.WaitSecondsOrSignal(left, &port_,
+                                             QMetaMethod::fromSignal(&QSerialPort::readyRead));
+    }
+    watchInput(false);
+    return running;
 }
 
 void QtSerialPort::discardInput() {

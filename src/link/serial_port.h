@@ -26,6 +26,11 @@ public:
     // comes first; with bytes already waiting, the event loop still runs once. False when the
     // program is shutting down.
     virtual bool WaitForInput(Waiter& waiter, double seconds) = 0;
+    // Waits until `count` bytes are waiting to be read, or the time has passed, and may return
+    // sooner: the caller looks at what came and waits again. A port that cannot wake when bytes
+    // come (a scripted one) looks again every 20 ms, as the exchanges always have. False when
+    // the program is shutting down.
+    virtual bool WaitForBytes(Waiter& waiter, qint64 count, double seconds);
     // False while the device has gone away (unplugged adapter); the port reopens it by itself.
     virtual bool isConnected() const = 0;
 };

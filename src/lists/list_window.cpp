@@ -41,8 +41,9 @@ QString listUnit(const platform::Grid& grid) {
 } // namespace
 
 ListWindow::ListWindow(const QString& name, const QString& caption, platform::Prompts& prompts,
-                       QTimer& timer1, meterlink::ExchangeQueue& exchanges, QWidget* parent)
-    : QWidget(parent, Qt::Window), prompts_(prompts), timer1_(timer1), exchanges_(exchanges),
+                       meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window), prompts_(prompts), stream_(stream), exchanges_(exchanges),
       toolbar_(new QToolBar(this)) {
     setObjectName(name);
     setWindowTitle(caption);
@@ -188,7 +189,7 @@ void ListWindow::exportCsv() {
 }
 
 void ListWindow::Print() {
-    PrintGrid(*this, shownGrid(), timer1_, prompts_);
+    PrintGrid(*this, shownGrid(), stream_, prompts_);
 }
 
 void ListWindow::saveShownGrid(recording::RecordingState& state) {

@@ -13,15 +13,15 @@
 #include <map>
 #include <optional>
 
-class QTimer;
 class QToolBar;
 
 namespace graphs {
 class Graphs;
 }
 namespace meterlink {
+class DisplayStream;
 class ExchangeQueue;
-}
+} // namespace meterlink
 namespace platform {
 class Grid;
 class Prompts;
@@ -67,7 +67,8 @@ signals:
 
 protected:
     ListWindow(const QString& name, const QString& caption, platform::Prompts& prompts,
-               QTimer& timer1, meterlink::ExchangeQueue& exchanges, QWidget* parent);
+               meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+               QWidget* parent);
     // A toolbar button with its key as objectName. A click runs through the exchange queue: a
     // dialog it opens must not sit inside another handler's wait on the meter.
     void addButton(const QString& key, const QString& tip, const QString& icon,
@@ -96,7 +97,7 @@ private:
     void addAction(const QString& key, const QString& text, const QString& tip, const QString& icon,
                    std::function<void()> handler);
 
-    QTimer& timer1_;
+    meterlink::DisplayStream& stream_;
     meterlink::ExchangeQueue& exchanges_;
     QToolBar* toolbar_;
     SummaryLine* summary_;

@@ -1,6 +1,7 @@
 #include "lists/transfers.h"
 
 #include "graphs/graphs.h"
+#include "link/display_stream.h"
 #include "platform/busy_cursor.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
@@ -15,7 +16,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
-#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -79,13 +79,13 @@ std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid&
                        state.SavePath + QStringLiteral(": ") + why};
 }
 
-bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
+bool PrintGrid(QWidget& window, const platform::Grid& grid, meterlink::DisplayStream& stream,
                platform::Prompts& prompts) {
     QPrinter printer(QPrinter::HighResolution);
     if (!prompts.choosePrinter(&window, printer))
         return false;
     std::optional<platform::BusyCursor> busy(std::in_place);
-    timer1.stop();
+    std::optional<meterlink::DisplayStream::Pause> pause(std::in_place, stream);
     const QString caption = window.windowTitle();
     // Events run after every line: the window, and its grid, may close meanwhile.
     QPointer<QWidget> windowAlive(&window);
@@ -120,9 +120,9 @@ bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
         printed = painter.end() && printed;
     }
     busy.reset();
+    pause.reset();
     if (windowAlive)
         window.setWindowTitle(caption);
-    timer1.start();
     if (!printed)
         prompts.message(windowAlive, platform::MessageIcon::Critical,
                         QStringLiteral("The list could not be printed."), printer.outputFileName());

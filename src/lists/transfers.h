@@ -5,7 +5,9 @@
 #include <memory>
 #include <optional>
 
-class QTimer;
+namespace meterlink {
+class DisplayStream;
+}
 class QWidget;
 
 namespace analysis {
@@ -46,10 +48,10 @@ std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid&
                                           recording::RecordingState& state);
 
 // Prints every row of the grid in three fixed-width columns on the printer the user chooses
-// (PDF when there is none), with progress in the window's caption. Polling (timer1) stops for
+// (PDF when there is none), with progress in the window's caption. Polling pauses for
 // the printing and starts again after it. The printing ends early if the window closes while
 // events run. False when the user cancels or the printer fails (which is reported).
-bool PrintGrid(QWidget& window, const platform::Grid& grid, QTimer& timer1,
+bool PrintGrid(QWidget& window, const platform::Grid& grid, meterlink::DisplayStream& stream,
                platform::Prompts& prompts);
 
 // Hands one column of the grid's data rows to the Plot window, as numbers (readingValue),

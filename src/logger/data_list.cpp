@@ -5,9 +5,10 @@
 
 namespace logger {
 
-DataList::DataList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                   meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs, QWidget* parent)
-    : ListWindow(QStringLiteral("DataList"), QStringLiteral("Data List"), prompts, timer1,
+DataList::DataList(shared::Session& session, platform::Prompts& prompts,
+                   meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+                   graphs::Graphs& graphs, QWidget* parent)
+    : ListWindow(QStringLiteral("DataList"), QStringLiteral("Data List"), prompts, stream,
                  exchanges, parent),
       session_(session), graphs_(graphs) {
     addButton(QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral(":/icons/save.svg"),

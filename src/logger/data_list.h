@@ -15,7 +15,7 @@ class DataList : public lists::ListWindow {
 public:
     // The load: at the screen's top-left corner, both tables with their header rows only; the
     // one in the unit the meter displays is shown, lux unless it displays foot-candles.
-    DataList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
+    DataList(shared::Session& session, platform::Prompts& prompts, meterlink::DisplayStream& stream,
              meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs, QWidget* parent);
 
     platform::Grid& GridM() const { return *gridM_; }

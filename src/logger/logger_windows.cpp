@@ -11,7 +11,6 @@
 #include "shared/session.h"
 
 #include <QDate>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -27,10 +26,10 @@ constexpr qsizetype kListBlockRows = 256;
 } // namespace
 
 LoggerWindows::LoggerWindows(shared::Session& session, meterlink::MeterLink& link,
-                             platform::Prompts& prompts, QTimer& timer1, int& pollCounter,
+                             platform::Prompts& prompts, meterlink::DisplayStream& stream,
                              graphs::Graphs& graphs, QWidget* mainWindow)
-    : session_(session), link_(link), prompts_(prompts), timer1_(timer1), pollCounter_(pollCounter),
-      graphs_(graphs), mainWindow_(mainWindow) {}
+    : session_(session), link_(link), prompts_(prompts), stream_(stream), graphs_(graphs),
+      mainWindow_(mainWindow) {}
 
 LoggerWindows::~LoggerWindows() {
     // Windows without a main window have no parent to delete them.
@@ -53,6 +52,7 @@ void LoggerWindows::DownloadLoggerMemory() {
         memory_->close();
     // Before the first wait: a second "Memory" meanwhile does nothing.
     state.MemoryWindowOpen = true;
+    std::optional<meterlink::DisplayStream::Pause> pause(std::in_place, stream_);
     const MemoryTransfer transfer = receiveMemory();
     if (transfer.outcome == Transfer::ShuttingDown)
         return;
@@ -80,10 +80,10 @@ void LoggerWindows::DownloadLoggerMemory() {
             prompts_.message(mainWindow_, platform::MessageIcon::Critical, outcome);
             state.MemoryWindowOpen = false;
         }
-        resumePolling();
+        resumePolling(pause);
         return;
     }
-    resumePolling();
+    resumePolling(pause);
     memory_->setDownloadRunning(false);
     if (!outcome.isEmpty()) {
         memory_->showMessage(outcome);
@@ -100,7 +100,6 @@ void LoggerWindows::DownloadLoggerMemory() {
 
 MemoryTransfer LoggerWindows::receiveMemory() {
     meterlink::ExchangeQueue::Exchange exchange(link_.exchanges());
-    timer1_.stop();
     // Set as the window opens; closed meanwhile, it cancels.
     QPointer<Memory> window;
     bool opened = false;
@@ -128,16 +127,16 @@ MemoryTransfer LoggerWindows::receiveMemory() {
 
 Memory& LoggerWindows::openMemoryWindow() {
     Memory& window = platform::keepUntilClosed(
-        memory_, new Memory(session_, link_, prompts_, timer1_, mainWindow_));
+        memory_, new Memory(session_, link_, prompts_, stream_, mainWindow_));
     QObject::connect(&window, &Memory::setChosen, &window, [this](int n) { ShowLoggerSet(n); });
     window.show();
     return window;
 }
 
-void LoggerWindows::resumePolling() {
-    pollCounter_ = 0;
+void LoggerWindows::resumePolling(std::optional<meterlink::DisplayStream::Pause>& pause) {
+    stream_.pollOnNextTick();
     session_.logger.MemoryClearBusy = false;
-    timer1_.start();
+    pause.reset();
 }
 
 void LoggerWindows::ShowLoggerSet(int n) {
@@ -148,7 +147,7 @@ void LoggerWindows::ShowLoggerSet(int n) {
     if (dataList_)
         dataList_->close();
     DataList& list =
-        platform::keepUntilClosed(dataList_, new DataList(session_, prompts_, timer1_,
+        platform::keepUntilClosed(dataList_, new DataList(session_, prompts_, stream_,
                                                           link_.exchanges(), graphs_, mainWindow_));
     list.show();
     const RecordTimes times(set, QDate::currentDate());

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "link/display_stream.h"
 #include "logger/memory_download.h"
 
 #include <QPointer>
 #include <QString>
 
-class QTimer;
+#include <optional>
+
 class QWidget;
 
 namespace graphs {
@@ -43,11 +45,10 @@ inline const QString kImpossibleEndText = QStringLiteral(
 // The logger's windows, each existing at most once, and the toolbar's "Memory".
 class LoggerWindows {
 public:
-    // timer1 and pollCounter are the main window's polling timer and poll count: the download
-    // stops polling for the transfer and restarts it with a poll first. The windows open beside
-    // the main window, or where they are without one.
+    // The download pauses the main window's polling for the transfer, and it resumes with a
+    // poll first. The windows open beside the main window, or where they are without one.
     LoggerWindows(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
-                  QTimer& timer1, int& pollCounter, graphs::Graphs& graphs, QWidget* mainWindow);
+                  meterlink::DisplayStream& stream, graphs::Graphs& graphs, QWidget* mainWindow);
     ~LoggerWindows();
     LoggerWindows(const LoggerWindows&) = delete;
     LoggerWindows& operator=(const LoggerWindows&) = delete;
@@ -71,13 +72,13 @@ private:
     // the Memory window opens as the transfer starts.
     MemoryTransfer receiveMemory();
     Memory& openMemoryWindow();
-    void resumePolling();
+    // Polling again, with a poll first.
+    void resumePolling(std::optional<meterlink::DisplayStream::Pause>& pause);
 
     shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
-    QTimer& timer1_;
-    int& pollCounter_;
+    meterlink::DisplayStream& stream_;
     graphs::Graphs& graphs_;
     QWidget* mainWindow_;
     QPointer<Memory> memory_;

@@ -1,5 +1,6 @@
 #include "logger/memory_window.h"
 
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "logger/logger_record.h"
 #include "logger/memory_image.h"
@@ -41,9 +42,9 @@ QLabel* panel(const char* name, const QString& caption, QWidget* parent) {
 } // namespace
 
 Memory::Memory(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
-               QTimer& timer1, QWidget* mainWindow)
+               meterlink::DisplayStream& stream, QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window), session_(session), link_(link), prompts_(prompts),
-      timer1_(timer1) {
+      stream_(stream) {
     setObjectName(QStringLiteral("Memory"));
     setWindowTitle(QStringLiteral("Data Logger"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -128,11 +129,10 @@ void Memory::ClearLoggerMemory() {
     if (state.MemoryClearBusy)
         return;
     state.MemoryClearBusy = true;
-    timer1_.stop();
     // This window may close while the question is open; what follows needs none of it.
+    const meterlink::DisplayStream::Pause pause(stream_);
     const QPointer<Memory> window = this;
     meterlink::MeterLink& link = link_;
-    QTimer& timer1 = timer1_;
     const bool erase =
         prompts_.confirm(this, platform::MessageIcon::Exclamation, kEraseQuestion, kEraseTitle);
     if (erase) {
@@ -144,7 +144,6 @@ void Memory::ClearLoggerMemory() {
     if (erase && window)
         window->close();
     state.MemoryClearBusy = false;
-    timer1.start();
 }
 
 void Memory::closeEvent(QCloseEvent* event) {

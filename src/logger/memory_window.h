@@ -7,11 +7,11 @@
 
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace meterlink {
+class DisplayStream;
 class MeterLink;
-}
+} // namespace meterlink
 namespace platform {
 class Grid;
 class Prompts;
@@ -32,9 +32,9 @@ inline const QString kEraseTitle = QStringLiteral("Warning");
 class Memory : public QWidget {
     Q_OBJECT
 public:
-    // timer1 is the main window's polling timer, stopped while the erase question is open.
+    // The main window's polling is paused while the erase question is open.
     Memory(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
-           QTimer& timer1, QWidget* mainWindow);
+           meterlink::DisplayStream& stream, QWidget* mainWindow);
 
     platform::Grid& GridSet() const { return *gridSet_; }
 
@@ -64,7 +64,7 @@ private:
     shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
-    QTimer& timer1_;
+    meterlink::DisplayStream& stream_;
     QLabel* LblSize_;
     QLabel* LblRemain_;
     QLabel* LblMessage_;

@@ -5,7 +5,6 @@
 #include "commands/comparator.h"
 #include "commands/control_panel.h"
 #include "commands/meter_settings.h"
-#include "link/display_decoder.h"
 #include "link/meter_link.h"
 #include "lists/transfers.h"
 #include "panel/lcd_view.h"
@@ -13,7 +12,6 @@
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
 #include "survey/survey_window.h"
-#include "text/time_stamp.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -30,7 +28,6 @@ namespace panel {
 
 namespace {
 
-constexpr int kPollingIntervalMs = 250;
 constexpr int kRecordingIntervalMs = 1000;
 
 struct ToolbarButton {
@@ -69,14 +66,16 @@ QLabel* statusLabel(const char* name, const QString& caption, QWidget* parent) {
 Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
              QWidget* parent)
     : QMainWindow(parent), session_(session), link_(link), prompts_(prompts),
-      timer1_(new QTimer(this)), timer2_(new QTimer(this)),
-      dispatcher_(session, link, prompts, *timer1_, this) {
+      stream_(link, session.display, this, meterlink::DisplayStream::Cadence::Panel),
+      timer2_(new QTimer(this)), dispatcher_(session, link, prompts, stream_, this) {
     setObjectName(QStringLiteral("Panel"));
     setWindowTitle(kPanelCaption);
 
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(kPollingIntervalMs);
-    QObject::connect(timer1_, &QTimer::timeout, this, &Panel::Timer1Tick);
+    QObject::connect(&stream_, &meterlink::DisplayStream::bannerShown, this,
+                     &Panel::showSetUpBanner);
+    QObject::connect(&stream_, &meterlink::DisplayStream::frameDecoded, this, &Panel::showDigits);
+    QObject::connect(&stream_, &meterlink::DisplayStream::readingDecoded, this,
+                     &Panel::displayUpdated);
     timer2_->setObjectName(QStringLiteral("Timer2"));
     timer2_->setInterval(kRecordingIntervalMs);
     QObject::connect(timer2_, &QTimer::timeout, this, &Panel::Timer2Tick);
@@ -94,12 +93,10 @@ Panel::Panel(shared::Session& session, meterlink::MeterLink& link, platform::Pro
         commands::LoadComparatorWindow(link_, prompts_, this, comparator_);
     };
     dispatcher_.actions().ShowScfWindow = [this] {
-        calibration::SCF_frm::showModal(
-            session_, link_, prompts_,
-            {this, *timer1_, *timer2_, [this](const QString& c) { showSetUpBanner(c); }});
+        calibration::SCF_frm::showModal(session_, link_, prompts_, {this, stream_, *timer2_});
     };
     dispatcher_.actions().ShowCalibrationWindow = [this] {
-        calibration::Calibrationfrm::showModal(link_, prompts_, *timer1_, this);
+        calibration::Calibrationfrm::showModal(link_, prompts_, stream_, this);
     };
 
     auto* central = new QWidget(this);
@@ -161,7 +158,7 @@ bool Panel::Load() {
     session_.recording.resetForPanelLoad();
     session_.graph.GraphOpen = false;
     session_.logger.MemoryWindowOpen = false;
-    timer1_->start();
+    stream_.start();
     timer2_->start();
     return true;
 }
@@ -169,7 +166,7 @@ bool Panel::Load() {
 void Panel::showControlPanel() {
     if (!controlPanel_)
         platform::keepUntilClosed(controlPanel_, new commands::Btn(session_, link_, dispatcher_,
-                                                                   *timer1_, prompts_, this));
+                                                                   stream_, prompts_, this));
     controlPanel_->show();
     controlPanel_->raise();
     controlPanel_->activateWindow();
@@ -184,35 +181,9 @@ void Panel::showSurvey() {
     survey_->activateWindow();
 }
 
-void Panel::Timer1Tick() {
-    // Skipped while an action talks to the meter, or while this tick is still inside a wait.
-    link_.exchanges().tryRun([this] { readAndShowFrame(); });
-}
-
-void Panel::readAndShowFrame() {
-    if (PollCounter == 0) {
-        if (!link_.PollReading())
-            return;
-        link_.send(QByteArrayLiteral("M"));
-    }
-    const std::optional<QByteArray> frame = link_.ReadDisplayFrame();
-    if (!frame)
-        return;
-    showFrame(*frame);
-}
-
-void Panel::showFrame(const QByteArray& frame) {
-    meterlink::DisplayModel& model = session_.display;
-    meterlink::DecodeStatusBytes(frame, model);
-    const meterlink::MeterStatus& s = model.status;
-    if (s.SetUpOn || s.ClearOn) {
-        showSetUpBanner(s.SetUpOn ? QStringLiteral("SET UP") : QStringLiteral("CLEAR"));
-        return;
-    }
+void Panel::showDigits(const meterlink::DisplayDigits& digits) {
     lcd_->ShapeSetUp->hide();
     lcd_->LblSetUp->hide();
-
-    const meterlink::DisplayDigits digits = meterlink::DecodeDisplayDigits(frame, model);
     QString memory;
     for (QChar c : digits.memory)
         if (!c.isNull())
@@ -229,12 +200,10 @@ void Panel::showFrame(const QByteArray& frame) {
     for (int i = 0; i < 4; ++i)
         lcd_->TimeDigit[i]->setText(QString(digits.time[i]));
 
+    const meterlink::MeterStatus& s = session_.display.status;
     for (const LcdView::Annunciator& a : lcd_->annunciators())
         a.widget->setVisible(s.*(a.flag));
     applyUnitRule();
-
-    PollCounter = (PollCounter + 1) % kTicksPerPoll;
-    Q_EMIT displayUpdated();
 }
 
 void Panel::showSetUpBanner(const QString& caption) {
@@ -299,48 +268,46 @@ void Panel::StopFileRecording() {
 void Panel::Timer2Tick() {
     recording::RecordingState& r = session_.recording;
     const meterlink::DisplayModel& d = session_.display;
-    if (!recording::sampleDue(r))
+    const recording::Sample sample = recording::RecordingTick(r, d, QDateTime::currentDateTime());
+    switch (sample.outcome) {
+    case recording::Sample::Outcome::NotDue:
         return;
-    r.SampleTime = textrules::sampleTimeStamp(QDateTime::currentDateTime());
-    if (r.FileRecording) {
-        QString why;
-        if (!recording::sinkMayContinue(r.FileSampleCount, r.FileUnit, d)) {
-            recording::closeRecordingFile(r);
-            setSaveLook(false);
-            LblRec_->clear();
-            LblCount_->clear();
-        } else if (!recording::writeRecordingSample(r, d.MainText, &why)) {
-            reportFailedRecording(why);
-        } else {
-            LblCount_->setText(QString::number(r.FileSampleCount));
-            LblRec_->setText(QStringLiteral("Rec"));
-        }
-    } else {
+    case recording::Sample::Outcome::NotRecording:
         // Cleared only when they show something: a label cleared again still asks the status
         // bar for a new layout and a repaint at every sample.
         for (QLabel* label : {LblFileName_, LblCount_, LblRec_})
             if (!label->text().isEmpty())
                 label->clear();
-        r.FileSampleCount = 0;
+        break;
+    case recording::Sample::Outcome::Written:
+        LblCount_->setText(QString::number(sample.count));
+        LblRec_->setText(QStringLiteral("Rec"));
+        break;
+    case recording::Sample::Outcome::Ended:
+        setSaveLook(false);
+        LblRec_->clear();
+        LblCount_->clear();
+        break;
+    case recording::Sample::Outcome::Failed:
+        reportFailedRecording(sample.count, sample.why);
+        break;
     }
     if (r.ListRecording) {
         ++r.ListSampleCount;
         if (listSink.append)
             listSink.append(
                 QStringLiteral("%1\t%2\t%3").arg(r.ListSampleCount).arg(r.SampleTime, d.MainText));
-        if (!recording::sinkMayContinue(r.ListSampleCount, r.ListUnit, d)) {
+        if (recording::sinkEnding(r.ListSampleCount, r.ListUnit, d)) {
             r.ListSampleCount = 0;
             r.ListRecording = false;
             if (listSink.unload)
                 listSink.unload();
         }
     }
-    r.SampleTickCount = 1;
 }
 
-void Panel::reportFailedRecording(const QString& why) {
+void Panel::reportFailedRecording(qint32 written, const QString& why) {
     const QString path = QDir::toNativeSeparators(session_.recording.SavePath);
-    const qint32 written = session_.recording.FileSampleCount;
     StopFileRecording();
     const QString detail =
         QStringLiteral("%1 keeps the %2 samples recorded before the failure (%3).")
@@ -375,7 +342,7 @@ void Panel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    timer1_->stop();
+    stream_.stop();
     event->accept();
     Q_EMIT closing();
 }

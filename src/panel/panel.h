@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/toolbar_dispatch.h"
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "shared/session.h"
 
@@ -17,7 +18,7 @@ class QToolBar;
 namespace commands {
 class Btn;
 class Comparator;
-}
+} // namespace commands
 namespace platform {
 class Prompts;
 }
@@ -31,7 +32,6 @@ class LcdView;
 
 inline const QString kPanelCaption = QStringLiteral("Panel  V10.04");
 inline const QString kPanelCaptionWithBuild = QStringLiteral("Panel  V10.04   170508");
-inline constexpr int kTicksPerPoll = meterlink::kFramesPerPoll;
 inline const QString kNoDeviceText = QStringLiteral("No device found, try again!");
 
 // The main window: a live copy of the meter's display, the toolbar, and the link and
@@ -48,13 +48,9 @@ public:
     bool Load();
 
     commands::ToolbarDispatcher& toolbar() { return dispatcher_; }
-    QTimer& Timer1() { return *timer1_; }
+    // The polling: its tick `Timer1` reads a display frame, which the panel shows.
+    meterlink::DisplayStream& stream() { return stream_; }
     QTimer& Timer2() { return *timer2_; }
-    // The polling tick: one display frame read, decoded and shown (a poll every 15th tick).
-    void Timer1Tick();
-    int PollCounter = 0;
-    // The banner over the digits while the meter shows "SET UP" or "CLEAR".
-    void showSetUpBanner(const QString& caption);
 
     // PC recording: the "Save" button's two actions, and the once-a-second tick that samples the
     // displayed reading into the data file and the live list.
@@ -80,11 +76,12 @@ protected:
 
 private:
     void buildToolbar();
-    void readAndShowFrame();
-    void showFrame(const QByteArray& frame);
+    // The banner over the digits while the meter shows "SET UP" or "CLEAR".
+    void showSetUpBanner(const QString& caption);
+    void showDigits(const meterlink::DisplayDigits& digits);
     void applyUnitRule();
     void setSaveLook(bool recording);
-    void reportFailedRecording(const QString& why);
+    void reportFailedRecording(qint32 written, const QString& why);
     void LblCOMClick();
     void showControlPanel();
     void showSurvey();
@@ -92,7 +89,7 @@ private:
     shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
-    QTimer* timer1_;
+    meterlink::DisplayStream stream_;
     QTimer* timer2_;
     commands::ToolbarDispatcher dispatcher_;
     LcdView* lcd_;

@@ -17,9 +17,10 @@
 
 namespace recording {
 
-RealTimeList::RealTimeList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                           meterlink::ExchangeQueue& exchanges, QWidget* panel)
-    : ListWindow(QStringLiteral("RealTimeList"), QStringLiteral("Real Time List"), prompts, timer1,
+RealTimeList::RealTimeList(shared::Session& session, platform::Prompts& prompts,
+                           meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+                           QWidget* panel)
+    : ListWindow(QStringLiteral("RealTimeList"), QStringLiteral("Real Time List"), prompts, stream,
                  exchanges, panel),
       session_(session) {
     addButton(QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral(":/icons/save.svg"),
@@ -51,9 +52,9 @@ void RealTimeList::closeEvent(QCloseEvent* event) {
     lists::ListWindow::closeEvent(event);
 }
 
-FileList::FileList(platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
-                   graphs::Graphs& graphs, QWidget* panel)
-    : ListWindow(QStringLiteral("FileList"), QStringLiteral("File List"), prompts, timer1,
+FileList::FileList(platform::Prompts& prompts, meterlink::DisplayStream& stream,
+                   meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs, QWidget* panel)
+    : ListWindow(QStringLiteral("FileList"), QStringLiteral("File List"), prompts, stream,
                  exchanges, panel),
       graphs_(graphs) {
     addButton(QStringLiteral("Plot"), QStringLiteral("Plot"), QStringLiteral(":/icons/graph.svg"),
@@ -69,9 +70,10 @@ void FileList::Plot() {
     plotShownGrid(graphs_);
 }
 
-ListWindows::ListWindows(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                         meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs)
-    : session_(session), prompts_(prompts), timer1_(timer1), exchanges_(exchanges),
+ListWindows::ListWindows(shared::Session& session, platform::Prompts& prompts,
+                         meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+                         graphs::Graphs& graphs)
+    : session_(session), prompts_(prompts), stream_(stream), exchanges_(exchanges),
       graphs_(graphs) {}
 
 ListWindows::~ListWindows() {
@@ -83,7 +85,7 @@ ListWindows::~ListWindows() {
 RealTimeList& ListWindows::showRealTimeList(QWidget* panel) {
     if (!realTimeList_)
         platform::keepUntilClosed(realTimeList_,
-                                  new RealTimeList(session_, prompts_, timer1_, exchanges_, panel));
+                                  new RealTimeList(session_, prompts_, stream_, exchanges_, panel));
     realTimeList_->show();
     realTimeList_->raise();
     return *realTimeList_;
@@ -119,7 +121,7 @@ void ListWindows::OpenDataFile(QWidget* panel) {
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return;
     FileList& list = platform::keepUntilClosed(
-        fileList_, new FileList(prompts_, timer1_, exchanges_, graphs_, panel));
+        fileList_, new FileList(prompts_, stream_, exchanges_, graphs_, panel));
     list.setFileTime(info.lastModified());
     list.show();
     std::optional<platform::BusyCursor> busy(std::in_place);

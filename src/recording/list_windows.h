@@ -5,14 +5,13 @@
 #include <QPointer>
 #include <QString>
 
-class QTimer;
-
 namespace graphs {
 class Graphs;
 }
 namespace meterlink {
+class DisplayStream;
 class ExchangeQueue;
-}
+} // namespace meterlink
 namespace platform {
 class Grid;
 class Prompts;
@@ -29,8 +28,9 @@ class RealTimeList : public lists::ListWindow {
     Q_OBJECT
 public:
     // The load: ListUnit = UnitText, shown in the header's first cell.
-    RealTimeList(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                 meterlink::ExchangeQueue& exchanges, QWidget* panel);
+    RealTimeList(shared::Session& session, platform::Prompts& prompts,
+                 meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+                 QWidget* panel);
 
     // One sample from the recording tick: the TAB-separated row is appended and selected, and
     // past row 15 the grid scrolls one row so that the newest row stays in view.
@@ -52,8 +52,8 @@ private:
 class FileList : public lists::ListWindow {
     Q_OBJECT
 public:
-    FileList(platform::Prompts& prompts, QTimer& timer1, meterlink::ExchangeQueue& exchanges,
-             graphs::Graphs& graphs, QWidget* panel);
+    FileList(platform::Prompts& prompts, meterlink::DisplayStream& stream,
+             meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs, QWidget* panel);
 
     // Ignored when the list has no data row.
     void Plot();
@@ -70,9 +70,10 @@ private:
 // The list windows, each existing at most once, and the toolbar's "Open".
 class ListWindows {
 public:
-    // timer1 is the main window's polling timer, stopped while a list prints.
-    ListWindows(shared::Session& session, platform::Prompts& prompts, QTimer& timer1,
-                meterlink::ExchangeQueue& exchanges, graphs::Graphs& graphs);
+    // The main window's polling is paused while a list prints.
+    ListWindows(shared::Session& session, platform::Prompts& prompts,
+                meterlink::DisplayStream& stream, meterlink::ExchangeQueue& exchanges,
+                graphs::Graphs& graphs);
     ~ListWindows();
     ListWindows(const ListWindows&) = delete;
     ListWindows& operator=(const ListWindows&) = delete;
@@ -93,7 +94,7 @@ public:
 private:
     shared::Session& session_;
     platform::Prompts& prompts_;
-    QTimer& timer1_;
+    meterlink::DisplayStream& stream_;
     meterlink::ExchangeQueue& exchanges_;
     graphs::Graphs& graphs_;
     QPointer<RealTimeList> realTimeList_;

@@ -14,15 +14,15 @@ void runModal(QDialog* window) {
 } // namespace
 
 MeterTimeWindows::MeterTimeWindows(shared::Session& session, meterlink::MeterLink& link,
-                                   platform::Prompts& prompts, QTimer& panelTimer1)
-    : session_(session), link_(link), prompts_(prompts), panelTimer1_(panelTimer1) {}
+                                   platform::Prompts& prompts, meterlink::DisplayStream& stream)
+    : session_(session), link_(link), prompts_(prompts), stream_(stream) {}
 
 void MeterTimeWindows::showSamplingChoice(QWidget* panel) {
-    runModal(new SamplingChoice(session_, link_, prompts_, panelTimer1_, panel));
+    runModal(new SamplingChoice(session_, link_, prompts_, stream_, panel));
 }
 
 void MeterTimeWindows::showClockWindow(QWidget* panel) {
-    runModal(new Setup(session_, link_, panelTimer1_, panel));
+    runModal(new Setup(session_, link_, stream_, panel));
 }
 
 } // namespace recording

@@ -1,6 +1,7 @@
 #include "recording/recording_tick.h"
 
 #include "text/data_file.h"
+#include "text/time_stamp.h"
 
 #include <QFile>
 
@@ -18,6 +19,10 @@ bool writeLine(QFile& file, const QByteArray& bytes, QString* why) {
 
 } // namespace
 
+namespace {
+
+// Step one of the tick: true when this second takes a sample; otherwise it is counted. A count
+// of 0 (just set) samples at once.
 bool sampleDue(RecordingState& r) {
     if (r.SampleTickCount < r.SamplingSeconds && r.SampleTickCount != 0) {
         ++r.SampleTickCount;
@@ -26,11 +31,42 @@ bool sampleDue(RecordingState& r) {
     return true;
 }
 
-bool sinkMayContinue(qint32 count, const QString& startUnit, const meterlink::DisplayModel& d) {
+} // namespace
+
+std::optional<QString> sinkEnding(qint32 count, const QString& startUnit,
+                                  const meterlink::DisplayModel& d) {
     const meterlink::MeterStatus& s = d.status;
-    const bool changedMode =
-        s.RelOn || s.RefOn || s.UpperPercentOn || s.CdOn || s.FcHourOn || s.LxHourOn || s.SetUpOn;
-    return count != kMaxSamples && !changedMode && d.UnitText == startUnit;
+    if (count == kMaxSamples)
+        return QStringLiteral("it holds %1 samples").arg(kMaxSamples);
+    if (s.RelOn || s.RefOn || s.UpperPercentOn || s.CdOn || s.FcHourOn || s.LxHourOn || s.SetUpOn)
+        return QStringLiteral("the meter left its normal measuring mode");
+    if (d.UnitText != startUnit)
+        return QStringLiteral("the meter's unit changed");
+    return std::nullopt;
+}
+
+Sample RecordingTick(RecordingState& r, const meterlink::DisplayModel& d, const QDateTime& now) {
+    Sample s;
+    s.count = r.FileSampleCount;
+    if (!sampleDue(r))
+        return s;
+    r.SampleTime = textrules::sampleTimeStamp(now);
+    r.SampleTickCount = 1;
+    if (!r.FileRecording) {
+        s.outcome = Sample::Outcome::NotRecording;
+        r.FileSampleCount = 0;
+    } else if (const std::optional<QString> ending = sinkEnding(r.FileSampleCount, r.FileUnit, d)) {
+        s.outcome = Sample::Outcome::Ended;
+        s.why = *ending;
+        closeRecordingFile(r);
+    } else if (!writeRecordingSample(r, d.MainText, &s.why)) {
+        s.outcome = Sample::Outcome::Failed;
+        closeRecordingFile(r);
+    } else {
+        s.outcome = Sample::Outcome::Written;
+        s.count = r.FileSampleCount;
+    }
+    return s;
 }
 
 bool openRecordingFile(RecordingState& r, const QString& path, const QString& unit, QString* why) {

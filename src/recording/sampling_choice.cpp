@@ -23,8 +23,9 @@ constexpr int kTopOffset = 840 / kTwipsPerPixel;
 } // namespace
 
 SamplingChoice::SamplingChoice(shared::Session& session, meterlink::MeterLink& link,
-                               platform::Prompts& prompts, QTimer& panelTimer1, QWidget* panel)
-    : QDialog(panel), session_(session), link_(link), prompts_(prompts), panelTimer1_(panelTimer1) {
+                               platform::Prompts& prompts, meterlink::DisplayStream& stream,
+                               QWidget* panel)
+    : QDialog(panel), session_(session), link_(link), prompts_(prompts), stream_(stream) {
     setObjectName(QStringLiteral("SamplingChoice"));
     setWindowTitle(QStringLiteral("Sampling Rate"));
     setModal(true);
@@ -46,7 +47,7 @@ SamplingChoice::SamplingChoice(shared::Session& session, meterlink::MeterLink& l
     if (panel)
         move(panel->x() + kLeftOffset, panel->y() + kTopOffset);
 
-    QObject::connect(this, &QDialog::finished, this, [this] { panelTimer1_.start(); });
+    QObject::connect(this, &QDialog::finished, this, [this] { pause_.reset(); });
     // A click during another exchange's wait starts once that exchange has returned.
     QObject::connect(CmdOK, &QPushButton::clicked, this, [this] {
         link_.exchanges().request(QStringLiteral("SamplingChoice.CmdOK"), this,
@@ -86,9 +87,9 @@ void SamplingChoice::askPcInterval() {
 }
 
 void SamplingChoice::askMeterInterval() {
-    panelTimer1_.stop();
+    pause_.emplace(stream_);
     QPointer<SamplingChoice> self(this);
-    // Closed during a wait: its unload has already restarted polling, so nothing more is asked.
+    // Closed during a wait: its unload has already resumed polling, so nothing more is asked.
     auto stillOpen = [&] { return self && self->isVisible(); };
     std::optional<QByteArray> frame;
     {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "link/display_stream.h"
+
 #include <QDialog>
+
+#include <optional>
 
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 namespace meterlink {
 class MeterLink;
@@ -30,7 +33,7 @@ class SamplingChoice : public QDialog {
     Q_OBJECT
 public:
     SamplingChoice(shared::Session& session, meterlink::MeterLink& link, platform::Prompts& prompts,
-                   QTimer& panelTimer1, QWidget* panel);
+                   meterlink::DisplayStream& stream, QWidget* panel);
 
     // OK: asks for the chosen interval and applies it, then closes the window.
     void CmdOKClick();
@@ -42,7 +45,9 @@ private:
     shared::Session& session_;
     meterlink::MeterLink& link_;
     platform::Prompts& prompts_;
-    QTimer& panelTimer1_;
+    meterlink::DisplayStream& stream_;
+    // From the meter's interval read until the window closes.
+    std::optional<meterlink::DisplayStream::Pause> pause_;
     QRadioButton* OptMeter;
     QRadioButton* OptPC;
     QPushButton* CmdOK;

@@ -33,9 +33,9 @@ QLabel* clockLabel(const QString& name, const QString& caption, QWidget* parent)
 }
 } // namespace
 
-Setup::Setup(shared::Session& session, meterlink::MeterLink& link, QTimer& panelTimer1,
+Setup::Setup(shared::Session& session, meterlink::MeterLink& link, meterlink::DisplayStream& stream,
              QWidget* panel, PcClock pcClock)
-    : QDialog(panel), session_(session), link_(link), panelTimer1_(panelTimer1),
+    : QDialog(panel), session_(session), link_(link), stream_(stream),
       pcClock_(std::move(pcClock)) {
     setObjectName(QStringLiteral("Setup"));
     setWindowTitle(QStringLiteral("Setup"));
@@ -82,7 +82,7 @@ Setup::Setup(shared::Session& session, meterlink::MeterLink& link, QTimer& panel
     });
     QObject::connect(this, &QDialog::finished, this, [this] {
         Timer1->stop();
-        panelTimer1_.start();
+        pause_.reset();
     });
     Timer1->start();
 }
@@ -114,8 +114,9 @@ void Setup::Timer1Tick() {
 }
 
 void Setup::showMeterTime() {
-    // Polling stays off until the window closes: the meter is talked to from here instead.
-    panelTimer1_.stop();
+    // The meter is talked to from here instead.
+    if (!pause_)
+        pause_.emplace(stream_);
     QPointer<Setup> self(this);
     // Skipped while another exchange holds the link; the label keeps its last reading.
     link_.exchanges().tryRun([&] {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "link/display_stream.h"
+
 #include <QDateTime>
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -23,13 +26,13 @@ inline const QString kMeterTimeCaption = QStringLiteral("Meter Time");
 inline const QString kPcTimeCaption = QStringLiteral("PC System Time");
 
 // "Setup": the meter's clock beside the PC's, and a button that sets the one to the other.
-// While it is open the main window's polling stays stopped; closing it restarts polling.
+// Once it has read the meter's clock, the main window's polling stays paused until it closes.
 class Setup : public QDialog {
     Q_OBJECT
 public:
     using PcClock = std::function<QDateTime()>;
-    Setup(shared::Session& session, meterlink::MeterLink& link, QTimer& panelTimer1, QWidget* panel,
-          PcClock pcClock = &QDateTime::currentDateTime);
+    Setup(shared::Session& session, meterlink::MeterLink& link, meterlink::DisplayStream& stream,
+          QWidget* panel, PcClock pcClock = &QDateTime::currentDateTime);
 
     // Every 350 ms: closes on INTV, otherwise brings both labels up to date.
     void Timer1Tick();
@@ -47,7 +50,9 @@ private:
 
     shared::Session& session_;
     meterlink::MeterLink& link_;
-    QTimer& panelTimer1_;
+    meterlink::DisplayStream& stream_;
+    // From the first read of the meter's clock until the window closes.
+    std::optional<meterlink::DisplayStream::Pause> pause_;
     PcClock pcClock_;
     QGroupBox* FrameTime;
     QLabel* LblMeterTime;

@@ -218,14 +218,14 @@ void TestProgramWindows::clockWindowHoldsPollingOff() {
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, &rig.panel(), [&] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
-            pollingWhileOpen = rig.panel().Timer1().isActive();
+            pollingWhileOpen = rig.panel().stream().running();
             modal->close();
         }
     });
     closer.start(10);
     rig.button("TimeSet")->trigger();
     QVERIFY(!pollingWhileOpen);
-    QVERIFY(rig.panel().Timer1().isActive());
+    QVERIFY(rig.panel().stream().running());
 }
 
 QTEST_MAIN(TestProgramWindows)

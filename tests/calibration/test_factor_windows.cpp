@@ -26,7 +26,7 @@ const QString kNoCount =
 // beside the main window whose timers and banner the windows use.
 struct Rig : testsupport::SessionRig {
     panel::Panel panel{session, link, prompts};
-    QTimer& panelTimer1 = panel.Timer1();
+    QTimer& polling = *panel.findChild<QTimer*>("Timer1");
     QByteArray hReply = QByteArray::fromHex("0204d203"); // 1.234
     int hAnsweredFrom = 1;
     int hRequests = 0;
@@ -49,18 +49,16 @@ struct Rig : testsupport::SessionRig {
         };
         clock.onWait = [this, meterScript = clock.onWait](double now) {
             meterScript(now);
-            pollingDuringExchange |= panel.Timer1().isActive();
+            pollingDuringExchange |= !panel.stream().paused();
             recordingDuringExchange |= panel.Timer2().isActive();
         };
         // Running, but never due within a test.
-        panel.Timer1().start(3600 * 1000);
+        polling.setInterval(3600 * 1000);
+        panel.stream().start();
         panel.Timer2().start(3600 * 1000);
     }
-    calibration::MainWindowParts parts() {
-        return {nullptr, panel.Timer1(), panel.Timer2(),
-                [this](const QString& c) { panel.showSetUpBanner(c); }};
-    }
-    bool mainTimersRun() { return panel.Timer1().isActive() && panel.Timer2().isActive(); }
+    calibration::MainWindowParts parts() { return {nullptr, panel.stream(), panel.Timer2()}; }
+    bool mainTimersRun() { return !panel.stream().paused() && panel.Timer2().isActive(); }
     QByteArray withStream(const QByteArray& reply) {
         return std::exchange(streamBefore, {}) + reply + std::exchange(streamAfter, {});
     }
@@ -140,7 +138,7 @@ void TestFactorWindows::setEntries() {
     QFETCH(QByteArray, sent);
     QFETCH(QString, message);
     Rig rig;
-    calibration::Calibrationfrm calWindow(rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    calibration::Calibrationfrm calWindow(rig.link, rig.prompts, rig.panel.stream(), nullptr);
     calibration::SCF_frm scfWindow(rig.session, rig.link, rig.prompts, rig.parts());
     QDialog& w = scf ? static_cast<QDialog&>(scfWindow) : calWindow;
     if (scf) {
@@ -150,12 +148,6 @@ void TestFactorWindows::setEntries() {
         showAndLoad(calWindow);
         QVERIFY(rig.pollingDuringExchange); // the calibration window's load leaves polling alone
     }
-    auto* watch = child<QTimer>(scfWindow, "Timer1");
-    bool watching = false;
-    rig.clock.onWait = [&, meterScript = rig.clock.onWait](double now) {
-        meterScript(now);
-        watching |= watch->isActive();
-    };
     rig.port.sent.clear();
     rig.pollingDuringExchange = false;
     child<QLineEdit>(w, scf ? "SCFRange_Edit" : "TxtCalValue")->setText(entry);
@@ -168,11 +160,11 @@ void TestFactorWindows::setEntries() {
         QVERIFY(rig.prompts.messages[0].icon == platform::MessageIcon::Critical);
     }
     QVERIFY(!rig.pollingDuringExchange);
-    QVERIFY(!watching);
-    // Only the calibration window closes after a write; the SCF window holds polling off.
+    // Only the calibration window closes after a write; the SCF window holds polling off, its
+    // ticks watching the meter's status.
     QCOMPARE(w.isVisible(), scf || !message.isEmpty());
-    QCOMPARE(rig.panelTimer1.isActive(), !scf);
-    QCOMPARE(watch->isActive(), scf);
+    QCOMPARE(rig.panel.stream().paused(), scf);
+    QVERIFY(rig.polling.isActive());
 }
 
 void TestFactorWindows::calibrationRead_data() {
@@ -206,7 +198,7 @@ void TestFactorWindows::calibrationRead() {
     QFETCH(QByteArray, streamBefore);
     QFETCH(QByteArray, streamAfter);
     Rig rig;
-    calibration::Calibrationfrm w(rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    calibration::Calibrationfrm w(rig.link, rig.prompts, rig.panel.stream(), nullptr);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     rig.hAnsweredFrom = hAnsweredFrom;
@@ -233,13 +225,13 @@ void TestFactorWindows::calibrationRead() {
         QVERIFY(rig.port.sent.endsWith('h'));
     }
     QCOMPARE(rig.pollingDuringExchange, !initial);
-    QVERIFY(rig.panelTimer1.isActive());
+    QVERIFY(!rig.panel.stream().paused());
     QVERIFY(w.isVisible());
 }
 
 void TestFactorWindows::typedKeys() {
     Rig rig;
-    calibration::Calibrationfrm cal(rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    calibration::Calibrationfrm cal(rig.link, rig.prompts, rig.panel.stream(), nullptr);
     showAndLoad(cal);
     auto* entry = child<QLineEdit>(cal, "TxtCalValue");
     entry->clear();
@@ -304,16 +296,14 @@ void TestFactorWindows::scfLoadAndClose() {
     QCOMPARE(rig.port.sent, QByteArray(requests, 'a'));
     QCOMPARE(child<QComboBox>(w, "SCFCNT_Cbx")->currentText(), loaded ? "U2" : "");
     QCOMPARE(child<QLineEdit>(w, "SCFRange_Edit")->text(), loaded ? "1.000" : "Text1");
-    auto* watch = child<QTimer>(w, "Timer1");
-    QCOMPARE(watch->interval(), 250);
-    QCOMPARE(watch->isActive(), loaded);
+    QCOMPARE(rig.polling.isActive(), loaded); // the watch of the meter's status
     QVERIFY(!rig.pollingDuringExchange && !rig.recordingDuringExchange && !rig.mainTimersRun());
     {
         meterlink::ExchangeQueue::Exchange exchange(rig.link.exchanges());
         rig.link.send("M"); // the display stream the main window started
     }
     rig.meter.frame = testsupport::displayFrame(0x123456, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
-    w.Timer1Tick();
+    rig.panel.stream().Timer1Tick();
     QVERIFY(w.isVisible());
     rig.port.sent.clear();
     rig.meter.frame[12] = char(byte13);
@@ -321,14 +311,13 @@ void TestFactorWindows::scfLoadAndClose() {
     QObject::connect(&w, &QDialog::finished, &w, [&] { closedAt = rig.clock.now(); });
 
     if (how == "tick")
-        w.Timer1Tick();
+        rig.panel.stream().Timer1Tick();
     else if (how == "close")
         w.close();
     else
         child<QPushButton>(w, qPrintable(how))->click();
 
     QVERIFY(!w.isVisible());
-    QVERIFY(!watch->isActive());
     QVERIFY(rig.mainTimersRun());
     QCOMPARE(rig.port.sent, how == "SCF_init_btn" ? QByteArray("Ae") : QByteArray());
     // The meter is given half a second to restore its initial factor.

@@ -18,22 +18,19 @@ const QByteArray kSettings = QByteArray::fromHex("020096410bb801f403"); // dista
 // A meter that answers "Z" with its settings and, after "O", ignores a few polls while it
 // powers up again.
 struct Rig : testsupport::SessionRig {
-    QTimer timer1;
-    commands::ToolbarDispatcher toolbar{session, link, prompts, timer1, nullptr};
+    commands::ToolbarDispatcher toolbar{session, link, prompts, stream, nullptr};
     // On the heap: it deletes itself when closed.
     QPointer<commands::Btn> window =
-        new commands::Btn(session, link, toolbar, timer1, prompts, nullptr);
+        new commands::Btn(session, link, toolbar, stream, prompts, nullptr);
     QByteArray settingsReply = kSettings;
     QList<bool> pollingWhenSent; // per byte
     int unansweredPolls = 0;
 
     Rig() {
-        timer1.setInterval(250);
-        timer1.start();
         meter.frame = testsupport::displayFrame(0xAA1234, {0x00, 0x10, 0x00, 0x00, 0x08, 0x00});
         auto meterAnswers = port.responder;
         port.responder = [this, meterAnswers](const QByteArray& bytes) {
-            pollingWhenSent += QList<bool>(bytes.size(), timer1.isActive());
+            pollingWhenSent += QList<bool>(bytes.size(), !stream.paused());
             if (bytes == "O")
                 unansweredPolls = 3;
             if (bytes == "A")
@@ -67,7 +64,7 @@ void TestControlPanel::keys_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("intv");
     QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<bool>("pollingPaused"); // Timer1 stopped while the key's bytes go out
+    QTest::addColumn<bool>("pollingPaused"); // polling paused while the key's bytes go out
 
     const QList<std::pair<const char*, char>> plain = {
         {"CmdTime", 'B'}, {"CmdLxFc", 'F'}, {"CmdH", 'C'},     {"CmdRead", 'L'},
@@ -101,7 +98,7 @@ void TestControlPanel::keys() {
 
     QCOMPARE(rig.port.sent, sent);
     QCOMPARE(rig.pollingWhenSent, QList<bool>(sent.size(), !pollingPaused));
-    QVERIFY(rig.timer1.isActive());
+    QVERIFY(!rig.stream.paused());
     QVERIFY(rig.prompts.messages.isEmpty());
     QVERIFY(!rig.link.exchanges().busy());
 }

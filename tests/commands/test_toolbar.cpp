@@ -13,19 +13,16 @@ const QStringList kKeys = {"Save", "Open", "PC",      "List", "Graph", "TimeSet"
                            "Comp", "Hold", "Buttons", "ESC",  "scf",   "cal",     "Survey"};
 
 struct Rig : testsupport::SessionRig {
-    QTimer timer1;
-    commands::ToolbarDispatcher dispatcher{session, link, prompts, timer1, nullptr};
+    commands::ToolbarDispatcher dispatcher{session, link, prompts, stream, nullptr};
     QStringList ran; // keys whose action ran
     QList<bool> timerActiveDuringAction;
 
     Rig() {
-        timer1.setInterval(250);
-        timer1.start();
         commands::ToolbarActions& a = dispatcher.actions();
         auto note = [this](const QString& key) {
             return [this, key] {
                 ran << key;
-                timerActiveDuringAction << timer1.isActive();
+                timerActiveDuringAction << !stream.paused();
             };
         };
         a.StartFileRecording = note("Save");
@@ -128,7 +125,7 @@ void TestToolbar::timeSetDuringIntervalRecording() {
     QCOMPARE(rig.prompts.messages[0].text,
              QStringLiteral("Recording mode, stop record then try again !"));
     QVERIFY(rig.prompts.messages[0].icon == platform::MessageIcon::Critical);
-    QVERIFY(rig.timer1.isActive());
+    QVERIFY(!rig.stream.paused());
 }
 
 void TestToolbar::timeSetStopsPolling() {
@@ -144,13 +141,13 @@ void TestToolbar::escapePollsThenSendsH() {
     auto respond = rig.port.responder;
     rig.port.responder = [&](const QByteArray& command) {
         if (command == "A")
-            activeAtPoll = rig.timer1.isActive();
+            activeAtPoll = !rig.stream.paused();
         respond(command);
     };
     rig.dispatcher.OnToolbarButton("ESC");
     QCOMPARE(rig.port.sent, QByteArray("AH"));
     QVERIFY(!activeAtPoll);
-    QVERIFY(rig.timer1.isActive());
+    QVERIFY(!rig.stream.paused());
 }
 
 void TestToolbar::settingWindowsPollFirst_data() {

@@ -93,7 +93,8 @@ struct Program {
         return QTest::qWaitFor(
             [&] {
                 QSignalSpy shown(&panel, &panel::Panel::displayUpdated);
-                return shown.wait(2000) && panel.PollCounter >= 2 && panel.PollCounter <= 10;
+                return shown.wait(2000) && panel.stream().PollCounter >= 2 &&
+                       panel.stream().PollCounter <= 10;
             },
             10000);
     }
@@ -282,8 +283,7 @@ void TestEndToEnd::meterClockAndLoggerInterval() {
     meter_->withModel([](Model& m) { m.setClock(3, 1 * 3600 + 2 * 60 + 3, Model::Clock::now()); });
     Program program(meter_->linkPath());
     QVERIFY(program.panel.Load());
-    QTimer& polling = program.panel.Timer1();
-    polling.stop(); // as "TimeSet" does
+    meterlink::DisplayStream& polling = program.panel.stream();
     const QDateTime pcTime(QDate(2026, 3, 9), QTime(10, 20, 30));
     recording::Setup setup(program.session, program.link, polling, &program.panel,
                            [&] { return pcTime; });
@@ -295,7 +295,7 @@ void TestEndToEnd::meterClockAndLoggerInterval() {
     setup.findChild<QPushButton*>(QStringLiteral("CmdSetTime"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(meterTime->text().startsWith(QStringLiteral("09 10:20:3")), 5000);
     setup.close();
-    QVERIFY(polling.isActive());
+    QVERIFY(polling.running());
 
     program.prompts.inputs = {QStringLiteral("1:30")};
     recording::SamplingChoice choice(program.session, program.link, program.prompts, polling,
@@ -439,7 +439,7 @@ void TestEndToEnd::calibrationAndScfWindows() {
              QStringLiteral("1.000"));
     QTRY_COMPARE_WITH_TIMEOUT(meter_->withModel([](Model& m) { return m.scf(); }), 2500, 3000);
     QCOMPARE(meter_->withModel([](Model& m) { return m.scfCount(); }), 3);
-    QVERIFY(program.panel.Timer1().isActive());
+    QVERIFY(program.panel.stream().running());
     QVERIFY(program.panel.Timer2().isActive());
 
     // The meter entering its set-up menu closes the window, and the panel says so.
@@ -451,7 +451,7 @@ void TestEndToEnd::calibrationAndScfWindows() {
     });
     QVERIFY2(open.elapsed() < 5000, qPrintable(QString::number(open.elapsed())));
     QCOMPARE(program.caption("LblSetUp"), QStringLiteral("SET UP"));
-    QVERIFY(program.panel.Timer1().isActive());
+    QVERIFY(program.panel.stream().running());
     QVERIFY(program.prompts.messages.isEmpty());
 }
 
@@ -498,7 +498,7 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     const QStringList set = gridRow(memory->GridSet(), 1);
     QCOMPARE(set.mid(2), (QStringList{"1", QString::number(records)}));
     QVERIFY2(set[1] == "07-23:59:58" || set[1] == "07-23:59:59", qPrintable(set[1]));
-    QVERIFY(program.panel.Timer1().isActive());
+    QVERIFY(program.panel.stream().running());
 
     QVERIFY(QTest::qWaitForWindowExposed(memory));
     clickRow(memory->GridSet(), 1);
@@ -514,7 +514,7 @@ void TestEndToEnd::loggerSetDownloadsListsAndErases() {
     memory->ClearLoggerMemory();
     QTRY_COMPARE_WITH_TIMEOUT(meter_->loggerEndAddress(), 1535u, 3000);
     QTRY_VERIFY(!program.panel.findChild<logger::Memory*>());
-    QVERIFY(program.panel.Timer1().isActive());
+    QVERIFY(program.panel.stream().running());
 }
 
 void TestEndToEnd::stoppedTransferLeavesTheProgramUsable() {

@@ -47,10 +47,8 @@ QStringList row(const platform::Grid& g, int r) {
 // A meter holding a logger memory; each "Q" is answered with the chunks scripted, each at its
 // delay after the "Q".
 struct Rig : testsupport::SessionRig {
-    QTimer timer1;
-    int pollCounter = 7;
     graphs::Graphs graphs{session, prompts, link.exchanges()};
-    logger::LoggerWindows windows{session, link, prompts, timer1, pollCounter, graphs, nullptr};
+    logger::LoggerWindows windows{session, link, prompts, stream, graphs, nullptr};
     QList<std::pair<double, QByteArray>> chunks;
     QList<bool> pollingWhenSent; // per command
     QStringList progress;        // LblMessage as it changed during the download
@@ -60,11 +58,10 @@ struct Rig : testsupport::SessionRig {
     explicit Rig(const QByteArray& memory = kFive + kTwo) {
         meter.pollValue = 1535 + quint32(memory.size());
         chunks = {{0.1, reply(memory)}};
-        timer1.setInterval(250);
-        timer1.start();
+        stream.PollCounter = 7;
         auto meterAnswers = port.responder;
         port.responder = [this, meterAnswers](const QByteArray& bytes) {
-            pollingWhenSent << timer1.isActive();
+            pollingWhenSent << !stream.paused();
             meterAnswers(bytes);
             if (bytes == "Q")
                 for (const auto& [delay, chunk] : chunks)
@@ -88,8 +85,8 @@ struct Rig : testsupport::SessionRig {
     }
     QString message() const { return label("LblMessage"); }
     void expectPollingAgain() {
-        QVERIFY(timer1.isActive());
-        QCOMPARE(pollCounter, 0);
+        QVERIFY(!stream.paused());
+        QCOMPARE(stream.PollCounter, 0);
         QVERIFY(!link.exchanges().busy());
         QVERIFY(heldThroughout);
         QVERIFY(!pollingWhenSent.contains(true));
@@ -360,7 +357,7 @@ void TestLoggerWindows::erase() {
     rig.prompts.whileMessageShown = [&] {
         // A second click meanwhile asks nothing more; polling waits for the answer.
         window->ClearLoggerMemory();
-        QVERIFY(!rig.timer1.isActive());
+        QVERIFY(rig.stream.paused());
         QVERIFY(!rig.link.exchanges().busy());
         ++questions;
     };
@@ -380,7 +377,7 @@ void TestLoggerWindows::erase() {
     QCOMPARE(window && window->isVisible(), !ok);
     QCOMPARE(rig.session.logger.MemoryWindowOpen, !ok);
     QVERIFY(!rig.session.logger.MemoryClearBusy);
-    QVERIFY(rig.timer1.isActive());
+    QVERIFY(!rig.stream.paused());
     // The sets stay until the next download.
     QCOMPARE(rig.session.logger.LoggerSets.size(), size_t(2));
 }
@@ -519,7 +516,7 @@ void TestLoggerWindows::setGridShowsItsCellsInFull() {
     QFETCH(int, col);
     QFETCH(QString, text);
     Rig rig;
-    Memory window(rig.session, rig.link, rig.prompts, rig.timer1, nullptr);
+    Memory window(rig.session, rig.link, rig.prompts, rig.stream, nullptr);
     // The widest a set's row gets: a start late in the day, an hour's interval, a full memory.
     std::vector<QByteArray> sets(99, set("282358085959", ""));
     sets.back() += QByteArray(43000 * 3, '\x01');

@@ -54,7 +54,7 @@ struct Rig : testsupport::SessionRig {
     QByteArray tick(const QByteArray& f) {
         meter.frame = f;
         const qsizetype before = port.sent.size();
-        panel.Timer1Tick();
+        panel.stream().Timer1Tick();
         return port.sent.mid(before);
     }
 };
@@ -159,7 +159,7 @@ void TestPanel::pollOnEveryFifteenthTick() {
     for (int i = 0; i < 14; ++i)
         QCOMPARE(rig.tick(kLux1234), QByteArray());
     QCOMPARE(rig.tick(kLux1234), QByteArray("AM"));
-    QCOMPARE(rig.panel.PollCounter, 1);
+    QCOMPARE(rig.panel.stream().PollCounter, 1);
 }
 
 void TestPanel::digitsAndBlanks_data() {
@@ -273,7 +273,7 @@ void TestPanel::banner() {
     QFETCH(QString, caption);
     Rig rig;
     rig.tick(kLux1234);
-    QCOMPARE(rig.panel.PollCounter, 1);
+    QCOMPARE(rig.panel.stream().PollCounter, 1);
     // Another reading with the comparator on, under the banner: nothing of it shows.
     rig.tick(displayFrame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, (unsigned char)byte13}));
     QVERIFY(rig.shown("ShapeSetUp"));
@@ -282,7 +282,7 @@ void TestPanel::banner() {
     QCOMPARE(rig.caption("MainDigit(2)"), QStringLiteral("1"));
     QVERIFY(!rig.shown("LblComp"));
     QVERIFY(rig.shown("LblLx"));
-    QCOMPARE(rig.panel.PollCounter, 1);
+    QCOMPARE(rig.panel.stream().PollCounter, 1);
     rig.tick(displayFrame(0x987654, {0x02, 0x08, 0x00, 0x00, 0x00, 0x00}));
     QVERIFY(!rig.shown("ShapeSetUp"));
     QVERIFY(!rig.shown("LblSetUp"));
@@ -352,7 +352,7 @@ void TestPanel::shortDigitsEndTheTickEarly() {
     QCOMPARE(rig.session.display.MainText, QStringLiteral("12.34"));
     QCOMPARE(rig.caption("TimeDigit(0)"), QStringLiteral("1")); // not updated
     QVERIFY(!rig.shown("ImgBt"));
-    QCOMPARE(rig.panel.PollCounter, 1);
+    QCOMPARE(rig.panel.stream().PollCounter, 1);
 }
 
 void TestPanel::tickDoesNotReenter() {
@@ -361,11 +361,11 @@ void TestPanel::tickDoesNotReenter() {
     auto previous = rig.clock.onWait;
     rig.clock.onWait = [&](double now) {
         if (nested++ == 0)
-            rig.panel.Timer1Tick(); // a timer event delivered inside the tick's wait
+            rig.panel.stream().Timer1Tick(); // a timer event delivered inside the tick's wait
         previous(now);
     };
     QCOMPARE(rig.tick(kLux1234), QByteArray("AM"));
-    QCOMPARE(rig.panel.PollCounter, 1);
+    QCOMPARE(rig.panel.stream().PollCounter, 1);
 }
 
 void TestPanel::clicksDuringATickWaitStartAfterIt() {
@@ -420,7 +420,7 @@ void TestPanel::closingEndsATickStuckInRecovery() {
     QTimer::singleShot(300, &panel, [&] { panel.close(); });
     QElapsedTimer elapsed;
     elapsed.start();
-    panel.Timer1Tick(); // polls a meter that never answers
+    panel.stream().Timer1Tick(); // polls a meter that never answers
     // Closed after 0.3 s, it returns then rather than polling on for good.
     QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(silent.sent.count('A') > 3);

@@ -13,7 +13,6 @@
 namespace {
 
 struct Rig : testsupport::SessionRig {
-    QTimer panelTimer1;
     QList<QByteArray> writes;
     QList<double> writtenAt;
     bool pollingAtY = true;
@@ -21,14 +20,13 @@ struct Rig : testsupport::SessionRig {
     QList<QByteArray> yReplies;
 
     Rig() {
-        panelTimer1.start(250);
         auto meterAnswers = port.responder;
         port.responder = [this, meterAnswers](const QByteArray& bytes) {
             meterAnswers(bytes);
             writes << bytes;
             writtenAt << clock.now();
             if (bytes == "Y") {
-                pollingAtY = panelTimer1.isActive();
+                pollingAtY = !stream.paused();
                 // STX, the 7th, 14:05:09, logger interval 01:00, ETX.
                 port.deliver(yReplies.isEmpty() ? QByteArray::fromHex("0207140509010003")
                                                 : yReplies.takeFirst(),
@@ -88,7 +86,7 @@ void TestMeterTimeWindows::pcInterval() {
     rig.session.recording.SamplingSeconds = 5.0f;
     rig.session.recording.SampleTickCount = 3;
     rig.prompts.inputs = {answer};
-    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.stream, nullptr);
     showAndWait(w);
     w.findChild<QRadioButton*>("OptPC")->setChecked(true);
     w.findChild<QPushButton*>("CmdOK")->click();
@@ -123,7 +121,7 @@ void TestMeterTimeWindows::meterInterval() {
     QFETCH(int, complaints);
     Rig rig;
     rig.prompts.inputs = answers;
-    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.stream, nullptr);
     showAndWait(w);
     w.findChild<QPushButton*>("CmdOK")->click(); // OptMeter is chosen when the window opens
 
@@ -142,13 +140,13 @@ void TestMeterTimeWindows::meterInterval() {
     }
     QVERIFY(!rig.pollingAtY);
     QVERIFY(!w.isVisible());
-    QVERIFY(rig.panelTimer1.isActive());
+    QVERIFY(!rig.stream.paused());
 }
 
 void TestMeterTimeWindows::clickDuringAnotherExchangeWaits() {
     Rig rig;
     rig.prompts.inputs = {"7"};
-    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.stream, nullptr);
     showAndWait(w);
     w.findChild<QRadioButton*>("OptPC")->setChecked(true);
     {
@@ -163,7 +161,7 @@ void TestMeterTimeWindows::clickDuringAnotherExchangeWaits() {
 void TestMeterTimeWindows::secondOkWhileReadingTheMeter() {
     Rig rig;
     rig.prompts.inputs = {"1:00", "2:00"};
-    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.panelTimer1, nullptr);
+    recording::SamplingChoice w(rig.session, rig.link, rig.prompts, rig.stream, nullptr);
     showAndWait(w);
     auto* ok = w.findChild<QPushButton*>("CmdOK");
     rig.clock.onWait = [&, meterTime = rig.clock.onWait](double now) {
@@ -180,9 +178,9 @@ void TestMeterTimeWindows::placement() {
     Rig rig;
     QWidget panel;
     panel.setGeometry(100, 200, 600, 400);
-    recording::SamplingChoice choice(rig.session, rig.link, rig.prompts, rig.panelTimer1, &panel);
+    recording::SamplingChoice choice(rig.session, rig.link, rig.prompts, rig.stream, &panel);
     QCOMPARE(choice.pos(), QPoint(100 + 8, 200 + 56)); // 120 and 840 twips
-    recording::Setup setup(rig.session, rig.link, rig.panelTimer1, &panel);
+    recording::Setup setup(rig.session, rig.link, rig.stream, &panel);
     QCOMPARE(setup.y(), 200 + 66); // 1000 twips
     QVERIFY(qAbs(setup.x() + setup.frameGeometry().width() / 2 - (100 + 300)) <= 1);
 }
@@ -190,7 +188,7 @@ void TestMeterTimeWindows::placement() {
 void TestMeterTimeWindows::clockLabels() {
     Rig rig;
     const QDateTime pcTime(QDate(2026, 5, 9), QTime(8, 7, 6));
-    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr, [&] { return pcTime; });
+    recording::Setup w(rig.session, rig.link, rig.stream, nullptr, [&] { return pcTime; });
     showAndWait(w);
     auto* meter = w.findChild<QLabel*>("LblMeterTime");
     auto* pc = w.findChild<QLabel*>("LblPCTime");
@@ -204,23 +202,23 @@ void TestMeterTimeWindows::clockLabels() {
     };
     QCOMPARE(tick(), (QStringList{"Meter Time", "PC System Time"}));
     QVERIFY(rig.port.sent.isEmpty());
-    QVERIFY(rig.panelTimer1.isActive()); // nothing read from the meter yet
+    QVERIFY(!rig.stream.paused()); // nothing read from the meter yet
 
     clickBoth();
     QCOMPARE(tick(), (QStringList{"07 14:05:09", "09 08:07:06"}));
     QCOMPARE(rig.port.sent, QByteArray("AY"));
-    QVERIFY(!rig.panelTimer1.isActive());
+    QVERIFY(rig.stream.paused());
 
     clickBoth();
     QCOMPARE(tick(), (QStringList{"Meter Time", "PC System Time"}));
     QCOMPARE(rig.port.sent, QByteArray("AY"));
-    QVERIFY(!rig.panelTimer1.isActive()); // until the window closes
+    QVERIFY(rig.stream.paused()); // until the window closes
 }
 
 void TestMeterTimeWindows::shortClockReplyIsAskedAgain() {
     Rig rig;
     rig.yReplies = {QByteArray::fromHex("02071405090100")};
-    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr);
+    recording::Setup w(rig.session, rig.link, rig.stream, nullptr);
     showAndWait(w);
     auto* meter = w.findChild<QLabel*>("LblMeterTime");
     QTest::mouseClick(meter, Qt::LeftButton);
@@ -245,7 +243,7 @@ void TestMeterTimeWindows::setTimeReadsThePcClockAsTheBytesGoOut() {
     const QDateTime click(QDate(2026, 3, 7), clickedAt);
     const double start = rig.clock.now();
     auto pcClock = [&] { return click.addMSecs(qRound64((rig.clock.now() - start) * 1000)); };
-    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr, pcClock);
+    recording::Setup w(rig.session, rig.link, rig.stream, nullptr, pcClock);
     showAndWait(w);
     auto* timer1 = w.findChild<QTimer*>("Timer1");
     bool tickingDuringExchange = false;
@@ -269,8 +267,7 @@ void TestMeterTimeWindows::clockWindowCloses_data() {
 void TestMeterTimeWindows::clockWindowCloses() {
     QFETCH(QString, how);
     Rig rig;
-    rig.panelTimer1.stop();
-    recording::Setup w(rig.session, rig.link, rig.panelTimer1, nullptr);
+    recording::Setup w(rig.session, rig.link, rig.stream, nullptr);
     showAndWait(w);
     auto* timer1 = w.findChild<QTimer*>("Timer1");
     QCOMPARE(timer1->interval(), 350);
@@ -285,7 +282,7 @@ void TestMeterTimeWindows::clockWindowCloses() {
     w.Timer1Tick();
     QVERIFY(!w.isVisible());
     QVERIFY(!timer1->isActive());
-    QVERIFY(rig.panelTimer1.isActive());
+    QVERIFY(!rig.stream.paused());
 }
 
 QTEST_MAIN(TestMeterTimeWindows)

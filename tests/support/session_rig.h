@@ -1,9 +1,10 @@
 #pragma once
 
-#include "shared/session.h"
 #include "fake_link.h"
+#include "link/display_stream.h"
 #include "link/meter_link.h"
 #include "scripted_prompts.h"
+#include "shared/session.h"
 
 namespace testsupport {
 
@@ -15,6 +16,9 @@ struct SessionRig {
     shared::Session session;
     meterlink::MeterLink link{port, clock, session.link};
     ScriptedPrompts prompts;
+    // The main window's polling, never started: windows pause it, tests ask whether it is.
+    meterlink::DisplayStream stream{link, session.display, nullptr,
+                                    meterlink::DisplayStream::Cadence::Panel};
 };
 
 } // namespace testsupport
