@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void readPrintsTheDisplay();
+    void readTakesNoFrameMadeOfTwoBursts();
     void recordWritesTheProgramsDataFile();
     void stoppedOrKilledRecordKeepsEveryLine_data();
     void stoppedOrKilledRecordKeepsEveryLine();
@@ -102,6 +104,30 @@ void TestCliEndToEnd::readPrintsTheDisplay() {
     QCOMPARE(o.value("iso_time").toString().size(), 25);
     QCOMPARE(at.toLocalTime().toString(QStringLiteral("dd-HH:mm:ss")), o.value("time").toString());
     QCOMPARE(at.offsetFromUtc(), at.toLocalTime().offsetFromUtc());
+}
+
+void TestCliEndToEnd::readTakesNoFrameMadeOfTwoBursts() {
+    // Main bytes A1 03 03: a frame cut after 9 or 10 bytes, made up to 14 by the next frame's
+    // head, would pass the STX and ETX test.
+    meter_->setFixedReading(10.303);
+    QProcess tool;
+    tool.start(QStringLiteral(LUXPANEL_CLI), {"read", "--port", port(), "--json", "--count", "5"});
+    QVERIFY(tool.waitForStarted());
+    QTimer cutter;
+    QObject::connect(&cutter, &QTimer::timeout, &cutter, [&] { meter_->cutFrames(1); });
+    cutter.start(150);
+    QTRY_VERIFY_WITH_TIMEOUT(tool.state() == QProcess::NotRunning, 30000);
+    cutter.stop();
+    const QByteArray out = tool.readAllStandardOutput();
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 5);
+    const QJsonArray on =
+        QJsonDocument::fromJson(lines[0]).object().value("annunciators").toArray();
+    for (const QByteArray& line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QCOMPARE(o.value("reading").toString(), QStringLiteral("10.303"));
+        QCOMPARE(o.value("annunciators").toArray(), on);
+    }
 }
 
 void TestCliEndToEnd::recordWritesTheProgramsDataFile() {

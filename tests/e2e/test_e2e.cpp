@@ -190,10 +190,13 @@ void TestEndToEnd::unplugAndReplugRecovers() {
 }
 
 void TestEndToEnd::garbageAndCutFramesAreSkipped() {
-    meter_->setFixedReading(250.0);
+    // Main bytes A1 03 03: a frame cut after 9 or 10 bytes, made up to 14 by the next frame's
+    // head, would pass the STX and ETX test.
+    meter_->setFixedReading(10.303);
     Program program(meter_->linkPath());
     QVERIFY(program.panel.Load());
-    QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 250.0f) < 0.01f, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.session.display.MainText == QStringLiteral("10.303"), 5000);
+    const meterlink::DisplayModel steady = program.session.display;
     QSignalSpy shown(&program.panel, &panel::Panel::displayUpdated);
     QSignalSpy written(meter_.get(), &sim::SimulatedMeter::frameWritten);
     for (int i = 0; i < 4; ++i) {
@@ -203,6 +206,25 @@ void TestEndToEnd::garbageAndCutFramesAreSkipped() {
         const qsizetype before = written.size();
         QTRY_VERIFY_WITH_TIMEOUT(written.size() >= before + 4, 10000);
     }
+    // Frames cut short while the reading is steady: what the panel shows is the steady reading
+    // only, never a frame made of one burst's bytes and the next's.
+    int frames = 0;
+    int others = 0;
+    const auto watch =
+        QObject::connect(&program.panel, &panel::Panel::displayUpdated, &program.panel, [&] {
+            const meterlink::DisplayModel& d = program.session.display;
+            ++frames;
+            others += d.MainText != steady.MainText || d.UnitText != steady.UnitText ||
+                      !(d.status == steady.status);
+        });
+    for (int i = 0; i < 20; ++i) {
+        meter_->cutFrames(2);
+        const qsizetype before = written.size();
+        QTRY_VERIFY_WITH_TIMEOUT(written.size() >= before + 3, 10000);
+    }
+    QObject::disconnect(watch);
+    QVERIFY(frames > 0);
+    QCOMPARE(others, 0);
     meter_->setFixedReading(321.0);
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(program.session.display.MainValue - 321.0f) < 0.01f, 5000);
     // The reads resynchronised on their own: the display kept updating, the link never dropped.

@@ -11,6 +11,9 @@ using testsupport::VirtualWaiter;
 
 namespace {
 
+// Bytes of the display stream, each at its delay.
+using Stream = QList<std::pair<double, QByteArray>>;
+
 struct Rig {
     VirtualWaiter clock;
     FakePort port{clock};
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void pollReplyAfterLastAttemptIsAccepted();
     void displayReadResynchronises();
     void displayReadIgnoresBytesAfterFrame();
+    void displayReadTakesOneBurst_data();
+    void displayReadTakesOneBurst();
     void failedReadsBeforeReconnect_data();
     void failedReadsBeforeReconnect();
     void vanishedDeviceIsLostAtOnce();
@@ -165,6 +170,31 @@ void TestMeterLink::displayReadIgnoresBytesAfterFrame() {
     const std::optional<QByteArray> got = rig.link.ReadDisplayFrame();
     QVERIFY(got.has_value());
     QCOMPARE(got->left(14), frame);
+}
+
+void TestMeterLink::displayReadTakesOneBurst_data() {
+    // Time digits 0302: the tail of this frame after byte 6, and its first 8 bytes, each pass
+    // the STX and ETX test when the next frame's head makes them up to 14 bytes.
+    const QByteArray f =
+        testsupport::displayFrame(0xAA1234, {0, 0x10, 0, 0, 0x08, 0}, 0x12, 0x0302);
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<Stream>("stream");
+    QTest::newRow("the tail of a burst, then a frame") << f << Stream{{0.001, f.mid(6)}, {0.1, f}};
+    QTest::newRow("a frame cut short, then a frame") << f << Stream{{0.01, f.left(8)}, {0.11, f}};
+    QTest::newRow("one frame in two pieces") << f << Stream{{0.001, f.left(5)}, {0.021, f.mid(5)}};
+}
+
+void TestMeterLink::displayReadTakesOneBurst() {
+    QFETCH(QByteArray, frame);
+    QFETCH(Stream, stream);
+    Rig rig;
+    rig.port.responder = nullptr;
+    for (const auto& [delay, bytes] : stream)
+        rig.port.deliver(bytes, delay);
+    const std::optional<QByteArray> got = rig.link.ReadDisplayFrame();
+    QVERIFY(got.has_value());
+    QCOMPARE(got->left(14).toHex(' '), frame.toHex(' '));
+    QCOMPARE(rig.linkText.count(), 0);
 }
 
 void TestMeterLink::failedReadsBeforeReconnect_data() {
