@@ -171,7 +171,7 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
     };
     QObject::connect(&tick, &QTimer::timeout, &tick, onTick);
     bool started = false;
-    bool recording = false;
+    bool fileOpen = false;
     const int code = session.readStream([&] {
         if (std::exchange(started, true))
             return;
@@ -182,13 +182,13 @@ int runRecord(MeterSession& session, const Invocation& inv, QTextStream& err) {
             session.finish(kFileNotWritten);
             return;
         }
-        recording = true;
+        fileOpen = true;
         recording::SetPcSamplingInterval(r, inv.interval);
         onTick();
         tick.start();
     });
     tick.stop();
-    if (!recording)
+    if (!fileOpen)
         return code;
     recording::closeRecordingFile(r);
     if (terminal)
