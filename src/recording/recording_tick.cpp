@@ -33,12 +33,16 @@ bool sampleDue(RecordingState& r) {
 
 } // namespace
 
+bool readingChangesMeaning(const meterlink::MeterStatus& s) {
+    return s.RelOn || s.RefOn || s.UpperPercentOn || s.CdOn || s.FcHourOn || s.LxHourOn ||
+           s.SetUpOn;
+}
+
 std::optional<QString> sinkEnding(qint32 count, const QString& startUnit,
                                   const meterlink::DisplayModel& d) {
-    const meterlink::MeterStatus& s = d.status;
     if (count == kMaxSamples)
         return QStringLiteral("it holds %1 samples").arg(kMaxSamples);
-    if (s.RelOn || s.RefOn || s.UpperPercentOn || s.CdOn || s.FcHourOn || s.LxHourOn || s.SetUpOn)
+    if (readingChangesMeaning(d.status))
         return QStringLiteral("the meter left its normal measuring mode");
     if (d.UnitText != startUnit)
         return QStringLiteral("the meter's unit changed");

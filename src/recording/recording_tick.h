@@ -31,6 +31,11 @@ struct Sample {
 // to the data file while the recording may go on.
 Sample RecordingTick(RecordingState& r, const meterlink::DisplayModel& d, const QDateTime& now);
 
+// The display modes in which a reading means something other than the light (relative,
+// reference, percent, cd, lux-hours, foot-candle-hours) or nothing (set-up); the comparator
+// alone changes nothing.
+bool readingChangesMeaning(const meterlink::MeterStatus& s);
+
 // Why a sink that has taken `count` samples since it started in `startUnit` must end: 100000
 // samples, another unit, or a display mode that changes what a reading means (the comparator
 // alone does not); nothing while it may go on.
