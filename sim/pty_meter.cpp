@@ -391,6 +391,8 @@ void PtyMeter::pump() {
     while (due > 0 && !queue_.empty()) {
         Chunk& chunk = queue_.front();
         const qsizetype n = std::min<qsizetype>(due, chunk.bytes.size() - chunk.written);
+        // A reader may have the bytes the moment they are written.
+        const auto writtenAt = Clock::now();
         writeMaster(chunk.bytes.constData() + chunk.written, n);
         chunk.written += n;
         lineBytes_ += n;
@@ -399,7 +401,7 @@ void PtyMeter::pump() {
             const Chunk done = std::move(chunk);
             queue_.pop_front();
             if (done.frame)
-                notifyFrame(done.bytes, *done.frame);
+                notifyFrame(done.bytes, *done.frame, writtenAt);
         }
     }
     if (queue_.empty()) {
@@ -438,8 +440,7 @@ void PtyMeter::writeMaster(const char* data, qsizetype size) {
     }
 }
 
-void PtyMeter::notifyFrame(const QByteArray& frame, FrameKind kind) {
-    const auto at = Clock::now();
+void PtyMeter::notifyFrame(const QByteArray& frame, FrameKind kind, Clock::time_point at) {
     FrameObserver observer;
     {
         QMutexLocker lock(&infoMutex_);

@@ -107,7 +107,7 @@ private:
     void dropOutput();
     void pump();
     void writeMaster(const char* data, qsizetype size);
-    void notifyFrame(const QByteArray& frame, FrameKind kind);
+    void notifyFrame(const QByteArray& frame, FrameKind kind, Clock::time_point at);
     bool isSilentAt(Clock::time_point now) const { return silentUntil_ && now < *silentUntil_; }
     qsizetype queuedBytes() const;
 
