@@ -19,12 +19,12 @@ bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit,
     QByteArray text = "time,reading,value,unit\r\n";
     const QString unitField = csvField(unit);
     for (const CsvRow& row : rows) {
-        double value = 0.0;
-        const bool numeric = rowKind(row.reading, &value) == RowKind::Valid;
-        const QString line = (row.time ? textrules::isoTimeText(*row.time) : QString()) + QLatin1Char(',') +
-                             csvField(row.reading) + QLatin1Char(',') +
-                             (numeric ? QString::number(value, 'g', 12) : QString()) +
-                             QLatin1Char(',') + unitField + QStringLiteral("\r\n");
+        const textrules::ReadingNumber n = textrules::readingNumber(row.reading);
+        const QString line =
+            (row.time ? textrules::isoTimeText(row.time->utc, row.time->offset) : QString()) +
+            QLatin1Char(',') + csvField(row.reading) + QLatin1Char(',') +
+            (n.kind == ReadingKind::Valid ? QString::number(n.value, 'f', n.decimals) : QString()) +
+            QLatin1Char(',') + unitField + QStringLiteral("\r\n");
         text += line.toUtf8();
     }
     if (out.write(text) != text.size()) {
@@ -35,11 +35,9 @@ bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit,
     return true;
 }
 
-std::vector<CsvRow> csvRows(std::span<const RowText> rows, const QDateTime& reference) {
-    std::vector<std::optional<Stamp>> stamps(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        stamps[i] = parseStamp(rows[i].stamp);
-    const std::vector<std::optional<QDateTime>> dates = datesBackFrom(stamps, reference);
+std::vector<CsvRow> csvRows(std::span<const RowText> rows, const QDateTime& reference,
+                            const QTimeZone& zone) {
+    const std::vector<std::optional<textrules::ZonedTime>> dates = datedRows(rows, reference, zone);
     std::vector<CsvRow> out(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         out[i] = {dates[i], rows[i].reading.toString()};

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QTimeZone>
 
 #include <optional>
 #include <span>
@@ -18,15 +19,16 @@ QString csvField(const QString& text);
 
 // Readings as a spreadsheet reads them: UTF-8, a header line time,reading,value,unit, one line
 // a row with CR LF, the time in ISO 8601 with its offset (empty where the row's date is not
-// known), the reading as displayed and its value (empty when over range or unreadable).
+// known), the reading as displayed and its value (empty when over range or not a reading).
 struct CsvRow {
-    std::optional<QDateTime> time;
+    std::optional<textrules::ZonedTime> time;
     QString reading;
 };
 bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit, QString* why);
 
-// The rows of a list or data file for export, dated walking backwards from reference (the
+// The rows of a list or data file for export, dated by the dating rule from reference (the
 // file's modification time, or now for rows recorded up to now).
-std::vector<CsvRow> csvRows(std::span<const RowText> rows, const QDateTime& reference);
+std::vector<CsvRow> csvRows(std::span<const RowText> rows, const QDateTime& reference,
+                            const QTimeZone& zone = QTimeZone::systemTimeZone());
 
 } // namespace analysis

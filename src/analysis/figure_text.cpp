@@ -58,6 +58,14 @@ QString durationText(double seconds) {
     return text;
 }
 
+QString projectionText(const Figures& f) {
+    if (!f.projectedAnnualLuxHours)
+        return kNeedsAWholeDay;
+    return figureNumber(*f.projectedAnnualLuxHours) + QStringLiteral(" lx\u00b7h, from ") +
+           (f.projectionDays == 1 ? QStringLiteral("1 whole day")
+                                  : QStringLiteral("%1 whole days").arg(f.projectionDays));
+}
+
 QList<FigureLine> figureLines(const Figures& f, const Readings& r, const FigureOptions& options) {
     const QString unit = unitSuffix(r.unit());
     auto reading = [&](double v) { return figureNumber(v) + unit; };
@@ -92,17 +100,16 @@ QList<FigureLine> figureLines(const Figures& f, const Readings& r, const FigureO
     lines << FigureLine{QStringLiteral("Exposure"), exposure}
           << FigureLine{QStringLiteral("Slots left out"), QString::number(f.leftOutSlots)};
     for (const DailyIntegral& d : f.dailyIntegral)
-        lines << FigureLine{QStringLiteral("DLI, day %1").arg(d.day, 2, 10, QLatin1Char('0')),
-                            figureNumber(d.molPerM2) + QStringLiteral(" mol/m\u00b2/d")};
+        lines << FigureLine{
+            QStringLiteral("DLI, day %1").arg(d.date.day(), 2, 10, QLatin1Char('0')),
+            figureNumber(d.molPerM2) + QStringLiteral(" mol/m\u00b2/d")};
     if (f.budgetShare && options.budgetLuxHours)
         lines << FigureLine{QStringLiteral("Budget share"),
                             percent(*f.budgetShare, 1.0) + QStringLiteral(" of ") +
                                 figureNumber(*options.budgetLuxHours) +
                                 QStringLiteral(" lx\u00b7h")};
-    if (f.projectedAnnualLuxHours)
-        lines << FigureLine{QStringLiteral("A year at this rate"),
-                            figureNumber(*f.projectedAnnualLuxHours) +
-                                QStringLiteral(" lx\u00b7h")};
+    if (options.budgetLuxHours)
+        lines << FigureLine{QStringLiteral("A year at this rate"), projectionText(f)};
     if (f.band && options.low && options.high) {
         const double low = std::min(*options.low, *options.high);
         const double high = std::max(*options.low, *options.high);
@@ -132,7 +139,7 @@ QString summaryLine(const RunningSummary& s, const QString& unit) {
                .arg(figureNumber(*s.min()), figureNumber(*s.max()), figureNumber(*s.mean()),
                     unitSuffix(unit),
                     figureNumber(s.exposureUnitHours() *
-                                 (unit == QLatin1String("Fc") ? kLuxPerFootCandle : 1.0)));
+                                 (unit == QLatin1String("Fc") ? kExactLuxPerFootCandle : 1.0)));
 }
 
 } // namespace analysis

@@ -1,5 +1,7 @@
 #include "analysis/figures.h"
 
+#include "analysis/dose_rule.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,11 +11,9 @@ namespace analysis {
 
 namespace {
 
-constexpr double kSecondsPerHour = 3600.0;
-constexpr double kSecondsPerDay = 86400.0;
 constexpr double kDaysPerYear = 365.0;
-// A gap longer than this many sampling intervals is a pause, not a slow reading.
-constexpr double kPauseIntervals = 3.0;
+// A day is whole when its rows hold for all of it but floating-point dust.
+constexpr double kWholeDaySlack = 0.5;
 
 // The median step between the range's times; zero steps (two rows in one second) count, but a
 // median of zero falls back to the least real step.
@@ -23,15 +23,57 @@ double medianStep(const Series& s, qsizetype from, qsizetype to) {
     std::vector<double> steps(size_t(to - from - 1));
     for (qsizetype i = from; i + 1 < to; ++i)
         steps[size_t(i - from)] = s.time(i + 1) - s.time(i);
-    auto middle = steps.begin() + qsizetype(steps.size() / 2);
+    auto middle = steps.begin() + medianStepIndex(qsizetype(steps.size()));
     std::nth_element(steps.begin(), middle, steps.end());
-    if (*middle > 0.0)
-        return *middle;
     double least = 0.0;
-    for (double step : steps)
-        if (step > 0.0 && (least == 0.0 || step < least))
-            least = step;
-    return least;
+    if (*middle <= 0.0)
+        for (double step : steps)
+            if (step > 0.0 && (least == 0.0 || step < least))
+                least = step;
+    return samplingInterval(*middle, least);
+}
+
+double dayStart(const Series& s, int day) {
+    return size_t(day) < s.days.size() ? s.days[size_t(day)].start
+                                       : std::numeric_limits<double>::infinity();
+}
+
+// The figures of each day the rows [from, to) hold in, a hold across midnight split between
+// the days. A pass of its own: kept in the loop of the other figures, its sums would crowd
+// theirs out of the registers.
+std::vector<DayFigures> dayFigures(const Series& s, qsizetype from, qsizetype to, double interval,
+                                   double toLux) {
+    std::vector<DayFigures> days;
+    int day = s.dayIndex(from);
+    double dayEnds = dayStart(s, day + 1);
+    double lux = 0.0, valid = 0.0, lit = 0.0, covered = 0.0;
+    for (qsizetype i = from; i < to; ++i) {
+        double t = s.time(i);
+        double left = i + 1 < to ? heldSeconds(s.time(i + 1) - t, interval) : interval;
+        const bool isValid = s.kinds[size_t(i)] == ReadingKind::Valid;
+        const double v = isValid ? double(s.values[size_t(i)]) : 0.0;
+        for (;;) {
+            const bool ends = t >= dayEnds || t + left > dayEnds;
+            const double part = ends ? std::clamp(dayEnds - t, 0.0, left) : left;
+            covered += part;
+            if (isValid) {
+                lux += v * toLux * part;
+                valid += part;
+                lit += v > 0.0 ? part : 0.0;
+            }
+            if (!ends)
+                break;
+            t += part;
+            left -= part;
+            if (covered > 0.0)
+                days.push_back({s.days[size_t(day)].date, lux, valid, lit, covered, false});
+            lux = valid = lit = covered = 0.0;
+            dayEnds = dayStart(s, ++day + 1);
+        }
+    }
+    if (covered > 0.0)
+        days.push_back({s.days[size_t(day)].date, lux, valid, lit, covered, false});
+    return days;
 }
 
 // The median of the values, reordering them.
@@ -71,7 +113,7 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
     f.durationSeconds = s.time(to - 1) - s.time(from);
     f.intervalSeconds = s.nominalStep > 0.0 ? s.nominalStep : medianStep(s, from, to);
     const double interval = f.intervalSeconds;
-    const double toLux = s.footCandles() ? kLuxPerFootCandle : 1.0;
+    const double toLux = s.footCandles() ? kExactLuxPerFootCandle : 1.0;
     const bool band = options.low && options.high;
     const double low = band ? std::min(*options.low, *options.high) : 0.0;
     const double high = band ? std::max(*options.low, *options.high) : 0.0;
@@ -85,7 +127,6 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
     double sum = 0.0;
     double weighted = 0.0; // reading x held seconds, in the series' unit
     double heldValid = 0.0;
-    double heldAll = 0.0;
     double least = std::numeric_limits<double>::infinity();
     double most = -least;
     qsizetype leastRow = 0;
@@ -95,32 +136,15 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
     double below = 0.0;
     double within = 0.0;
     double above = 0.0;
-    std::vector<double> daily; // lux seconds per day, from the range's first day; -1: no row
-    const int firstDay = options.ppfdPerLux ? s.dayIndex(from) : 0;
-    int day = firstDay;
-    double dayDose = -1.0; // the current day's, until it ends
-    const auto nextDayStart = [&s](int d) {
-        return size_t(d) < s.dayStarts.size() ? s.dayStarts[size_t(d)]
-                                              : std::numeric_limits<double>::infinity();
-    };
-    const auto endDay = [&] {
-        daily.resize(size_t(day - firstDay) + 1, -1.0);
-        daily.back() = dayDose;
-        dayDose = -1.0;
-    };
-    double dayEnds = nextDayStart(day);
     const float* values = s.values.data();
-    const RowKind* kinds = s.kinds.data();
+    const ReadingKind* kinds = s.kinds.data();
     for (qsizetype i = from; i < to; ++i) {
         double held = interval;
-        if (i + 1 < to) {
-            const double gap = s.time(i + 1) - s.time(i);
-            held = interval > 0.0 && gap > kPauseIntervals * interval ? interval : gap;
-        }
-        heldAll += held;
-        const RowKind kind = kinds[i];
-        if (kind != RowKind::Valid) {
-            f.overRange += kind == RowKind::OverRange;
+        if (i + 1 < to)
+            held = heldSeconds(s.time(i + 1) - s.time(i), interval);
+        const ReadingKind kind = kinds[i];
+        if (kind != ReadingKind::Valid) {
+            f.overRange += kind == ReadingKind::OverRange;
             ++f.leftOutSlots;
             continue;
         }
@@ -142,19 +166,11 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
             above += v > high ? held : 0.0;
             within += v >= low && v <= high ? held : 0.0;
         }
-        if (options.ppfdPerLux) {
-            // A hold belongs to the day of its row.
-            if (s.time(i) >= dayEnds) {
-                if (dayDose >= 0.0)
-                    endDay();
-                while (s.time(i) >= dayEnds)
-                    dayEnds = nextDayStart(++day);
-            }
-            dayDose = std::max(dayDose, 0.0) + v * toLux * held;
-        }
     }
-    if (dayDose >= 0.0)
-        endDay();
+    const bool byDay =
+        !s.days.empty() && (options.ppfdPerLux || options.budgetLuxHours || options.days);
+    if (byDay)
+        f.days = dayFigures(s, from, to, interval, toLux);
     if (validCount > 0) {
         f.min = Extreme{least, leastRow};
         f.max = Extreme{most, mostRow};
@@ -176,18 +192,23 @@ Figures computeFigures(const Series& s, qsizetype from, qsizetype to,
     f.exposureLuxHours = weighted * toLux / kSecondsPerHour;
     if (s.footCandles())
         f.exposureFootCandleHours = weighted / kSecondsPerHour;
-    if (options.ppfdPerLux)
-        for (size_t k = 0; k < daily.size(); ++k)
-            if (daily[k] >= 0.0)
-                f.dailyIntegral.push_back(
-                    {s.dayNumbers[size_t(firstDay) + k], daily[k] * *options.ppfdPerLux / 1e6});
+    // A day is whole when the rows cover it from its start to its end.
+    double wholeDose = 0.0;
+    for (DayFigures& d : f.days) {
+        const qsizetype k = qsizetype(d.date.toJulianDay() - s.days.front().date.toJulianDay());
+        const double length = dayStart(s, int(k) + 1) - dayStart(s, int(k));
+        d.whole = d.coveredSeconds >= length - kWholeDaySlack;
+        if (d.whole) {
+            wholeDose += d.luxHours();
+            ++f.projectionDays;
+        }
+        if (options.ppfdPerLux && d.validSeconds > 0.0)
+            f.dailyIntegral.push_back({d.date, d.luxSeconds * *options.ppfdPerLux / 1e6});
+    }
     if (options.budgetLuxHours && *options.budgetLuxHours > 0.0)
         f.budgetShare = f.exposureLuxHours / *options.budgetLuxHours;
-    // The record's average daily dose, a year of days long; a record of less than a day is
-    // taken as that day's dose (a showcase lit for the hours measured).
-    if (options.budgetLuxHours)
-        f.projectedAnnualLuxHours =
-            f.exposureLuxHours * kDaysPerYear / std::max(1.0, heldAll / kSecondsPerDay);
+    if (f.projectionDays > 0)
+        f.projectedAnnualLuxHours = wholeDose / f.projectionDays * kDaysPerYear;
     if (band)
         f.band = BandTimes{below, within, above};
     return f;

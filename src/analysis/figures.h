@@ -2,6 +2,7 @@
 
 #include "analysis/reading_series.h"
 
+#include <QDate>
 #include <QString>
 
 #include <optional>
@@ -41,6 +42,7 @@ struct FigureOptions {
     std::optional<double> ppfdPerLux;     // the daily light integral, with this light source
     std::optional<double> budgetLuxHours; // the share of an annual dose budget
     std::optional<double> low, high;      // the time below, within and above this band
+    bool days = false;                    // the figures of each day, and the year projected
 };
 
 struct Extreme {
@@ -49,8 +51,24 @@ struct Extreme {
 };
 
 struct DailyIntegral {
-    int day = 0; // of the month
+    QDate date;
     double molPerM2 = 0.0;
+};
+
+// One local calendar day of the range: its dose, the time its readings held, and whether the
+// rows cover it from midnight to midnight without a pause (a whole day).
+struct DayFigures {
+    QDate date;
+    double luxSeconds = 0.0;
+    double validSeconds = 0.0;   // held by valid readings
+    double litSeconds = 0.0;     // held by readings above 0
+    double coveredSeconds = 0.0; // held by any row, valid or not
+    bool whole = false;
+    double luxHours() const { return luxSeconds / 3600.0; }
+    // The time-weighted mean in lux; none without a valid reading that day.
+    std::optional<double> meanLux() const {
+        return validSeconds > 0.0 ? std::optional<double>(luxSeconds / validSeconds) : std::nullopt;
+    }
 };
 
 struct BandTimes {
@@ -60,9 +78,8 @@ struct BandTimes {
 };
 
 // The figures of the rows [from, to) of a series. Readings are in the series' unit; doses in
-// lux. Each valid reading holds its value from its time to the next row's; the last row, and a
-// row before a gap of more than three sampling intervals, hold for one interval. An over-range
-// or unreadable row's slot is left out of every sum.
+// lux. Readings hold by the dose rule (dose_rule.h); an over-range row's slot, or one that is
+// not a reading, is left out of every sum. A hold across midnight is split between the days.
 struct Figures {
     qsizetype rows = 0;
     qsizetype valid = 0;
@@ -79,9 +96,12 @@ struct Figures {
     double exposureLuxHours = 0.0;
     std::optional<double> exposureFootCandleHours; // foot-candle data only
     qsizetype leftOutSlots = 0;
-    std::vector<DailyIntegral> dailyIntegral; // with a light source chosen, days with rows
+    std::vector<DailyIntegral> dailyIntegral; // with a light source chosen, days with a dose
+    std::vector<DayFigures> days;             // with a light source, a budget or the days asked for
     std::optional<double> budgetShare;        // of the annual budget, with one chosen
+    // A year at this rate: the mean dose of the whole days times 365, from at least one.
     std::optional<double> projectedAnnualLuxHours;
+    int projectionDays = 0;        // the whole days it rests on
     std::optional<BandTimes> band; // with both limits given
 };
 

@@ -5,8 +5,6 @@
 namespace analysis {
 
 namespace {
-constexpr int kSecondsPerDay = 86400;
-
 std::vector<RowText> rowTexts(const std::vector<QString>& stamps,
                               const std::vector<QString>& readings) {
     std::vector<RowText> rows(std::min(stamps.size(), readings.size()));
@@ -17,7 +15,8 @@ std::vector<RowText> rowTexts(const std::vector<QString>& stamps,
 } // namespace
 
 Readings Readings::fromRows(std::vector<QString> stamps, std::vector<QString> readings,
-                            const QString& unit, Calendar calendar, const QDateTime& reference) {
+                            const QString& unit, Calendar calendar, const QDateTime& reference,
+                            const QTimeZone& zone) {
     Readings r;
     r.unit_ = unit;
     r.stamps_ = std::move(stamps);
@@ -25,15 +24,18 @@ Readings Readings::fromRows(std::vector<QString> stamps, std::vector<QString> re
     r.readings_.resize(r.stamps_.size());
     r.calendar_ = calendar;
     r.reference_ = reference;
+    r.zone_ = zone;
     return r;
 }
 
 Readings Readings::fromHistory(std::span<const float> values, const QString& unit,
-                               const QDateTime& start, double step, float overRange) {
+                               const QDateTime& start, double step, float overRange,
+                               const QTimeZone& zone) {
     Readings r;
     r.unit_ = unit;
     r.history_.assign(values.begin(), values.end());
     r.reference_ = start;
+    r.zone_ = zone;
     r.step_ = step;
     r.overRange_ = overRange;
     r.fromHistory_ = true;
@@ -50,78 +52,82 @@ const Series& Readings::series() const {
     return *series_;
 }
 
-const std::optional<QDateTime>& Readings::start() const {
-    series();
-    return start_;
-}
-
-const std::optional<Stamp>& Readings::firstStamp() const {
-    series();
-    return firstStamp_;
-}
-
 void Readings::build() const {
     if (fromHistory_) {
-        series_ = seriesFromHistory(history_, unit_, reference_, step_, overRange_);
-        start_ = reference_;
+        series_ = seriesFromHistory(history_, unit_, reference_, step_, overRange_, zone_);
         return;
     }
     const std::vector<RowText> rows = rowTexts(stamps_, readings_);
-    if (calendar_ == Calendar::RecordedUpTo) {
-        series_ = seriesFromRows(rows, unit_, reference_);
-        // The series counts its seconds from its first dated row.
-        for (const QDateTime& t : series_->times)
-            if (t.isValid()) {
-                start_ = t;
-                break;
-            }
-    } else {
-        series_ = seriesFromRows(rows, unit_);
-        for (const RowText& row : rows)
-            if ((firstStamp_ = parseStamp(row.stamp)))
-                break;
+    dated_ = datedRows(rows, reference_, zone_);
+    std::vector<qint64> utc(rows.size());
+    std::vector<float> values(rows.size());
+    std::vector<ReadingKind> kinds(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        utc[i] = dated_[i] ? dated_[i]->utc : kUndated;
+        const textrules::ReadingNumber n = textrules::readingNumber(rows[i].reading);
+        kinds[i] = n.kind;
+        values[i] = float(n.value);
     }
+    textrules::ZoneRules rules(zone_);
+    series_ = timedSeries(unit_, utc, std::move(values), std::move(kinds), rules);
+}
+
+std::optional<textrules::ZonedTime> Readings::rowTime(qsizetype row) const {
+    const Series& s = series();
+    if (row < 0 || row >= s.size())
+        return std::nullopt;
+    if (!fromHistory_)
+        return dated_[size_t(row)];
+    const qint64 utc = historySecond(row);
+    return textrules::ZonedTime{utc, zone_.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utc))};
+}
+
+qint64 Readings::historySecond(qsizetype row) const {
+    const qint64 ms =
+        reference_.toMSecsSinceEpoch() + qint64(std::llround(series().time(row) * 1000.0));
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
 
 QString rowTimeText(const Readings& r, qsizetype row) {
-    const Series& s = r.series();
-    if (row < 0 || row >= s.size())
+    if (row < 0 || row >= r.size())
         return {};
-    const double seconds = s.time(row);
-    if (r.start())
-        return r.start()
-            ->addMSecs(qint64(std::llround(seconds * 1000.0)))
-            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!r.firstStamp())
+    const std::optional<textrules::ZonedTime> t = r.rowTime(row);
+    if (!t) {
+        // Not dated: the next dated row names it, as its time is that row's.
+        for (qsizetype next = row + 1; next < r.size(); ++next)
+            if (r.rowTime(next))
+                return rowTimeText(r, next);
         return {};
-    // Without a calendar the seconds run on from the first stamp by whole days.
-    const qint64 second =
-        (qint64(r.firstStamp()->secondOfDay) + qint64(std::llround(seconds))) % kSecondsPerDay;
-    const int day =
-        s.dayNumbers.empty() ? r.firstStamp()->day : s.dayNumbers[size_t(s.dayIndex(row))];
-    return QStringLiteral("%1-%2:%3:%4")
-        .arg(day, 2, 10, QLatin1Char('0'))
-        .arg(second / 3600, 2, 10, QLatin1Char('0'))
-        .arg(second / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(second % 60, 2, 10, QLatin1Char('0'));
+    }
+    if (r.datesFromFileTime())
+        return r.stamps()[size_t(row)];
+    return textrules::isoTimeText(t->utc, t->offset)
+        .left(19)
+        .replace(QLatin1Char('T'), QLatin1Char(' '));
 }
 
 std::vector<CsvRow> exportRows(const Readings& r) {
-    if (!r.stamps().empty())
-        return csvRows(rowTexts(r.stamps(), r.readings()), r.exportReference());
+    if (!r.stamps().empty()) {
+        r.series();
+        std::vector<CsvRow> out(r.stamps().size());
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = {r.rowTime(qsizetype(i)), r.readings()[i]};
+        return out;
+    }
     const Series& s = r.series();
     std::vector<CsvRow> out(size_t(s.size()));
+    textrules::ZoneRules zone(r.zone());
     for (size_t i = 0; i < out.size(); ++i) {
-        if (r.start())
-            out[i].time = r.start()->addMSecs(qint64(std::llround(s.time(qsizetype(i)) * 1000.0)));
+        const qint64 utc = r.historySecond(qsizetype(i));
+        out[i].time = textrules::ZonedTime{utc, zone.offsetAt(utc)};
         switch (s.kinds[i]) {
-        case RowKind::Valid:
+        case ReadingKind::Valid:
             out[i].reading = QString::number(double(s.values[i]), 'g', 7);
             break;
-        case RowKind::OverRange:
+        case ReadingKind::OverRange:
             out[i].reading = QStringLiteral("OL");
             break;
-        case RowKind::Unreadable:
+        case ReadingKind::NotAReading:
             break;
         }
     }

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QTimeZone>
 
 #include <optional>
 #include <span>
@@ -13,8 +14,8 @@
 namespace analysis {
 
 // Where a list's calendar comes from: rows recorded up to a moment (the live list, the logger's
-// sets) have their dates; a file opened from disk has only its stamps, which an export dates
-// back from the file's modification time.
+// sets) are dated from it; a file opened from disk is dated from its modification time, a guess
+// the export says it makes, so its figures name rows by their own stamps.
 enum class Calendar { RecordedUpTo, FileModified };
 
 // A record of readings as the windows hand it round: the series its figures come from, what
@@ -25,27 +26,29 @@ class Readings {
 public:
     Readings() = default;
 
-    // A list's rows (the stamps and readings share the list's strings, so this copies no text).
+    // A list's rows (the stamps and readings share the list's strings, so this copies no text),
+    // dated from reference in zone.
     static Readings fromRows(std::vector<QString> stamps, std::vector<QString> readings,
-                             const QString& unit, Calendar calendar, const QDateTime& reference);
+                             const QString& unit, Calendar calendar, const QDateTime& reference,
+                             const QTimeZone& zone = QTimeZone::systemTimeZone());
     // The real-time chart's history: a reading every step seconds from start, over range at
     // and above overRange.
     static Readings fromHistory(std::span<const float> values, const QString& unit,
-                                const QDateTime& start, double step, float overRange);
+                                const QDateTime& start, double step, float overRange,
+                                const QTimeZone& zone = QTimeZone::systemTimeZone());
 
     qsizetype size() const;
     const QString& unit() const { return unit_; }
     const Series& series() const;
-    // The calendar time of the series' second 0, where it is known; otherwise the first
-    // stamped row's stamp names the times.
-    const std::optional<QDateTime>& start() const;
-    const std::optional<Stamp>& firstStamp() const;
     // The rows as listed; empty for the chart's history.
     const std::vector<QString>& stamps() const { return stamps_; }
     const std::vector<QString>& readings() const { return readings_; }
-    // An export's dates walk back from here, a file's modification time or now.
-    const QDateTime& exportReference() const { return reference_; }
     bool datesFromFileTime() const { return calendar_ == Calendar::FileModified; }
+    const QTimeZone& zone() const { return zone_; }
+    // The calendar time of a row, where it is known.
+    std::optional<textrules::ZonedTime> rowTime(qsizetype row) const;
+    // The chart history's row as a second since the epoch.
+    qint64 historySecond(qsizetype row) const;
 
 private:
     void build() const;
@@ -55,18 +58,18 @@ private:
     std::vector<QString> readings_;
     Calendar calendar_ = Calendar::RecordedUpTo;
     QDateTime reference_;
+    QTimeZone zone_;
     std::vector<float> history_;
     double step_ = 0.0;
     float overRange_ = 0.0f;
     bool fromHistory_ = false;
 
     mutable std::optional<Series> series_;
-    mutable std::optional<QDateTime> start_;
-    mutable std::optional<Stamp> firstStamp_;
+    mutable std::vector<std::optional<textrules::ZonedTime>> dated_;
 };
 
-// A row's time as the figures name it: "2026-12-08 14:22:45" where the calendar is known,
-// else its stamp "08-14:22:45".
+// A row's time as the figures name it: "2026-12-08 14:22:45" where the calendar is known, a
+// file's row by its own stamp ("08-14:22:45").
 QString rowTimeText(const Readings& r, qsizetype row);
 
 // The rows of a CSV export.

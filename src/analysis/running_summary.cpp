@@ -1,15 +1,10 @@
 #include "analysis/running_summary.h"
 
+#include "analysis/dose_rule.h"
+
 #include <algorithm>
 
 namespace analysis {
-
-namespace {
-constexpr qint64 kSecondsPerDay = 86400;
-constexpr double kSecondsPerHour = 3600.0;
-// As computeFigures: a gap longer than this many sampling intervals is a pause.
-constexpr double kPauseIntervals = 3.0;
-} // namespace
 
 void RunningSummary::addStep(qint64 seconds) {
     if (lastStep_ == steps_.end() || lastStep_->first != seconds)
@@ -20,9 +15,10 @@ void RunningSummary::addStep(qint64 seconds) {
 
 void RunningSummary::add(QStringView stamp, QStringView reading) {
     ++rows_;
-    const std::optional<Stamp> at = parseStamp(stamp);
-    double value = 0.0;
-    const bool valid = at && rowKind(reading, &value) == RowKind::Valid;
+    const std::optional<textrules::Stamp> at = textrules::parseStamp(stamp);
+    const textrules::ReadingNumber n = textrules::readingNumber(reading);
+    const double value = float(n.value); // as the full figures hold it
+    const bool valid = at && n.kind == ReadingKind::Valid;
     if (valid) {
         min_ = valid_ == 0 ? value : std::min(min_, value);
         max_ = valid_ == 0 ? value : std::max(max_, value);
@@ -38,14 +34,13 @@ void RunningSummary::add(QStringView stamp, QStringView reading) {
         return;
     }
     if (lastStamp_) {
-        const qint64 gap = qint64(daysBetween(*lastStamp_, *at)) * kSecondsPerDay +
+        const qint64 gap = qint64(daysBetween(*lastStamp_, *at)) * textrules::kSecondsPerDay +
                            at->secondOfDay - lastStamp_->secondOfDay;
         addStep(gap);
         if (lastValue_) {
             if (lastHeld_ == heldSums_.end() || lastHeld_->first != gap)
                 lastHeld_ = heldSums_.try_emplace(gap, 0.0).first;
             lastHeld_->second += *lastValue_;
-            heldProduct_ += double(gap) * *lastValue_;
         }
     }
     if (untimedAfter_ > 0)
@@ -61,7 +56,7 @@ double RunningSummary::interval() const {
     const qsizetype count = stepCount_ + pendingZero;
     if (count == 0)
         return 0.0;
-    const qsizetype middle = count / 2;
+    const qsizetype middle = medianStepIndex(count);
     qint64 median = 0;
     qsizetype seen = pendingZero;
     if (middle >= seen) {
@@ -73,21 +68,16 @@ double RunningSummary::interval() const {
             }
         }
     }
-    if (median > 0)
-        return double(median);
     const auto least = steps_.upper_bound(0);
-    return least == steps_.end() ? 0.0 : double(least->first);
+    return samplingInterval(double(median), least == steps_.end() ? 0.0 : double(least->first));
 }
 
 double RunningSummary::exposureUnitHours() const {
     const double held = interval();
-    double total = heldProduct_;
-    // A reading before a pause holds for one interval only; pauses are few, so this walk is
-    // short.
-    if (held > 0.0)
-        for (auto it = heldSums_.upper_bound(qint64(kPauseIntervals * held)); it != heldSums_.end();
-             ++it)
-            total -= (double(it->first) - held) * it->second;
+    // The steps are few (a live list's are mostly one or two lengths), so this walk is short.
+    double total = 0.0;
+    for (const auto& [gap, readings] : heldSums_)
+        total += heldSeconds(double(gap), held) * readings;
     if (untimedAfter_ == 0 && lastValue_)
         total += held * *lastValue_;
     return total / kSecondsPerHour;

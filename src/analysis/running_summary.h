@@ -11,9 +11,9 @@ namespace analysis {
 
 // The figures of a list's summary line, kept up to date as rows arrive one at a time: a live
 // list gets a row a second and may hold 100,000, so a row costs the same however long the list
-// is. The rows are timed by their stamps with the month rule and held as computeFigures holds
-// them; a list with a calendar (recorded up to now) differs from this only across a month end
-// more than a day long.
+// is. The rows hold by the dose rule, as in computeFigures; they are timed by their stamps
+// alone (each step the least that keeps time going forward), which can differ from the dated
+// rows only across a month end or a change of the clocks.
 class RunningSummary {
 public:
     RunningSummary() = default;
@@ -31,11 +31,11 @@ public:
     std::optional<double> mean() const;
     // In the readings' unit times hours; lux-hours for lux readings.
     double exposureUnitHours() const;
-
-private:
     // The sampling interval: the median step between the rows' times, as computeFigures takes
     // it.
     double interval() const;
+
+private:
     void addStep(qint64 seconds);
 
     qsizetype rows_ = 0;
@@ -45,18 +45,17 @@ private:
     double max_ = 0.0;
 
     // Steps between consecutive rows' times (seconds -> how many), and for each step the sum of
-    // the valid readings held over it, with the sum of step x reading.
+    // the valid readings held over it.
     std::map<qint64, qsizetype> steps_;
     qsizetype stepCount_ = 0;
     std::map<qint64, double> heldSums_;
     // Most steps are the one before them: where it is counted, found without a lookup.
     std::map<qint64, qsizetype>::iterator lastStep_ = steps_.end();
     std::map<qint64, double>::iterator lastHeld_ = heldSums_.end();
-    double heldProduct_ = 0.0;
 
     // The last row with a readable stamp, and the rows after it whose stamps cannot be read:
     // they take the next readable stamp's time, so their steps are only known once it comes.
-    std::optional<Stamp> lastStamp_;
+    std::optional<textrules::Stamp> lastStamp_;
     std::optional<double> lastValue_; // that row's reading, when valid
     qsizetype untimedAfter_ = 0;
 };

@@ -1,94 +1,126 @@
 #include "cli/file_commands.h"
 
 #include "analysis/csv_export.h"
+#include "analysis/figure_text.h"
 #include "analysis/figures.h"
+#include "analysis/record_files.h"
 #include "cli/cli_options.h"
-#include "text/data_file.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cmath>
+
 namespace cli {
 
 namespace {
 
-// A data file read whole, or why it could not be.
-struct ReadFile {
-    textrules::DataFileContents contents;
-    std::vector<analysis::RowText> rows;
-    QString why;
-};
+using analysis::DatedRows;
+using analysis::Figures;
+using analysis::RecordFile;
 
-ReadFile readFile(const QString& path) {
-    ReadFile r;
-    QFile file(path);
-    if (!QFileInfo::exists(path) || !QFileInfo(path).isFile()) {
-        r.why =
-            QFileInfo::exists(path) ? QStringLiteral("not a file") : QStringLiteral("no such file");
-        return r;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        r.why = file.errorString();
-        return r;
-    }
-    r.contents = textrules::readDataFile(file);
-    if (r.contents.end == textrules::DataFileContents::End::ReadFailed) {
-        r.why = file.errorString();
-        return r;
-    }
-    const std::vector<QString>& cells = r.contents.rows;
-    r.rows.reserve(size_t(r.contents.rowCount()));
-    for (size_t i = 0; i + 2 < cells.size(); i += textrules::kDataColumns)
-        r.rows.push_back({cells[i + 1], cells[i + 2]});
-    return r;
-}
-
-// A figure for JSON: twelve significant digits, so 0.897 is not 0.8969999999999999.
+// A computed figure for JSON: ten significant digits, so 0.897 is not 0.8969999999999999.
 QJsonValue json(double v) {
-    return QString::number(v, 'g', 12).toDouble();
+    return QString::number(v, 'g', 10).toDouble();
 }
 
 QJsonValue json(const std::optional<double>& v) {
     return v ? json(*v) : QJsonValue();
 }
 
+// A reading for JSON, with the decimals it was displayed with.
+QJsonValue jsonReading(double v, int decimals) {
+    return QString::number(v, 'f', decimals).toDouble();
+}
+
 QString figure(const std::optional<double>& v) {
     return v ? QString::number(*v, 'g', 7) : QStringLiteral("-");
 }
 
-QJsonObject figuresJson(const QString& path, const ReadFile& file, const analysis::Figures& f,
+QString reading(double v, int decimals) {
+    return QString::number(v, 'f', decimals);
+}
+
+// What a record's figures are named by: its rows' times, and the decimals of its readings.
+struct Names {
+    const DatedRows& rows;
+    int decimals = 0; // the most any reading shows
+
+    explicit Names(const DatedRows& r) : rows(r) {
+        for (const quint8 d : r.decimals)
+            decimals = std::max(decimals, int(d));
+    }
+    // The row's time, or the next dated row's, as it takes that time.
+    std::optional<textrules::ZonedTime> time(qsizetype row) const {
+        for (qsizetype r = row; r >= 0 && r < rows.size(); ++r)
+            if (rows.times[size_t(r)])
+                return rows.times[size_t(r)];
+        return std::nullopt;
+    }
+    QString iso(qsizetype row) const {
+        const auto t = time(row);
+        return t ? textrules::isoTimeText(t->utc, t->offset) : QString();
+    }
+    // DD-hh:nn:ss, as the data file writes it.
+    QString stamp(qsizetype row) const {
+        const QString text = iso(row);
+        return text.isEmpty() ? text : text.mid(8, 2) + u'-' + text.mid(11, 8);
+    }
+    QJsonValue jsonIso(qsizetype row) const {
+        return row < 0 || !time(row) ? QJsonValue() : QJsonValue(iso(row));
+    }
+    QJsonValue jsonStamp(qsizetype row) const {
+        return row < 0 || !time(row) ? QJsonValue() : QJsonValue(stamp(row));
+    }
+    int decimalsOf(qsizetype row) const { return rows.decimals[size_t(row)]; }
+};
+
+QJsonObject figuresJson(const QString& path, const DatedRows& rows, const Figures& f,
                         const Invocation& inv) {
-    auto stamp = [&](qsizetype row) {
-        return row < 0 ? QJsonValue() : QJsonValue(file.rows[size_t(row)].stamp.toString());
+    const Names n(rows);
+    auto extreme = [&](const std::optional<analysis::Extreme>& e) {
+        return e ? jsonReading(e->value, n.decimalsOf(e->row)) : QJsonValue();
     };
-    QJsonObject o{{QStringLiteral("file"), path},
-                  {QStringLiteral("unit"),
-                   file.contents.unit.isEmpty() ? QJsonValue() : QJsonValue(file.contents.unit)},
-                  {QStringLiteral("rows"), double(f.rows)},
-                  {QStringLiteral("valid"), double(f.valid)},
-                  {QStringLiteral("over_range"), double(f.overRange)},
-                  {QStringLiteral("first"), stamp(f.firstRow)},
-                  {QStringLiteral("last"), stamp(f.lastRow)},
-                  {QStringLiteral("duration_s"), json(f.durationSeconds)},
-                  {QStringLiteral("min"), f.min ? json(f.min->value) : QJsonValue()},
-                  {QStringLiteral("max"), f.max ? json(f.max->value) : QJsonValue()},
-                  {QStringLiteral("mean"), json(f.mean)},
-                  {QStringLiteral("median"), json(f.median)},
-                  {QStringLiteral("stdev"), json(f.stdev)},
-                  {QStringLiteral("time_weighted_mean"), json(f.timeWeightedMean)},
-                  {QStringLiteral("exposure_lxh"), json(f.exposureLuxHours)},
-                  {QStringLiteral("left_out_slots"), double(f.leftOutSlots)}};
+    QJsonObject o{
+        {QStringLiteral("file"), path},
+        {QStringLiteral("unit"), rows.unit.isEmpty() ? QJsonValue() : QJsonValue(rows.unit)},
+        {QStringLiteral("rows"), double(f.rows)},
+        {QStringLiteral("valid"), double(f.valid)},
+        {QStringLiteral("over_range"), double(f.overRange)},
+        {QStringLiteral("first"), n.jsonStamp(f.firstRow)},
+        {QStringLiteral("last"), n.jsonStamp(f.lastRow)},
+        {QStringLiteral("first_time"), n.jsonIso(f.firstRow)},
+        {QStringLiteral("last_time"), n.jsonIso(f.lastRow)},
+        {QStringLiteral("duration_s"), json(f.durationSeconds)},
+        {QStringLiteral("interval_s"), json(f.intervalSeconds)},
+        {QStringLiteral("min"), extreme(f.min)},
+        {QStringLiteral("min_at"), n.jsonStamp(f.min ? f.min->row : -1)},
+        {QStringLiteral("min_time"), n.jsonIso(f.min ? f.min->row : -1)},
+        {QStringLiteral("max"), extreme(f.max)},
+        {QStringLiteral("max_at"), n.jsonStamp(f.max ? f.max->row : -1)},
+        {QStringLiteral("max_time"), n.jsonIso(f.max ? f.max->row : -1)},
+        {QStringLiteral("mean"), json(f.mean)},
+        // The median is a reading, or the mean of the two middle ones.
+        {QStringLiteral("median"),
+         f.median ? jsonReading(*f.median, n.decimals + 1) : QJsonValue()},
+        {QStringLiteral("stdev"), json(f.stdev)},
+        {QStringLiteral("time_weighted_mean"), json(f.timeWeightedMean)},
+        {QStringLiteral("exposure_lxh"), json(f.exposureLuxHours)},
+        {QStringLiteral("exposure_fch"), json(f.exposureFootCandleHours)},
+        {QStringLiteral("left_out_slots"), double(f.leftOutSlots)},
+        {QStringLiteral("projected_year_lxh"), json(f.projectedAnnualLuxHours)},
+        {QStringLiteral("projected_days"), f.projectionDays}};
     if (inv.ppfdPerLux) {
         QJsonArray days;
         for (const analysis::DailyIntegral& d : f.dailyIntegral)
-            days.append(QJsonObject{
-                {QStringLiteral("day"), QStringLiteral("%1").arg(d.day, 2, 10, QLatin1Char('0'))},
-                {QStringLiteral("mol_m2"), json(d.molPerM2)}});
+            days.append(
+                QJsonObject{{QStringLiteral("day"),
+                             QStringLiteral("%1").arg(d.date.day(), 2, 10, QLatin1Char('0'))},
+                            {QStringLiteral("date"), d.date.toString(Qt::ISODate)},
+                            {QStringLiteral("mol_m2"), json(d.molPerM2)}});
         o.insert(QStringLiteral("dli"), days);
     }
     if (inv.budget)
@@ -101,24 +133,29 @@ QJsonObject figuresJson(const QString& path, const ReadFile& file, const analysi
     return o;
 }
 
-void printFigures(QTextStream& out, const QString& path, const ReadFile& file,
-                  const analysis::Figures& f, const Invocation& inv) {
-    const QString unit = file.contents.unit.isEmpty() ? QStringLiteral("?") : file.contents.unit;
-    auto at = [&](const analysis::Extreme& e) {
-        return QStringLiteral("%1 at %2").arg(figure(e.value), file.rows[size_t(e.row)].stamp);
+void printFigures(QTextStream& out, const QString& path, const DatedRows& rows, const Figures& f,
+                  const Invocation& inv) {
+    const Names n(rows);
+    const QString unit = rows.unit.isEmpty() ? QStringLiteral("?") : rows.unit;
+    auto time = [&](qsizetype row) {
+        return QStringLiteral("%1 (%2)").arg(n.stamp(row), n.iso(row));
     };
     out << path << " (" << unit << ")\n";
     out << "  rows " << f.rows << ", valid " << f.valid << ", over range " << f.overRange << '\n';
-    if (f.rows > 0)
-        out << "  first " << file.rows[size_t(f.firstRow)].stamp.toString() << ", last "
-            << file.rows[size_t(f.lastRow)].stamp.toString() << ", duration "
-            << figure(f.durationSeconds) << " s, sampling interval " << figure(f.intervalSeconds)
-            << " s\n";
+    if (f.rows == 0 || !n.time(f.firstRow)) {
+        out << "  no reading\n";
+        return;
+    }
+    out << "  first " << time(f.firstRow) << ", last " << time(f.lastRow) << '\n';
+    out << "  duration " << figure(f.durationSeconds) << " s, sampling interval "
+        << figure(f.intervalSeconds) << " s\n";
     if (f.valid == 0) {
         out << "  no valid reading\n";
         return;
     }
-    out << "  min " << at(*f.min) << ", max " << at(*f.max) << '\n';
+    out << "  min " << reading(f.min->value, n.decimalsOf(f.min->row)) << " at " << time(f.min->row)
+        << ", max " << reading(f.max->value, n.decimalsOf(f.max->row)) << " at " << time(f.max->row)
+        << '\n';
     out << "  mean " << figure(f.mean) << ", median " << figure(f.median) << ", stdev "
         << figure(f.stdev) << ", time-weighted mean " << figure(f.timeWeightedMean) << ' ' << unit
         << '\n';
@@ -128,49 +165,84 @@ void printFigures(QTextStream& out, const QString& path, const ReadFile& file,
     if (f.leftOutSlots > 0)
         out << ", " << f.leftOutSlots << " over-range or unreadable slots left out";
     out << '\n';
+    if (f.projectedAnnualLuxHours)
+        out << "  a year at this rate: " << figure(f.projectedAnnualLuxHours) << " lx.h, from "
+            << f.projectionDays << (f.projectionDays == 1 ? " whole day\n" : " whole days\n");
+    else
+        out << "  a year at this rate: " << analysis::kNeedsAWholeDay << '\n';
     if (inv.ppfdPerLux) {
         out << "  daily light integral (mol/m2/day):";
         for (const analysis::DailyIntegral& d : f.dailyIntegral)
-            out << QStringLiteral(" %1: %2")
-                       .arg(d.day, 2, 10, QLatin1Char('0'))
-                       .arg(figure(d.molPerM2));
+            out << ' ' << d.date.toString(Qt::ISODate) << ": " << figure(d.molPerM2);
         out << '\n';
     }
     if (inv.budget && f.budgetShare)
         out << "  " << figure(*f.budgetShare * 100.0) << " % of a " << figure(inv.budget)
-            << " lx.h budget; " << figure(f.projectedAnnualLuxHours)
-            << " lx.h a year at this rate\n";
+            << " lx.h budget\n";
     if (f.band)
         out << "  below " << figure(inv.low) << ": " << figure(f.band->belowSeconds)
             << " s, within: " << figure(f.band->withinSeconds) << " s, above " << figure(inv.high)
             << ": " << figure(f.band->aboveSeconds) << " s\n";
 }
 
-} // namespace
-
-int runStats(const Invocation& inv, QTextStream& out, QTextStream& err) {
-    int code = kDone;
+analysis::FigureOptions figureOptions(const Invocation& inv) {
     analysis::FigureOptions options;
     options.ppfdPerLux = inv.ppfdPerLux;
     options.budgetLuxHours = inv.budget;
     options.low = inv.low;
     options.high = inv.high;
+    options.days = true;
+    return options;
+}
+
+// Says which rows were left out of the readings, so that none goes without a word.
+void tellNotReadings(QTextStream& err, const RecordFile& file) {
+    if (file.notReadings == 0)
+        return;
+    err << "luxpanel-cli: " << file.path << ": " << file.notReadings
+        << (file.notReadings == 1 ? " row holds" : " rows hold")
+        << " no reading (no time stamp, or no number a display shows), the first is row "
+        << file.firstNotReading + 1 << '\n';
+}
+
+bool holdsAReading(const DatedRows& rows) {
+    for (const auto& t : rows.times)
+        if (t)
+            return true;
+    return false;
+}
+
+QString datedFrom(const RecordFile& file) {
+    return file.datedByName ? QStringLiteral("year and month from the file's name")
+                            : QStringLiteral("year and month from the file's modification "
+                                             "time, ") +
+                                  file.reference.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+}
+
+} // namespace
+
+int runStats(const Invocation& inv, QTextStream& out, QTextStream& err) {
+    int code = kDone;
+    const analysis::FigureOptions options = figureOptions(inv);
+    textrules::ZoneRules zone(QTimeZone::systemTimeZone());
     for (const QString& path : inv.files) {
-        const ReadFile file = readFile(path);
+        const RecordFile file = analysis::readRecordFile(path, zone);
         if (!file.why.isEmpty()) {
             err << "luxpanel-cli: " << path << " cannot be read: " << file.why << '\n';
             code = kFileNotWritten;
             continue;
         }
-        const analysis::Series series = analysis::seriesFromRows(file.rows, file.contents.unit);
-        const analysis::Figures f = analysis::computeFigures(series, options);
+        tellNotReadings(err, file);
+        const Figures f = analysis::computeFigures(file.rows.series(zone), options);
         if (inv.json)
-            out << QJsonDocument(figuresJson(path, file, f, inv)).toJson(QJsonDocument::Compact)
+            out << QJsonDocument(figuresJson(path, file.rows, f, inv))
+                       .toJson(QJsonDocument::Compact)
                 << '\n';
         else
-            printFigures(out, path, file, f, inv);
+            printFigures(out, path, file.rows, f, inv);
         if (f.valid == 0) {
-            err << "luxpanel-cli: " << path << " holds no valid reading\n";
+            err << "luxpanel-cli: " << path
+                << (holdsAReading(file.rows) ? " holds no valid reading\n" : " holds no reading\n");
             if (code == kDone)
                 code = kNoData;
         }
@@ -180,29 +252,37 @@ int runStats(const Invocation& inv, QTextStream& out, QTextStream& err) {
 
 int runExport(const Invocation& inv, QTextStream& out, QTextStream& err) {
     const QString& path = inv.files.front();
-    const ReadFile file = readFile(path);
+    textrules::ZoneRules zone(QTimeZone::systemTimeZone());
+    const RecordFile file = analysis::readRecordFile(path, zone, true);
     if (!file.why.isEmpty()) {
         err << "luxpanel-cli: " << path << " cannot be read: " << file.why << '\n';
         return kFileNotWritten;
     }
-    if (file.rows.empty()) {
+    // A row without a time stamp has no place in time: it is left out, and said so.
+    std::vector<analysis::CsvRow> rows;
+    rows.reserve(file.rows.times.size());
+    for (size_t i = 0; i < file.rows.times.size(); ++i)
+        if (file.rows.times[i])
+            rows.push_back({file.rows.times[i], file.readings[i]});
+    tellNotReadings(err, file);
+    if (rows.empty()) {
         err << "luxpanel-cli: " << path << " holds no reading\n";
         return kNoData;
     }
-    // The file was last written with its last reading: the year and month come from there.
-    const QDateTime modified = QFileInfo(path).lastModified();
-    const std::vector<analysis::CsvRow> rows = analysis::csvRows(file.rows, modified);
     QSaveFile csv(inv.csv);
     QString why;
-    if (!csv.open(QIODevice::WriteOnly) ||
-        !analysis::writeCsv(csv, rows, file.contents.unit, &why) || !csv.commit()) {
+    if (!csv.open(QIODevice::WriteOnly) || !analysis::writeCsv(csv, rows, file.rows.unit, &why) ||
+        !csv.commit()) {
         err << "luxpanel-cli: " << inv.csv
             << " could not be written: " << (why.isEmpty() ? csv.errorString() : why) << '\n';
         return kFileNotWritten;
     }
+    const size_t left = file.rows.times.size() - rows.size();
     out << "Wrote " << rows.size() << (rows.size() == 1 ? " reading to " : " readings to ")
-        << inv.csv << "; year and month from the file's modification time, "
-        << modified.toString(QStringLiteral("yyyy-MM-dd hh:mm")) << ".\n";
+        << inv.csv << "; " << datedFrom(file) << ".";
+    if (left > 0)
+        out << " " << left << (left == 1 ? " row" : " rows") << " without a time stamp left out.";
+    out << '\n';
     return kDone;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/reading.h"
 
 #include "link/display_decoder.h"
+#include "text/leading_value.h"
 #include "text/time_stamp.h"
 
 #include <QJsonArray>
@@ -25,9 +26,8 @@ bool repeatsReading(const Reading& last, const Reading& now, bool annunciatorsCo
 }
 
 std::optional<double> readingValue(const Reading& r) {
-    bool isNumber = false;
-    const double value = r.text.toDouble(&isNumber);
-    return isNumber && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    const textrules::ReadingNumber n = textrules::readingNumber(r.text);
+    return n.kind == textrules::ReadingKind::Valid ? std::optional<double>(n.value) : std::nullopt;
 }
 
 std::optional<double> readingLux(const Reading& r) {
@@ -37,7 +37,7 @@ std::optional<double> readingLux(const Reading& r) {
     if (r.unit == QLatin1String("Lx"))
         return value;
     if (r.unit == QLatin1String("Fc"))
-        return std::round(*value * kLuxPerFootCandle * 1000.0) / 1000.0;
+        return std::round(*value * kExactLuxPerFootCandle * 1000.0) / 1000.0;
     return std::nullopt;
 }
 

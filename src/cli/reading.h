@@ -11,7 +11,7 @@
 
 namespace cli {
 
-using textrules::kLuxPerFootCandle;
+using textrules::kExactLuxPerFootCandle;
 
 // One reading of the display as the tool reports it.
 struct Reading {
@@ -31,10 +31,11 @@ QDateTime fixedLocalTime(const QDateTime& when);
 // annunciators, when the report shows them).
 bool repeatsReading(const Reading& last, const Reading& now, bool annunciatorsCount);
 
-// The number as displayed; none for an over-range reading.
+// The number as displayed, by the reading rule (text/leading_value.h); none for an over-range
+// reading or a text that is not a reading.
 std::optional<double> readingValue(const Reading& r);
-// The reading in lux (foot-candles x 10.764, to a thousandth); none when it is over range or
-// shows neither unit.
+// The reading in lux (foot-candles x 10.7639104, to a thousandth); none when it is over range
+// or shows neither unit.
 std::optional<double> readingLux(const Reading& r);
 
 // What "read --json" prints: time, iso_time, reading, value, unit and the annunciators on.

@@ -36,7 +36,8 @@ namespace {
 // The sequential-input reader's state between blocks of the file.
 class FieldReader {
 public:
-    explicit FieldReader(DataFileContents& out) : out_(out) {}
+    FieldReader(DataFileHeader& header, const std::function<bool(const DataFileRow&)>& row)
+        : header_(header), row_(row) {}
 
     // False once the contents are full.
     bool feed(const char* data, qsizetype size) {
@@ -105,15 +106,16 @@ private:
     bool endField(char terminator = ',') {
         swallowLf_ = terminator == '\r';
         bool more = true;
-        if (!out_.hasHeader) {
-            out_.hasHeader = true;
-            out_.unit = hasLx_ ? QStringLiteral("Lx") : hasFc_ ? QStringLiteral("Fc") : QString();
-        } else if (out_.rowCount() == kMaxDataRows) {
-            out_.end = DataFileContents::End::TooManyRows;
-            more = false;
+        if (!header_.present) {
+            header_.present = true;
+            header_.unit = hasLx_   ? QStringLiteral("Lx")
+                           : hasFc_ ? QStringLiteral("Fc")
+                                    : QString();
         } else {
+            DataFileRow cells;
             for (int c = 0; c < kDataColumns; ++c)
-                out_.rows.push_back(QString::fromLatin1(cells_[c].data(), lengths_[c]));
+                cells[size_t(c)] = QLatin1StringView(cells_[size_t(c)].data(), lengths_[size_t(c)]);
+            more = row_(cells);
         }
         state_ = State::Start;
         fieldStarted_ = false;
@@ -124,7 +126,8 @@ private:
         return more;
     }
 
-    DataFileContents& out_;
+    DataFileHeader& header_;
+    const std::function<bool(const DataFileRow&)>& row_;
     State state_ = State::Start;
     bool fieldStarted_ = false;
     bool swallowLf_ = false; // a CR ended the line; an LF right after it belongs to that end
@@ -138,22 +141,38 @@ private:
 
 } // namespace
 
-DataFileContents readDataFile(QIODevice& in) {
-    DataFileContents out;
-    FieldReader reader(out);
+ReadEnd readDataFileRows(QIODevice& in, DataFileHeader& header,
+                         const std::function<bool(const DataFileRow&)>& row) {
+    FieldReader reader(header, row);
     std::array<char, 65536> block;
     for (;;) {
         const qint64 n = in.read(block.data(), qint64(block.size()));
-        if (n < 0) {
-            out.end = DataFileContents::End::ReadFailed;
-            return out;
-        }
+        if (n < 0)
+            return ReadEnd::ReadFailed;
         if (n == 0)
             break;
         if (!reader.feed(block.data(), n))
-            return out;
+            return ReadEnd::Stopped;
     }
     reader.finish();
+    return ReadEnd::Complete;
+}
+
+DataFileContents readDataFile(QIODevice& in) {
+    DataFileContents out;
+    DataFileHeader header;
+    const ReadEnd end = readDataFileRows(in, header, [&out](const DataFileRow& cells) {
+        if (out.rowCount() == kMaxDataRows)
+            return false;
+        for (const QLatin1StringView cell : cells)
+            out.rows.push_back(cell.toString());
+        return true;
+    });
+    out.hasHeader = header.present;
+    out.unit = header.unit;
+    out.end = end == ReadEnd::ReadFailed ? DataFileContents::End::ReadFailed
+              : end == ReadEnd::Stopped  ? DataFileContents::End::TooManyRows
+                                         : DataFileContents::End::Complete;
     return out;
 }
 

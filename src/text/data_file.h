@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <functional>
 #include <vector>
 
 class QIODevice;
@@ -14,8 +16,8 @@ namespace textrules {
 // header line (unit, "Time", "Value") and one line per reading (number, DD-hh:nn:ss, reading).
 
 inline constexpr int kDataColumns = 3;
-// Every file the program writes holds at most this many readings; reading stops there so that
-// a huge or foreign file cannot take all the memory.
+// A list window holds at most this many readings; reading a file into one stops there so that a
+// huge or foreign file cannot take all the memory.
 inline constexpr qsizetype kMaxDataRows = 100000;
 // A cell keeps at most this many characters: a reading is a dozen, and a 10 MB line of a
 // foreign file would only make the list unusable.
@@ -31,23 +33,33 @@ QByteArray gridLine(const QStringList& cells);
 // only, followed by one space.
 QString printLine(const QString& number, const QString& time, const QString& value);
 
-// A file read into the file list.
+// The lines of a data file as the reader splits them, by the classic sequential-input rule:
+// leading spaces are skipped; a field that starts with a double quote runs to the next double
+// quote (whatever follows up to the next comma or line end is dropped); any other field runs to
+// the next comma or line end, so a line without commas is one field, TABs included. CR LF, CR
+// and LF all end a line. The first field is the header; every other field is split at TABs into
+// three cells (parts beyond the third dropped, missing ones empty). Reads in blocks, so memory
+// stays bounded by kMaxCellChars whatever the file holds.
+struct DataFileHeader {
+    bool present = false;
+    QString unit; // "Lx" if the header line holds "Lx", else "Fc" if "Fc", else ""
+};
+// A row's cells, valid for the call that hands them over.
+using DataFileRow = std::array<QLatin1StringView, kDataColumns>;
+enum class ReadEnd { Complete, ReadFailed, Stopped };
+// Hands each reading's line to `row` until the file ends or `row` returns false.
+ReadEnd readDataFileRows(QIODevice& in, DataFileHeader& header,
+                         const std::function<bool(const DataFileRow&)>& row);
+
+// A file read into the file list: at most kMaxDataRows rows.
 struct DataFileContents {
     enum class End { Complete, ReadFailed, TooManyRows };
     bool hasHeader = false;
-    QString unit;              // "Lx" if the header line holds "Lx", else "Fc" if "Fc", else ""
+    QString unit;
     std::vector<QString> rows; // kDataColumns cells per row, row after row
     End end = End::Complete;
     qsizetype rowCount() const { return qsizetype(rows.size()) / kDataColumns; }
 };
-
-// Reads the file by the classic sequential-input rule: leading spaces are skipped; a field
-// that starts with a double quote runs to the next double quote (whatever follows up to the
-// next comma or line end is dropped); any other field runs to the next comma or line end, so
-// a line without commas is one field, TABs included. CR LF, CR and LF all end a line. The
-// first field is the header; every other field is split at TABs into three cells (parts
-// beyond the third dropped, missing ones empty). Reads in blocks, so memory stays bounded by
-// kMaxDataRows and kMaxCellChars whatever the file holds.
 DataFileContents readDataFile(QIODevice& in);
 
 } // namespace textrules

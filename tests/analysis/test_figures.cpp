@@ -1,6 +1,7 @@
 #include "analysis/csv_export.h"
 #include "analysis/figures.h"
 #include "analysis/reading_series.h"
+#include "analysis/running_summary.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -10,16 +11,23 @@ using namespace analysis;
 
 namespace {
 
-// Rows given as "stamp reading" pairs.
+const QTimeZone kUtc = QTimeZone::utc();
+
+QDateTime utc(int y, int m, int d, int h = 23, int min = 59) {
+    return QDateTime(QDate(y, m, d), QTime(h, min), kUtc);
+}
+
+// Rows given as "stamp reading" pairs, recorded up to the reference (in December unless a
+// month end needs another month before it).
 Series rows(const QStringList& lines, const QString& unit,
-            const std::optional<QDateTime>& reference = std::nullopt) {
+            const QDateTime& reference = utc(2026, 12, 8)) {
     QStringList parts;
     for (const QString& line : lines)
         parts.append(line.split(u' '));
     std::vector<RowText> r;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
         r.push_back({parts[i], parts[i + 1]});
-    return seriesFromRows(r, unit, reference);
+    return seriesFromRows(r, unit, reference, kUtc);
 }
 
 QString number(const std::optional<double>& v) {
@@ -48,20 +56,17 @@ QString summary(const Figures& f) {
 QString extraFigures(const Figures& f) {
     QStringList s;
     for (const DailyIntegral& d : f.dailyIntegral)
-        s << QStringLiteral("day %1 %2").arg(d.day).arg(number(d.molPerM2));
+        s << QStringLiteral("day %1 %2").arg(d.date.day()).arg(number(d.molPerM2));
     if (f.budgetShare)
-        s << QStringLiteral("share %1 year %2")
-                 .arg(number(f.budgetShare), number(f.projectedAnnualLuxHours));
+        s << QStringLiteral("share %1 year %2 from %3")
+                 .arg(number(f.budgetShare), number(f.projectedAnnualLuxHours))
+                 .arg(f.projectionDays);
     if (f.band)
         s << QStringLiteral("below %1 within %2 above %3")
                  .arg(f.band->belowSeconds)
                  .arg(f.band->withinSeconds)
                  .arg(f.band->aboveSeconds);
     return s.join(QStringLiteral(" | "));
-}
-
-QDateTime local(int y, int m, int d, int h, int min, int s = 0) {
-    return QDateTime(QDate(y, m, d), QTime(h, min, s));
 }
 
 } // namespace
@@ -73,10 +78,6 @@ private Q_SLOTS:
     void figures();
     void extras_data();
     void extras();
-    void stamps_data();
-    void stamps();
-    void datesWalkBackwards_data();
-    void datesWalkBackwards();
     void historyCountsOverloadsAndDays();
     void csvLines();
 };
@@ -84,52 +85,54 @@ private Q_SLOTS:
 void TestFigures::figures_data() {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("unit");
+    QTest::addColumn<QDateTime>("reference");
     QTest::addColumn<QString>("expected");
+    const QDateTime december = utc(2026, 12, 8);
     // Hand-worked: each reading holds until the next row, the last one for the median step.
     QTest::newRow("regular")
         << QStringList{"01-10:00:00 100", "01-10:00:10 200", "01-10:00:20 300", "01-10:00:30 400"}
-        << "Lx"
+        << "Lx" << december
         << "rows 4 valid 4 over 0 left 0 | duration 30 interval 10 | min 100@0 max 400@3 | "
            "mean 250 median 250 sd 129.0994 twm 250 | lxh 2.777778 fch -";
     // The 80 s gap is more than three intervals: the reading before it holds for 10 s only.
     QTest::newRow("a pause")
         << QStringList{"01-10:00:00 100", "01-10:00:10 100", "01-10:00:20 100", "01-10:01:40 200"}
-        << "Lx"
+        << "Lx" << december
         << "rows 4 valid 4 over 0 left 0 | duration 100 interval 10 | min 100@0 max 200@3 | "
            "mean 125 median 100 sd 50 twm 125 | lxh 1.388889 fch -";
     QTest::newRow("month change, 30 -> 01")
         << QStringList{"30-23:59:50 10", "30-23:59:55 10", "01-00:00:00 10", "01-00:00:05 10"}
-        << "Lx"
+        << "Lx" << december
         << "rows 4 valid 4 over 0 left 0 | duration 15 interval 5 | min 10@0 max 10@0 | "
            "mean 10 median 10 sd 0 twm 10 | lxh 0.05555556 fch -";
     QTest::newRow("month change, 31 -> 01")
-        << QStringList{"31-23:59:58 20", "01-00:00:00 40"} << "Lx"
+        << QStringList{"31-23:59:58 20", "01-00:00:00 40"} << "Lx" << utc(2026, 11, 8)
         << "rows 2 valid 2 over 0 left 0 | duration 2 interval 2 | min 20@0 max 40@1 | "
            "mean 30 median 30 sd 14.14214 twm 30 | lxh 0.03333333 fch -";
     QTest::newRow("month change, 28 -> 01")
-        << QStringList{"28-23:59:59 20", "01-00:00:01 20"} << "Lx"
+        << QStringList{"28-23:59:59 20", "01-00:00:01 20"} << "Lx" << utc(2026, 3, 8)
         << "rows 2 valid 2 over 0 left 0 | duration 2 interval 2 | min 20@0 max 20@0 | "
            "mean 20 median 20 sd 0 twm 20 | lxh 0.02222222 fch -";
     QTest::newRow("over range and unreadable")
         << QStringList{"01-10:00:00 100", "01-10:00:10 OL", "01-10:00:20 300", "01-10:00:30 abc"}
-        << "Lx"
+        << "Lx" << december
         << "rows 4 valid 2 over 1 left 2 | duration 30 interval 10 | min 100@0 max 300@2 | "
            "mean 200 median 200 sd 141.4214 twm 200 | lxh 1.111111 fch -";
-    QTest::newRow("one row") << QStringList{"05-08:00:00 500"} << "Lx"
+    QTest::newRow("one row") << QStringList{"05-08:00:00 500"} << "Lx" << december
                              << "rows 1 valid 1 over 0 left 0 | duration 0 interval 0 | "
                                 "min 500@0 max 500@0 | mean 500 median 500 sd - twm - | "
                                 "lxh 0 fch -";
     QTest::newRow("no valid row")
-        << QStringList{"05-08:00:00 OL", "05-08:00:10 OL"} << "Lx"
+        << QStringList{"05-08:00:00 OL", "05-08:00:10 OL"} << "Lx" << december
         << "rows 2 valid 0 over 2 left 2 | duration 10 interval 10 | min - max - | "
            "mean - median - sd - twm - | lxh 0 fch -";
     QTest::newRow("foot-candles")
-        << QStringList{"05-08:00:00 10", "05-08:00:10 20"} << "Fc"
+        << QStringList{"05-08:00:00 10", "05-08:00:10 20"} << "Fc" << december
         << "rows 2 valid 2 over 0 left 0 | duration 10 interval 10 | min 10@0 max 20@1 | "
-           "mean 15 median 15 sd 7.071068 twm 15 | lxh 0.897 fch 0.08333333";
+           "mean 15 median 15 sd 7.071068 twm 15 | lxh 0.8969925 fch 0.08333333";
     // The row before it holds until the next row whose time is known.
     QTest::newRow("a stamp that cannot be read")
-        << QStringList{"05-08:00:00 10", "05-8:00:10 20", "05-08:00:20 30"} << "Lx"
+        << QStringList{"05-08:00:00 10", "05-8:00:10 20", "05-08:00:20 30"} << "Lx" << december
         << "rows 3 valid 2 over 0 left 1 | duration 20 interval 20 | min 10@0 max 30@2 | "
            "mean 20 median 20 sd 14.14214 twm 20 | lxh 0.2222222 fch -";
 }
@@ -137,8 +140,25 @@ void TestFigures::figures_data() {
 void TestFigures::figures() {
     QFETCH(QStringList, lines);
     QFETCH(QString, unit);
+    QFETCH(QDateTime, reference);
     QFETCH(QString, expected);
-    QCOMPARE(summary(computeFigures(rows(lines, unit))), expected);
+    const Figures f = computeFigures(rows(lines, unit, reference));
+    QCOMPARE(summary(f), expected);
+    // A list's running summary follows the same dose rule over the same rows.
+    RunningSummary running;
+    for (const QString& line : lines)
+        running.add(line.section(u' ', 0, 0), line.section(u' ', 1));
+    QCOMPARE(running.rows(), f.rows);
+    QCOMPARE(running.valid(), f.valid);
+    QCOMPARE(running.min(), f.min ? std::optional<double>(f.min->value) : std::nullopt);
+    QCOMPARE(running.max(), f.max ? std::optional<double>(f.max->value) : std::nullopt);
+    QCOMPARE(running.mean().has_value(), f.mean.has_value());
+    if (f.mean)
+        QCOMPARE(*running.mean(), *f.mean);
+    QCOMPARE(running.interval(), f.intervalSeconds);
+    const double unitHours =
+        f.exposureFootCandleHours ? *f.exposureFootCandleHours : f.exposureLuxHours;
+    QVERIFY(std::abs(running.exposureUnitHours() - unitHours) <= 1e-12 * (1.0 + unitHours));
 }
 
 void TestFigures::extras_data() {
@@ -148,14 +168,26 @@ void TestFigures::extras_data() {
     const QStringList twoDays{"01-23:59:40 1000", "01-23:59:50 1000", "02-00:00:00 2000",
                               "02-00:00:10 2000"};
     // Sunlight, 0.0185 µmol/m²/s per lux: day 1 has 20000 lx·s, day 2 40000; a 15000 lx·h
-    // budget against 16.67 lx·h, a record shorter than a day counting as one day's dose; a
-    // 1500..3000 lx band.
+    // budget against 16.67 lx·h, with no whole day to project a year from; a 1500..3000 lx
+    // band.
     QTest::newRow("two days") << twoDays << "Lx"
                               << "day 1 0.00037 | day 2 0.00074 | share 0.001111111 "
-                                 "year 6083.333 | below 20 within 20 above 0";
+                                 "year - from 0 | below 20 within 20 above 0";
+    // Twelve hours a row: both days whole, 24000 and 48000 lx·h, 36000 lx·h a day on average.
+    QTest::newRow("two whole days")
+        << QStringList{"01-00:00:00 1000", "01-12:00:00 1000", "02-00:00:00 2000",
+                       "02-12:00:00 2000"}
+        << "Lx"
+        << "day 1 1.5984 | day 2 3.1968 | share 4.8 year 1.314e+07 from 2 | below 86400 "
+           "within 86400 above 0";
+    // The reading of 18:00 holds until 06:00: six hours of it belong to the 1st, six to the 2nd.
+    QTest::newRow("a hold across midnight")
+        << QStringList{"01-18:00:00 1000", "02-06:00:00 1000"} << "Lx"
+        << "day 1 0.3996 | day 2 1.1988 | share 1.6 year - from 0 | below 86400 within 0 "
+           "above 0";
     QTest::newRow("foot-candles in lux")
         << QStringList{"02-12:00:00 100", "02-12:00:10 100"} << "Fc"
-        << "day 2 0.000398268 | share 0.0003986667 year 2182.7 | below 20 within 0 above 0";
+        << "day 2 0.0003982647 | share 0.0003986633 year - from 0 | below 20 within 0 above 0";
 }
 
 void TestFigures::extras() {
@@ -170,69 +202,12 @@ void TestFigures::extras() {
     QCOMPARE(extraFigures(computeFigures(rows(lines, unit), options)), expected);
 }
 
-void TestFigures::stamps_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("day");
-    QTest::addColumn<int>("second");
-    QTest::newRow("plain") << "07-14:05:09" << 7 << 50709;
-    QTest::newRow("last second") << "31-23:59:59" << 31 << 86399;
-    QTest::newRow("day 0") << "00-10:00:00" << -1 << 0;
-    QTest::newRow("hour 24") << "07-24:00:00" << -1 << 0;
-    QTest::newRow("short") << "7-14:05:09" << -1 << 0;
-    QTest::newRow("separators") << "07 14:05:09" << -1 << 0;
-    QTest::newRow("non-ASCII digit") << QString::fromUtf8("07-14:05:0\u0669") << -1 << 0;
-}
-
-void TestFigures::stamps() {
-    QFETCH(QString, text);
-    QFETCH(int, day);
-    QFETCH(int, second);
-    const std::optional<Stamp> s = parseStamp(text);
-    QCOMPARE(s.has_value(), day > 0);
-    if (s) {
-        QCOMPARE(s->day, day);
-        QCOMPARE(s->secondOfDay, second);
-    }
-}
-
-void TestFigures::datesWalkBackwards_data() {
-    QTest::addColumn<QDateTime>("reference");
-    QTest::addColumn<QStringList>("stamps");
-    QTest::addColumn<QStringList>("dates");
-    const QStringList acrossFebruary{"28-23:00:00", "01-01:00:00", "02-09:00:00"};
-    QTest::newRow("up to the reference")
-        << local(2026, 3, 2, 10, 0) << acrossFebruary
-        << QStringList{"2026-02-28T23:00:00", "2026-03-01T01:00:00", "2026-03-02T09:00:00"};
-    QTest::newRow("the last stamp later in the day than the reference: a month back")
-        << local(2026, 3, 2, 8, 0) << QStringList{"31-23:00:00", "01-01:00:00", "02-09:00:00"}
-        << QStringList{"2026-01-31T23:00:00", "2026-02-01T01:00:00", "2026-02-02T09:00:00"};
-    // The meter's clock runs to 31 in any month: 31 -> 01 is one day, whatever the calendar.
-    QTest::newRow("a 31st before the 1st is the day before")
-        << local(2026, 5, 1, 12, 0) << QStringList{"31-12:00:00", "01-11:00:00"}
-        << QStringList{"2026-04-30T12:00:00", "2026-05-01T11:00:00"};
-    QTest::newRow("a stamp that cannot be read gets no date")
-        << local(2026, 5, 1, 12, 0) << QStringList{"xx", "01-11:00:00"}
-        << QStringList{"", "2026-05-01T11:00:00"};
-}
-
-void TestFigures::datesWalkBackwards() {
-    QFETCH(QDateTime, reference);
-    QFETCH(QStringList, stamps);
-    QFETCH(QStringList, dates);
-    std::vector<std::optional<Stamp>> parsed;
-    for (const QString& s : stamps)
-        parsed.push_back(parseStamp(s));
-    QStringList got;
-    for (const auto& d : datesBackFrom(parsed, reference))
-        got << (d ? d->toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString());
-    QCOMPARE(got, dates);
-}
-
 void TestFigures::historyCountsOverloadsAndDays() {
     // Half a second a reading from 23:59:59: the third reading falls on the next day.
     const std::vector<float> values{100.0f, 1000000.0f, 300.0f, std::nanf("")};
-    const Series s = seriesFromHistory(values, QStringLiteral("Lx"), local(2026, 1, 31, 23, 59, 59),
-                                       0.5, 1000000.0f);
+    const Series s = seriesFromHistory(values, QStringLiteral("Lx"),
+                                       QDateTime(QDate(2026, 1, 31), QTime(23, 59, 59), kUtc), 0.5,
+                                       1000000.0f, kUtc);
     FigureOptions options;
     options.ppfdPerLux = 0.02;
     const Figures f = computeFigures(s, options);
@@ -248,8 +223,10 @@ void TestFigures::historyCountsOverloadsAndDays() {
 void TestFigures::csvLines() {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    const QDateTime winter(QDate(2026, 12, 8), QTime(14, 22, 45), QTimeZone(3600));
-    const QDateTime west(QDate(2026, 7, 1), QTime(6, 0, 0), QTimeZone(-4 * 3600 - 1800));
+    const textrules::ZonedTime winter{
+        QDateTime(QDate(2026, 12, 8), QTime(13, 22, 45), kUtc).toSecsSinceEpoch(), 3600};
+    const textrules::ZonedTime west{
+        QDateTime(QDate(2026, 7, 1), QTime(10, 30, 0), kUtc).toSecsSinceEpoch(), -16200};
     const std::vector<CsvRow> rows{{winter, QStringLiteral("12.34")},
                                    {west, QStringLiteral("OL")},
                                    {std::nullopt, QStringLiteral("1,5 \"x\"")}};

@@ -81,7 +81,7 @@ void TestReading::lux_data() {
     QTest::newRow("lux") << "1234.5"
                          << "Lx" << 1234.5 << 1234.5;
     QTest::newRow("foot-candles") << "100.5"
-                                  << "Fc" << 100.5 << 1081.782;
+                                  << "Fc" << 100.5 << 1081.773;
     QTest::newRow("foot-candles, rounded") << "0.03"
                                            << "Fc" << 0.03 << 0.323;
     QTest::newRow("over range") << "OL"
@@ -90,6 +90,9 @@ void TestReading::lux_data() {
                              << "" << 12.0 << -1.0;
     QTest::newRow("empty") << ""
                            << "Lx" << -1.0 << -1.0;
+    // The reading rule every output shares: the leading number, an exponent not part of it.
+    QTest::newRow("1E3") << "1E3"
+                         << "Lx" << 1.0 << 1.0;
 }
 
 void TestReading::lux() {

@@ -49,7 +49,7 @@ void TestServeTexts::metricsSamples_data() {
                             "luxpanel_meter_up{meter=\"ttyUSB0\"} 1";
     QTest::newRow("foot-candles") << true << "100.5"
                                   << "Fc"
-                                  << "luxpanel_illuminance_lux{meter=\"ttyUSB0\"} 1081.782|"
+                                  << "luxpanel_illuminance_lux{meter=\"ttyUSB0\"} 1081.773|"
                                      "luxpanel_reading{meter=\"ttyUSB0\",unit=\"Fc\"} 100.5|"
                                      "luxpanel_meter_up{meter=\"ttyUSB0\"} 1";
     QTest::newRow("over range") << true << "OL"
@@ -158,7 +158,7 @@ void TestServeTexts::stateMessage() {
     QCOMPARE(
         cli::jsonText(cli::stateJson(r)),
         QStringLiteral("{\"annunciators\":[\"FcOn\"],\"iso_time\":\"2026-12-08T14:22:45+01:00\","
-                       "\"lux\":1081.782,\"reading\":\"100.5\",\"unit\":\"Fc\",\"value\":100.5}"));
+                       "\"lux\":1081.773,\"reading\":\"100.5\",\"unit\":\"Fc\",\"value\":100.5}"));
     r.text = QStringLiteral("OL");
     const QJsonObject over = cli::stateJson(r);
     QVERIFY(over.value("lux").isNull());
