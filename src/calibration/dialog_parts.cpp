@@ -29,14 +29,4 @@ bool TypedKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return typed.size() != 1 || !acceptsEntryChar(typed[0]);
 }
 
-void centreOn(QWidget* window, const QWidget* mainWindow) {
-    if (!mainWindow)
-        return;
-    window->adjustSize();
-    const QRect main = mainWindow->frameGeometry();
-    const QRect own = window->frameGeometry();
-    window->move(main.x() + (main.width() - own.width()) / 2,
-                 main.y() + (main.height() - own.height()) / 2);
-}
-
 } // namespace calibration

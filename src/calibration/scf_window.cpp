@@ -4,6 +4,7 @@
 #include "calibration/factor_exchanges.h"
 #include "link/display_decoder.h"
 #include "link/meter_link.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 #include "shared/session.h"
 
@@ -68,7 +69,7 @@ SCF_frm::SCF_frm(shared::Session& session, meterlink::MeterLink& link, platform:
     auto* column = new QVBoxLayout(this);
     column->addLayout(fields);
     column->addLayout(buttons);
-    centreOn(this, panel_.window);
+    platform::placeCentredOn(*this, panel_.window);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -7,6 +7,7 @@
 #include "graphs/number_format.h"
 #include "graphs/statistics_panel.h"
 #include "link/exchange_queue.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 
 #include <QAction>
@@ -86,7 +87,7 @@ GraphWindow::GraphWindow(Kind kind, platform::Prompts& prompts, meterlink::Excha
     buildControls();
     resize(kNormalWidth, kNormalHeight);
     layoutControls();
-    move(0, 0);
+    platform::placeAt(*this, QPoint(0, 0));
 
     combo1_->addItems(trackModeEntries());
     combo1_->setCurrentIndex(0);
@@ -335,9 +336,12 @@ void GraphWindow::showStatistics(bool shown) {
         statisticsAction_->setChecked(shown); // comes back here through toggled
         return;
     }
-    // The graph keeps its size: the window grows by the panel, unless it fills the screen.
+    // The graph keeps its size: the window grows by the panel, unless it fills the screen. A
+    // window the screen held narrower gives its normal width back when the panel goes.
     if (!isMaximized() && !isFullScreen())
-        resize(width() + (shown ? 1 : -1) * (StatisticsPanel::kWidth + kGap), height());
+        resize(
+            std::max(width() + (shown ? 1 : -1) * (StatisticsPanel::kWidth + kGap), kNormalWidth),
+            height());
     layoutControls();
     panel_->setVisible(shown);
     if (shown)

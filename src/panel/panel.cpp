@@ -10,6 +10,7 @@
 #include "lists/transfers.h"
 #include "panel/lcd_view.h"
 #include "platform/keep_until_closed.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 #include "recording/recording_tick.h"
 #include "survey/survey_window.h"
@@ -151,7 +152,7 @@ void Panel::buildToolbar() {
 }
 
 bool Panel::Load() {
-    move(0, 0);
+    platform::placeAt(*this, QPoint(0, 0));
     QString why;
     if (!link_.port().open(session_.link.devicePath, &why)) {
         prompts_.message(this, platform::MessageIcon::Critical, kNoDeviceText, why);

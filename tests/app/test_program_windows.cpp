@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -27,9 +28,13 @@ QList<QWidget*> visibleWindows() {
     return windows;
 }
 
-// A window as the user tells it: its name and its caption.
+// A window as the user tells it: its name and its caption, and whether any of it, title bar and
+// frame included, is off the screen.
 QString windowSeen(const QWidget* w) {
-    return QStringLiteral("window %1 \"%2\"").arg(w->objectName(), w->windowTitle());
+    const bool onScreen = w->screen()->availableGeometry().contains(w->frameGeometry());
+    return QStringLiteral("window %1 \"%2\"%3")
+        .arg(w->objectName(), w->windowTitle(),
+             onScreen ? QString() : QStringLiteral(" off the screen"));
 }
 
 // Command letters other than the polling's own.

@@ -73,7 +73,7 @@ private slots:
         prompts = std::make_unique<graphtest::PdfPrompts>();
         graphs = std::make_unique<graphs::Graphs>(*session, *prompts, exchanges);
         mainWindow = std::make_unique<QWidget>();
-        mainWindow->setGeometry(100, 60, 400, 300);
+        mainWindow->setGeometry(20, 60, 280, 300);
         mainWindow->show();
     }
     void cleanup() {
@@ -88,7 +88,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(chart));
         QCOMPARE(chart->windowTitle(), QStringLiteral("Real Time Graph"));
         const QRect main = mainWindow->frameGeometry();
-        QCOMPARE(chart->pos(), QPoint(main.x() + main.width(), 0));
+        QTRY_COMPARE(chart->pos(), QPoint(main.x() + main.width(), 0));
         QCOMPARE(chart->Graph1()->axisCaption(1), QStringLiteral("Lux"));
         QVERIFY(!chart->Graph1()->cursorVisible(1));
     }

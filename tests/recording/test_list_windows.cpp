@@ -299,6 +299,12 @@ private slots:
         const QRect main = panel.frameGeometry();
         RealTimeList& list = windows->showRealTimeList(&panel);
         QCOMPARE(list.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+        // The file list, placed there too, keeps off the live list's title bar.
+        prompts->nextOpenPath = path("data.txt");
+        writeFile(prompts->nextOpenPath, "Lx\tTime\tValue\r\n");
+        windows->OpenDataFile(&panel);
+        QCOMPARE(windows->fileList()->frameGeometry().topLeft(),
+                 list.frameGeometry().topLeft() + QPoint(32, 32));
         list.close();
     }
 
