@@ -382,11 +382,27 @@ void GraphWindow::drawBand() {
     graph_->setBand(statisticsAction_->isChecked() ? panel_->bandLimits() : std::nullopt);
 }
 
+QString GraphWindow::proposedFileName(const QString& extension) const {
+    // The first reading's time, as the export dates it; now for a window without readings.
+    QDateTime when = QDateTime::currentDateTime();
+    if (readings_ && readings_->start()) {
+        when = *readings_->start();
+    } else if (readings_) {
+        const std::vector<analysis::CsvRow> rows = analysis::exportRows(*readings_);
+        const auto dated = std::find_if(
+            rows.begin(), rows.end(), [](const analysis::CsvRow& r) { return r.time.has_value(); });
+        if (dated != rows.end())
+            when = *dated->time;
+    }
+    return platform::datedFileName(windowTitle(), when, extension);
+}
+
 void GraphWindow::exportCsv() {
     if (!readings_)
         return;
     const std::shared_ptr<const analysis::Readings> readings = readings_;
-    graphs::exportCsv(prompts_, this, readings->datesFromFileTime(), readings->unit(),
+    graphs::exportCsv(prompts_, this, proposedFileName(QStringLiteral("csv")),
+                      readings->datesFromFileTime(), readings->unit(),
                       [readings] { return analysis::exportRows(*readings); });
 }
 
@@ -418,7 +434,7 @@ void GraphWindow::setPrintLook(bool printing) {
 
 void GraphWindow::printGraph() {
     QPrinter printer(QPrinter::HighResolution);
-    if (!prompts_.choosePrinter(this, printer))
+    if (!prompts_.chooseReportPrinter(this, printer, proposedFileName(QStringLiteral("pdf"))))
         return;
     setPrintLook(true);
     emit aboutToPrint();
@@ -447,7 +463,9 @@ void GraphWindow::printGraph() {
 
 void GraphWindow::saveImage() {
     const QString path =
-        prompts_.saveFileName(this, QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"));
+        prompts_.saveFile(this, platform::FileKind::Picture,
+                          QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"),
+                          proposedFileName(QStringLiteral("png")));
     if (path.isEmpty())
         return;
     if (!graph_->saveImage(path))

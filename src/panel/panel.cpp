@@ -270,7 +270,10 @@ void Panel::setSaveLook(bool recording) {
 
 void Panel::StartFileRecording() {
     recording::RecordingState& r = session_.recording;
-    lists::ChooseSaveFile(prompts_, this, r);
+    lists::ChooseSaveFile(prompts_, this, r,
+                          platform::datedFileName(QStringLiteral("Recording"),
+                                                  QDateTime::currentDateTime(),
+                                                  QStringLiteral("txt")));
     if (!r.SavePathChosen)
         return;
     const QString path = r.SavePath;

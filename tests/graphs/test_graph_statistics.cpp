@@ -313,6 +313,8 @@ private slots:
         GraphWindow& w = filledPlot();
         w.findChild<QAction*>(QStringLiteral("ExportCsv"))->trigger();
         QCOMPARE(prompts->fileDialogs, QStringList{"save"});
+        QCOMPARE(QFileInfo(prompts->proposedPaths.value(0)).fileName(),
+                 QStringLiteral("Plot 2026-12-01 10-00-00.csv"));
         // Dated back from the file's modification time, which the dialog says.
         QCOMPARE(prompts->saveFilters,
                  QStringList{"CSV files, year and month from the file's modification time "

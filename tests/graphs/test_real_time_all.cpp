@@ -10,6 +10,8 @@
 #include "link/waiter.h"
 #include "shared/session.h"
 
+#include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -245,6 +247,10 @@ private slots:
                          "Maximum: 14 " + unit + " at 2026-12-08 10:00:00", "Mean: 12 " + unit}));
         QTEST(w.statisticsPanel()->shownLines().filter(QStringLiteral("Exposure")).value(0),
               "exposure");
+        // Its export is proposed under the caption and the first reading's time.
+        w.findChild<QAction*>(QStringLiteral("ExportCsv"))->trigger();
+        QCOMPARE(QFileInfo(prompts->proposedPaths.value(0)).fileName(),
+                 QStringLiteral("Real Time Graph 2026-12-08 09-59-59.csv"));
     }
 
     void clickBeforeTheFirstReadingDoesNothing() {

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -95,7 +96,16 @@ void TestRecording::samplesAtTheInterval() {
 
 void TestRecording::recordingWritesTheDataFile() {
     Rig rig;
+    auto named = [](const QDateTime& t) {
+        return t.toString(QStringLiteral("'Recording 'yyyy-MM-dd HH-mm-ss'.txt'"));
+    };
+    const QString before = named(QDateTime::currentDateTime());
     rig.startRecording();
+    // A data file named after the moment the recording starts.
+    const QString proposed = QFileInfo(rig.prompts.proposedPaths.value(0)).fileName();
+    QVERIFY2(proposed == before || proposed == named(QDateTime::currentDateTime()),
+             qPrintable(proposed));
+    QCOMPARE(rig.prompts.saveFilters, QStringList{"Data files (*.txt);;All Files (*)"});
     QVERIFY(rig.session.recording.FileRecording);
     QCOMPARE(rig.label("LblFileName"), QStringLiteral("run.txt"));
     QCOMPARE(rig.saveTip(), QStringLiteral("Stop Recording"));
