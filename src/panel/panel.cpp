@@ -159,6 +159,8 @@ bool Panel::Load() {
         return false;
     }
     LblCOM_->setText(session_.link.linkName);
+    lcd_->showWaiting(session_.link.linkName);
+    QObject::connect(this, &Panel::displayUpdated, lcd_, &LcdView::hideWaiting);
     session_.recording.resetForPanelLoad();
     session_.graph.GraphOpen = false;
     session_.logger.MemoryWindowOpen = false;

@@ -105,6 +105,11 @@ void TestPanel::loadOpensPortAndStartsPolling() {
     QVERIFY(!rig.session.graph.GraphOpen);
     QVERIFY(rig.prompts.messages.isEmpty());
     QCOMPARE(rig.panel.windowTitle(), QStringLiteral("Panel  V10.04"));
+    // Blank until the meter's first frame, but for a line that tells what it waits for.
+    QVERIFY(rig.shown("LblWaiting"));
+    QCOMPARE(rig.caption("LblWaiting"), QStringLiteral("Waiting for the meter on COM3 ..."));
+    rig.tick(kLux1234);
+    QVERIFY(!rig.shown("LblWaiting"));
 }
 
 void TestPanel::loadFailureSaysNoDevice() {
