@@ -18,7 +18,8 @@ bool TypedKeyFilter::eventFilter(QObject* watched, QEvent* event) {
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const QString typed = key->text();
-    if (typed.isEmpty() || key->key() == Qt::Key_Delete)
+    // Escape is the window's Cancel.
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Escape)
         return false;
     if (!onEnter_)
         return true;

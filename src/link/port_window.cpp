@@ -24,7 +24,7 @@ QStringList systemSerialDevices() {
 }
 
 Port::Port(LinkState& link, const QStringList& systemDevices, QWidget* parent)
-    : QWidget(parent), link_(link) {
+    : QDialog(parent), link_(link) {
     setObjectName(QStringLiteral("Port"));
     setWindowTitle(QStringLiteral("COM Port"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -12,6 +12,7 @@
 #include "platform/keep_until_closed.h"
 #include "platform/placement.h"
 #include "platform/prompts.h"
+#include "platform/shortcut_tip.h"
 #include "recording/recording_tick.h"
 #include "survey/survey_window.h"
 #include "text/time_stamp.h"
@@ -141,7 +142,7 @@ void Panel::buildToolbar() {
                                    QString::fromLatin1(b.toolTip), this);
         action->setObjectName(key);
         action->setData(key);
-        action->setToolTip(QString::fromLatin1(b.toolTip));
+        action->setToolTip(platform::withShortcut(QString::fromLatin1(b.toolTip), b.shortcut));
         action->setShortcut(b.shortcut);
         if (key == QLatin1String("Save"))
             saveAction_ = action;
@@ -266,8 +267,9 @@ void Panel::applyUnitRule() {
 void Panel::setSaveLook(bool recording) {
     saveAction_->setIcon(QIcon(recording ? QStringLiteral(":/icons/recording.svg")
                                          : QStringLiteral(":/icons/save.svg")));
-    saveAction_->setToolTip(recording ? QStringLiteral("Stop Recording")
-                                      : QStringLiteral("Save As"));
+    saveAction_->setToolTip(platform::withShortcut(recording ? QStringLiteral("Stop Recording")
+                                                             : QStringLiteral("Save As"),
+                                                   saveAction_->shortcut()));
 }
 
 void Panel::StartFileRecording() {
