@@ -1,6 +1,5 @@
 #include "platform/placement.h"
 
-#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -19,7 +18,6 @@ class TestPlacement : public QObject {
 private Q_SLOTS:
     void clientGeometry_data();
     void clientGeometry();
-    void windowsKeepOffEachOthersCorners();
 };
 
 void TestPlacement::clientGeometry_data() {
@@ -83,33 +81,6 @@ void TestPlacement::clientGeometry() {
     QCOMPARE(got, placed);
     // Title bar and borders included, wholly on the screen.
     QVERIFY(available.contains(got.marginsAdded(frame)));
-}
-
-void TestPlacement::windowsKeepOffEachOthersCorners() {
-    QWidget main;
-    main.resize(300, 200);
-    platform::placeAt(main, QPoint(0, 0));
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
-    auto open = [&main](const QSize& size, auto place) {
-        auto* w = new QWidget(&main, Qt::Window);
-        w->resize(size);
-        place(*w);
-        w->show();
-        return w->frameGeometry();
-    };
-    auto beside = [&main](QWidget& w) { platform::placeBeside(w, &main); };
-    const int right = main.frameGeometry().right() + 1;
-    QCOMPARE(open({200, 150}, beside).topLeft(), QPoint(right, 0));
-    QCOMPARE(open({200, 150}, beside).topLeft(), QPoint(right + 32, 32));
-    // The main window's own corner is not one to keep off.
-    QCOMPARE(open({200, 150}, [](QWidget& w) { platform::placeAt(w, QPoint(0, 0)); }).topLeft(),
-             QPoint(0, 0));
-    const QRect screen = main.screen()->availableGeometry();
-    const QRect wide = open({400, 100}, [&screen](QWidget& w) {
-        platform::placeAt(w, QPoint(screen.right() - 100, 0));
-    });
-    QCOMPARE(wide.topRight(), QPoint(screen.right(), 0));
 }
 
 QTEST_MAIN(TestPlacement)

@@ -1,9 +1,8 @@
-#include "pdf_prompts.h"
 #include "platform/prompts.h"
+#include "scripted_prompts.h"
 
 #include <QDir>
 #include <QFile>
-#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,7 +16,6 @@ private Q_SLOTS:
     void chosenNameGetsItsExtension_data();
     void chosenNameGetsItsExtension();
     void eachKindOpensInItsLastFolder();
-    void reportToAFileGetsPdf();
 };
 
 void TestSaveDialogs::proposedNames_data() {
@@ -29,11 +27,8 @@ void TestSaveDialogs::proposedNames_data() {
     QTest::newRow("an area with a slash and a colon")
         << platform::datedFileName("Hall 2/3: east", at, "tsv")
         << "Hall 2-3- east 2026-03-09 15-40-12.tsv";
-    QTest::newRow("a survey's export")
-        << platform::exportFileName("/tmp/office.tsv", "csv") << "office.csv";
     QTest::newRow("a CSV data file's export, never its own name")
         << platform::exportFileName("/tmp/Data.CSV", "csv") << "Data export.csv";
-    QTest::newRow("two dots") << platform::exportFileName("/tmp/day.1.txt", "csv") << "day.1.csv";
 }
 
 void TestSaveDialogs::proposedNames() {
@@ -118,17 +113,6 @@ void TestSaveDialogs::eachKindOpensInItsLastFolder() {
                                                  exports.filePath(QStringLiteral("office.csv")),
                                                  surveys.filePath(QStringLiteral("office.tsv"))}));
     QCOMPARE(prompts.openFolders, QStringList{start});
-}
-
-void TestSaveDialogs::reportToAFileGetsPdf() {
-    QTemporaryDir dir;
-    testsupport::PdfPrompts prompts;
-    prompts.pdfPath = dir.filePath(QStringLiteral("office"));
-    QPrinter printer;
-    QVERIFY(prompts.chooseReportPrinter(nullptr, printer, QStringLiteral("office.pdf")));
-    QCOMPARE(printer.outputFileName(), dir.filePath(QStringLiteral("office.pdf")));
-    QCOMPARE(printer.docName(), QStringLiteral("office"));
-    QCOMPARE(prompts.folder(FileKind::Report), dir.path());
 }
 
 QTEST_MAIN(TestSaveDialogs)
