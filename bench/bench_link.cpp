@@ -204,7 +204,7 @@ bool idleCpu(const QString& folder, double seconds) {
 class SavePathPrompts : public platform::DialogPrompts {
 public:
     explicit SavePathPrompts(QString path) : path_(std::move(path)) {}
-    QString saveFileName(QWidget*, const QString&) override { return path_; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return path_; }
 
 private:
     QString path_;

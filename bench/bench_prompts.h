@@ -27,8 +27,8 @@ public:
         return answer;
     }
     QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&) override { return savePath; }
-    QString openFileName(QWidget*, const QString&) override { return openPath; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return savePath; }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return openPath; }
     bool choosePrinter(QWidget*, QPrinter& printer) override {
         if (pdfPath.isEmpty())
             return false;

@@ -42,7 +42,7 @@ QByteArray fullSurvey() {
             const double lux = sim::roomLight(survey::pointX(s, column), survey::pointY(s, row));
             grid.at({row, column}) =
                 survey::Reading{QString::number(lux, 'f', 1), survey::LightUnit::Lux,
-                                QStringLiteral("07-10:22:05")};
+                                QDateTime(grid.date, QTime(10, 22, 5))};
         }
     return survey::surveyFileText(grid);
 }

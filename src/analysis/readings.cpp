@@ -134,4 +134,11 @@ std::vector<CsvRow> exportRows(const Readings& r) {
     return out;
 }
 
+std::optional<QDateTime> firstRowTime(const Readings& r) {
+    for (qsizetype row = 0; row < r.size(); ++row)
+        if (const std::optional<textrules::ZonedTime> t = r.rowTime(row))
+            return QDateTime::fromSecsSinceEpoch(t->utc, QTimeZone(t->offset));
+    return std::nullopt;
+}
+
 } // namespace analysis

@@ -72,6 +72,9 @@ private:
 // file's row by its own stamp ("08-14:22:45").
 QString rowTimeText(const Readings& r, qsizetype row);
 
+// The calendar time of the first row where one is known, at its offset from UTC.
+std::optional<QDateTime> firstRowTime(const Readings& r);
+
 // The rows of a CSV export.
 std::vector<CsvRow> exportRows(const Readings& r);
 

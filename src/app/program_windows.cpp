@@ -1,5 +1,6 @@
 #include "app/program_windows.h"
 
+#include "app/about.h"
 #include "graphs/graphs.h"
 #include "link/meter_link.h"
 #include "logger/logger_windows.h"
@@ -8,11 +9,13 @@
 #include "recording/meter_time_windows.h"
 #include "shared/session.h"
 
+#include <QAction>
+
 namespace app {
 
 ProgramWindows::ProgramWindows(shared::Session& session, meterlink::MeterLink& link,
                                platform::Prompts& prompts)
-    : session_(session),
+    : session_(session), prompts_(prompts),
       graphs_(std::make_unique<graphs::Graphs>(session, prompts, link.exchanges())),
       panel_(std::make_unique<panel::Panel>(session, link, prompts)),
       lists_(std::make_unique<recording::ListWindows>(session, prompts, panel_->stream(),
@@ -37,6 +40,15 @@ ProgramWindows::ProgramWindows(shared::Session& session, meterlink::MeterLink& l
         (list ? *list : lists_->showRealTimeList(main)).appendSample(row);
     };
     main->listSink.unload = [this] { lists_->unloadRealTimeList(); };
+
+    // On the panel but off its toolbar, whose buttons are the meter's functions.
+    auto* about = new QAction(kAboutCaption, main);
+    about->setObjectName(QStringLiteral("About"));
+    about->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    main->addAction(about);
+    main->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(about, &QAction::triggered, main,
+                     [this, main] { (new About(prompts_, main))->open(); });
 }
 
 ProgramWindows::~ProgramWindows() = default;

@@ -28,8 +28,9 @@ struct Session;
 namespace app {
 
 // The program below the port window: the main window and every window its toolbar reaches,
-// wired to each other as the user meets them. main() builds it this way, and so do the tests
-// that click through the whole program.
+// wired to each other as the user meets them, and "About LuxPanel" (Shift+F1 or the panel's
+// context menu). main() builds it this way, and so do the tests that click through the whole
+// program.
 class ProgramWindows {
 public:
     ProgramWindows(shared::Session& session, meterlink::MeterLink& link,
@@ -46,6 +47,7 @@ public:
 
 private:
     shared::Session& session_;
+    platform::Prompts& prompts_;
     std::unique_ptr<graphs::Graphs> graphs_;
     std::unique_ptr<panel::Panel> panel_;
     // Built with the panel, whose polling they pause; gone before it.

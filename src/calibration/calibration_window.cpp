@@ -4,6 +4,7 @@
 #include "calibration/factor_exchanges.h"
 #include "link/display_stream.h"
 #include "link/meter_link.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 
 #include <QHBoxLayout>
@@ -36,7 +37,7 @@ Calibrationfrm::Calibrationfrm(meterlink::MeterLink& link, platform::Prompts& pr
     auto* column = new QVBoxLayout(this);
     column->addWidget(TxtCalValue);
     column->addLayout(buttons);
-    centreOn(this, panel);
+    platform::placeCentredOn(*this, panel);
 
     // A click during another exchange's wait starts once that exchange has returned.
     QObject::connect(BtnSet, &QPushButton::clicked, this, [this] {

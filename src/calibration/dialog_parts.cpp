@@ -18,7 +18,8 @@ bool TypedKeyFilter::eventFilter(QObject* watched, QEvent* event) {
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const QString typed = key->text();
-    if (typed.isEmpty() || key->key() == Qt::Key_Delete)
+    // Escape is the window's Cancel.
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Escape)
         return false;
     if (!onEnter_)
         return true;
@@ -27,16 +28,6 @@ bool TypedKeyFilter::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return typed.size() != 1 || !acceptsEntryChar(typed[0]);
-}
-
-void centreOn(QWidget* window, const QWidget* mainWindow) {
-    if (!mainWindow)
-        return;
-    window->adjustSize();
-    const QRect main = mainWindow->frameGeometry();
-    const QRect own = window->frameGeometry();
-    window->move(main.x() + (main.width() - own.width()) / 2,
-                 main.y() + (main.height() - own.height()) / 2);
 }
 
 } // namespace calibration

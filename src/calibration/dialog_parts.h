@@ -23,7 +23,4 @@ private:
     QAbstractButton* onEnter_;
 };
 
-// Places a window in the middle of the main window.
-void centreOn(QWidget* window, const QWidget* mainWindow);
-
 } // namespace calibration

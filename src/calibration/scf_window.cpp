@@ -3,6 +3,7 @@
 #include "calibration/dialog_parts.h"
 #include "calibration/factor_exchanges.h"
 #include "link/meter_link.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 #include "shared/session.h"
 
@@ -65,7 +66,7 @@ SCF_frm::SCF_frm(shared::Session& session, meterlink::MeterLink& link, platform:
     auto* column = new QVBoxLayout(this);
     column->addLayout(fields);
     column->addLayout(buttons);
-    centreOn(this, panel_.window);
+    platform::placeCentredOn(*this, panel_.window);
 
     // The main window shows the banner itself.
     QObject::connect(&panel_.stream, &meterlink::DisplayStream::bannerShown, this, [this] {

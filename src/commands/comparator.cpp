@@ -4,6 +4,7 @@
 #include "link/meter_link.h"
 #include "link/setting_exchanges.h"
 #include "platform/keep_until_closed.h"
+#include "platform/placement.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -93,10 +94,7 @@ Comparator::Comparator(meterlink::MeterLink& link, QWidget* mainWindow)
     high_ = buildRow("SSFrame1", QStringLiteral("HIGH"), "HighO", "HODec", 32);
     low_ = buildRow("SSFrame2", QStringLiteral("LOW"), "LowO", "LODec", 152);
 
-    if (mainWindow) {
-        const QRect main = mainWindow->frameGeometry();
-        move(main.x() + main.width(), main.y());
-    }
+    platform::placeBeside(*this, mainWindow);
 }
 
 Comparator::LimitRow Comparator::buildRow(const char* frameName, const QString& caption,

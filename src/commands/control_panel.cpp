@@ -4,6 +4,7 @@
 #include "commands/toolbar_dispatch.h"
 #include "link/display_stream.h"
 #include "link/meter_link.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 
 #include <QCloseEvent>
@@ -91,10 +92,7 @@ Btn::Btn(shared::Session& session, meterlink::MeterLink& link, ToolbarDispatcher
             link_.exchanges().request(QLatin1String(key.name), this, [this, &key] { press(key); });
         });
     }
-    if (mainWindow) {
-        const QRect main = mainWindow->frameGeometry();
-        move(main.x() + (main.width() - width()) / 2, main.y() + main.height());
-    }
+    platform::placeUnder(*this, mainWindow);
 }
 
 void Btn::closeEvent(QCloseEvent* event) {

@@ -3,21 +3,20 @@
 #include "platform/busy_cursor.h"
 #include "platform/prompts.h"
 
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <optional>
 
 namespace graphs {
 
-void exportCsv(platform::Prompts& prompts, QWidget* parent, bool datesFromFileTime,
-               const QString& unit, const std::function<std::vector<analysis::CsvRow>()>& rows) {
-    QString path =
-        prompts.saveFileName(parent, datesFromFileTime ? kCsvFileTimeFilter : kCsvFilter);
-    if (path.isEmpty() || QFileInfo(path).fileName().isEmpty())
+void exportCsv(platform::Prompts& prompts, QWidget* parent, const QString& proposedName,
+               bool datesFromFileTime, const QString& unit,
+               const std::function<std::vector<analysis::CsvRow>()>& rows) {
+    const QString path =
+        prompts.saveFile(parent, platform::FileKind::Csv,
+                         datesFromFileTime ? kCsvFileTimeFilter : kCsvFilter, proposedName);
+    if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".csv");
     std::optional<platform::BusyCursor> busy(std::in_place);
     // Written aside and put in place whole, so a failure leaves no half file behind.
     QSaveFile file(path);

@@ -21,10 +21,11 @@ inline const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 inline const QString kCsvFileTimeFilter =
     QStringLiteral("CSV files, year and month from the file's modification time (*.csv)");
 
-// "Export CSV…" of a list or a graph: the save dialog, then the rows (worked out only once a
-// file is chosen, so that "now" is the moment of the export) into that file, ".csv" added to a
-// name without a suffix. A file that cannot be written is reported.
-void exportCsv(platform::Prompts& prompts, QWidget* parent, bool datesFromFileTime,
-               const QString& unit, const std::function<std::vector<analysis::CsvRow>()>& rows);
+// "Export CSV…" of a list or a graph: the save dialog proposing the name, then the rows (worked
+// out only once a file is chosen, so that "now" is the moment of the export) into that file,
+// ".csv" added to a name without a suffix. A file that cannot be written is reported.
+void exportCsv(platform::Prompts& prompts, QWidget* parent, const QString& proposedName,
+               bool datesFromFileTime, const QString& unit,
+               const std::function<std::vector<analysis::CsvRow>()>& rows);
 
 } // namespace graphs

@@ -7,6 +7,7 @@
 #include "graphs/number_format.h"
 #include "graphs/statistics_panel.h"
 #include "link/exchange_queue.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 
 #include <QAction>
@@ -86,7 +87,7 @@ GraphWindow::GraphWindow(Kind kind, platform::Prompts& prompts, meterlink::Excha
     buildControls();
     resize(kNormalWidth, kNormalHeight);
     layoutControls();
-    move(0, 0);
+    platform::placeAt(*this, QPoint(0, 0));
 
     combo1_->addItems(trackModeEntries());
     combo1_->setCurrentIndex(0);
@@ -335,9 +336,12 @@ void GraphWindow::showStatistics(bool shown) {
         statisticsAction_->setChecked(shown); // comes back here through toggled
         return;
     }
-    // The graph keeps its size: the window grows by the panel, unless it fills the screen.
+    // The graph keeps its size: the window grows by the panel, unless it fills the screen. A
+    // window the screen held narrower gives its normal width back when the panel goes.
     if (!isMaximized() && !isFullScreen())
-        resize(width() + (shown ? 1 : -1) * (StatisticsPanel::kWidth + kGap), height());
+        resize(
+            std::max(width() + (shown ? 1 : -1) * (StatisticsPanel::kWidth + kGap), kNormalWidth),
+            height());
     layoutControls();
     panel_->setVisible(shown);
     if (shown)
@@ -378,11 +382,20 @@ void GraphWindow::drawBand() {
     graph_->setBand(statisticsAction_->isChecked() ? panel_->bandLimits() : std::nullopt);
 }
 
+QString GraphWindow::proposedFileName(const QString& extension) const {
+    // The first reading's time, as the export dates it; now for a window without readings.
+    const std::optional<QDateTime> first =
+        readings_ ? analysis::firstRowTime(*readings_) : std::nullopt;
+    return platform::datedFileName(windowTitle(), first.value_or(QDateTime::currentDateTime()),
+                                   extension);
+}
+
 void GraphWindow::exportCsv() {
     if (!readings_)
         return;
     const std::shared_ptr<const analysis::Readings> readings = readings_;
-    graphs::exportCsv(prompts_, this, readings->datesFromFileTime(), readings->unit(),
+    graphs::exportCsv(prompts_, this, proposedFileName(QStringLiteral("csv")),
+                      readings->datesFromFileTime(), readings->unit(),
                       [readings] { return analysis::exportRows(*readings); });
 }
 
@@ -414,7 +427,7 @@ void GraphWindow::setPrintLook(bool printing) {
 
 void GraphWindow::printGraph() {
     QPrinter printer(QPrinter::HighResolution);
-    if (!prompts_.choosePrinter(this, printer))
+    if (!prompts_.chooseReportPrinter(this, printer, proposedFileName(QStringLiteral("pdf"))))
         return;
     setPrintLook(true);
     emit aboutToPrint();
@@ -443,7 +456,9 @@ void GraphWindow::printGraph() {
 
 void GraphWindow::saveImage() {
     const QString path =
-        prompts_.saveFileName(this, QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"));
+        prompts_.saveFile(this, platform::FileKind::Picture,
+                          QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"),
+                          proposedFileName(QStringLiteral("png")));
     if (path.isEmpty())
         return;
     if (!graph_->saveImage(path))

@@ -90,6 +90,9 @@ public:
     // The statistics toggle: the panel beside the graph, the window wider by its width.
     void showStatistics(bool shown);
     void exportCsv();
+    // What an export, an image or a printout to a file is proposed as: the caption and the
+    // readings' first time.
+    QString proposedFileName(const QString& extension) const;
 
 signals:
     // Between setting the printing look and printing, so that the look can be checked.

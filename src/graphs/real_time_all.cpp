@@ -6,6 +6,7 @@
 #include "graphs/graph_window.h"
 #include "graphs/num_edit.h"
 #include "graphs/real_time_history.h"
+#include "platform/placement.h"
 #include "shared/session.h"
 
 #include <QCloseEvent>
@@ -49,7 +50,7 @@ void RealTimeAll::placeBeside(QWidget* mainWindow) {
     if (!mainWindow)
         return;
     const QRect main = mainWindow->frameGeometry();
-    move(main.x() + main.width(), 0);
+    platform::placeAt(*this, QPoint(main.x() + main.width(), 0));
 }
 
 void RealTimeAll::resizeEvent(QResizeEvent* event) {

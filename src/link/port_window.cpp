@@ -1,6 +1,7 @@
 #include "link/port_window.h"
 
 #include "link/port_choice.h"
+#include "platform/placement.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -23,7 +24,7 @@ QStringList systemSerialDevices() {
 }
 
 Port::Port(LinkState& link, const QStringList& systemDevices, QWidget* parent)
-    : QWidget(parent), link_(link) {
+    : QDialog(parent), link_(link) {
     setObjectName(QStringLiteral("Port"));
     setWindowTitle(QStringLiteral("COM Port"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -51,7 +52,7 @@ Port::Port(LinkState& link, const QStringList& systemDevices, QWidget* parent)
     row->addWidget(TxtCOM, 1);
     row->addWidget(CmdOK);
 
-    move(3700 / kTwipsPerPixel, 2700 / kTwipsPerPixel);
+    platform::placeAt(*this, QPoint(3700 / kTwipsPerPixel, 2700 / kTwipsPerPixel));
     QObject::connect(CmdOK, &QPushButton::clicked, this, &Port::CmdOKClick);
 }
 

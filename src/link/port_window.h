@@ -2,15 +2,16 @@
 
 #include "link/link_state.h"
 
-#include <QWidget>
+#include <QDialog>
 
 class QComboBox;
 class QPushButton;
 
 namespace meterlink {
 
-// "COM Port": the start-up window where the user names the meter's port.
-class Port : public QWidget {
+// "COM Port": the start-up window where the user names the meter's port. A dialog, so that
+// Enter is its OK, as in every window with an OK button.
+class Port : public QDialog {
     Q_OBJECT
 public:
     // systemDevices: the serial devices the system reports, listed below "COM1".."COM8".

@@ -177,19 +177,33 @@ void ListWindow::showStatistics() {
     statistics_->activateWindow();
 }
 
+void ListWindow::setSourceFile(const QFileInfo& file) {
+    fileTime_ = file.lastModified();
+    sourcePath_ = file.filePath();
+}
+
+QString ListWindow::proposedFileName(const QString& extension) const {
+    if (!sourcePath_.isEmpty())
+        return platform::exportFileName(sourcePath_, extension);
+    return platform::datedFileName(
+        windowTitle(), analysis::firstRowTime(shownReadings()).value_or(clock_()), extension);
+}
+
 void ListWindow::exportCsv() {
     const platform::Grid& grid = shownGrid();
-    graphs::exportCsv(prompts_, this, fileTime_.has_value(), listUnit(grid), [this, &grid] {
-        std::vector<analysis::RowText> rows;
-        rows.reserve(size_t(std::max(grid.Rows() - 1, 0)));
-        for (int r = 1; r < grid.Rows(); ++r)
-            rows.push_back({grid.Text(r, kTimeColumn), grid.Text(r, kValueColumn)});
-        return analysis::csvRows(rows, fileTime_.value_or(clock_()));
-    });
+    graphs::exportCsv(
+        prompts_, this, proposedFileName(QStringLiteral("csv")), fileTime_.has_value(),
+        listUnit(grid), [this, &grid] {
+            std::vector<analysis::RowText> rows;
+            rows.reserve(size_t(std::max(grid.Rows() - 1, 0)));
+            for (int r = 1; r < grid.Rows(); ++r)
+                rows.push_back({grid.Text(r, kTimeColumn), grid.Text(r, kValueColumn)});
+            return analysis::csvRows(rows, fileTime_.value_or(clock_()));
+        });
 }
 
 void ListWindow::Print() {
-    PrintGrid(*this, shownGrid(), stream_, prompts_);
+    PrintGrid(*this, shownGrid(), stream_, prompts_, proposedFileName(QStringLiteral("pdf")));
 }
 
 void ListWindow::saveShownGrid(recording::RecordingState& state) {
@@ -201,7 +215,7 @@ void ListWindow::saveShownGrid(recording::RecordingState& state) {
     // Busy from the save dialog to the end of the write; a failure is told with the normal
     // pointer.
     std::optional<platform::BusyCursor> busy(std::in_place);
-    ChooseSaveFile(prompts_, this, state);
+    ChooseSaveFile(prompts_, this, state, proposedFileName(QStringLiteral("txt")));
     if (!state.SavePathChosen)
         return;
     const std::optional<SaveFailure> failure = SaveGridToFile(*this, shownGrid(), state);

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -75,9 +76,12 @@ protected:
                    std::function<void()> handler);
     // "Statistics…" and "Export CSV…", after the window's own buttons.
     void addAnalysisButtons();
-    // The list was read from a file modified at this time; otherwise its rows were recorded up
-    // to now.
-    void setFileTime(const QDateTime& modified) { fileTime_ = modified; }
+    // The list was read from this file, whose modification time dates its rows; otherwise its
+    // rows were recorded up to now.
+    void setSourceFile(const QFileInfo& file);
+    // The name a save or an export of the shown rows is proposed under: after the file they came
+    // from, or the window's caption and the time of the first row.
+    QString proposedFileName(const QString& extension) const;
     // The summary line of the grid now shown.
     void refreshSummary();
     // A three-column grid under the toolbar, headed firstHeader, "Time", "Value"; the window
@@ -105,6 +109,7 @@ private:
     // Each grid's running figures, fed by its appended rows.
     std::map<const platform::Grid*, analysis::RunningSummary> summaries_;
     std::optional<QDateTime> fileTime_;
+    QString sourcePath_;
     std::function<QDateTime()> clock_ = &QDateTime::currentDateTime;
     QPointer<QDialog> statistics_;
 };

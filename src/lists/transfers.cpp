@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPointer>
@@ -39,12 +38,14 @@ QStringList rowCells(const platform::Grid& grid, int row) {
 
 } // namespace
 
-void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state) {
-    const QString path = prompts.saveFileName(parent, kAllFilesFilter);
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state,
+                    const QString& proposedName) {
+    const QString path =
+        prompts.saveFile(parent, platform::FileKind::DataFile, kDataFileFilter, proposedName);
     if (path.isEmpty())
         return;
     state.SavePath = path;
-    state.SavePathChosen = !QFileInfo(path).fileName().isEmpty();
+    state.SavePathChosen = true;
 }
 
 std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid& grid,
@@ -80,9 +81,9 @@ std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid&
 }
 
 bool PrintGrid(QWidget& window, const platform::Grid& grid, meterlink::DisplayStream& stream,
-               platform::Prompts& prompts) {
+               platform::Prompts& prompts, const QString& proposedName) {
     QPrinter printer(QPrinter::HighResolution);
-    if (!prompts.choosePrinter(&window, printer))
+    if (!prompts.chooseReportPrinter(&window, printer, proposedName))
         return false;
     std::optional<platform::BusyCursor> busy(std::in_place);
     std::optional<meterlink::DisplayStream::Pause> pause(std::in_place, stream);

@@ -28,12 +28,15 @@ struct RecordingState;
 
 namespace lists {
 
-// The file dialogs list every file.
+// The open dialog lists every file; the save dialog proposes data files, which end in ".txt".
 inline const QString kAllFilesFilter = QStringLiteral("All Files (*)");
+inline const QString kDataFileFilter = QStringLiteral("Data files (*.txt);;All Files (*)");
 
-// The save dialog shared by every writer: a chosen file sets SavePath, and SavePathChosen when
-// its name is not empty. A cancel leaves both as they were.
-void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state);
+// The save dialog shared by every writer, proposing the given name: a chosen file (".txt" added
+// to a name without an extension) sets SavePath and SavePathChosen. A cancel leaves both as they
+// were.
+void ChooseSaveFile(platform::Prompts& prompts, QWidget* parent, recording::RecordingState& state,
+                    const QString& proposedName);
 
 // What to tell the user about a file that was not written completely.
 struct SaveFailure {
@@ -48,11 +51,11 @@ std::optional<SaveFailure> SaveGridToFile(QWidget& window, const platform::Grid&
                                           recording::RecordingState& state);
 
 // Prints every row of the grid in three fixed-width columns on the printer the user chooses
-// (PDF when there is none), with progress in the window's caption. Polling pauses for
-// the printing and starts again after it. The printing ends early if the window closes while
-// events run. False when the user cancels or the printer fails (which is reported).
+// (PDF when there is none, under the name proposed), with progress in the window's caption.
+// Polling pauses for the printing. The printing ends early if the window closes while events
+// run. False when the user cancels or the printer fails (which is reported).
 bool PrintGrid(QWidget& window, const platform::Grid& grid, meterlink::DisplayStream& stream,
-               platform::Prompts& prompts);
+               platform::Prompts& prompts, const QString& proposedName);
 
 // Hands one column of the grid's data rows to the Plot window, as numbers (readingValue),
 // widening the caller's starting range (min, max) to take in every value, with the rows as a

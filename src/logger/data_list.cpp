@@ -1,6 +1,7 @@
 #include "logger/data_list.h"
 
 #include "platform/grid.h"
+#include "platform/placement.h"
 #include "shared/session.h"
 
 namespace logger {
@@ -22,7 +23,7 @@ DataList::DataList(shared::Session& session, platform::Prompts& prompts,
     addAnalysisButtons();
     gridM_ = addGrid(QStringLiteral("GridM"), QStringLiteral("Lx"));
     gridI_ = addGrid(QStringLiteral("GridI"), QStringLiteral("Fc"));
-    move(0, 0);
+    platform::placeAt(*this, QPoint(0, 0));
     session_.logger.LuxGridShown = !session_.display.status.FcOn;
     showChosenGrid();
 }

@@ -145,6 +145,19 @@ LcdView::LcdView(QWidget* parent) : QFrame(parent) {
     LblSetUp->setFont(legendFont(34));
     ShapeSetUp->hide();
     LblSetUp->hide();
+
+    // Under the time digits, where no annunciator lies.
+    LblWaiting = addLabel("LblWaiting", QString(), {8, 198, 544, 22}, legendFont(15));
+    LblWaiting->setAlignment(Qt::AlignCenter);
+}
+
+void LcdView::showWaiting(const QString& linkName) {
+    LblWaiting->setText(QStringLiteral("Waiting for the meter on %1 ...").arg(linkName));
+    LblWaiting->show();
+}
+
+void LcdView::hideWaiting() {
+    LblWaiting->hide();
 }
 
 QLabel* LcdView::addLabel(const char* name, const QString& caption, const QRect& geometry,

@@ -56,6 +56,11 @@ public:
     QLabel* LblFch;
     QFrame* ShapeSetUp;
     QLabel* LblSetUp;
+    QLabel* LblWaiting;
+
+    // The line on the blank display while no frame has come from the meter on the named port.
+    void showWaiting(const QString& linkName);
+    void hideWaiting();
 
 private:
     QLabel* addLabel(const char* name, const QString& caption, const QRect& geometry,

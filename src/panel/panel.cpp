@@ -9,7 +9,9 @@
 #include "lists/transfers.h"
 #include "panel/lcd_view.h"
 #include "platform/keep_until_closed.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
+#include "platform/shortcut_tip.h"
 #include "recording/recording_tick.h"
 #include "survey/survey_window.h"
 
@@ -137,7 +139,7 @@ void Panel::buildToolbar() {
                                    QString::fromLatin1(b.toolTip), this);
         action->setObjectName(key);
         action->setData(key);
-        action->setToolTip(QString::fromLatin1(b.toolTip));
+        action->setToolTip(platform::withShortcut(QString::fromLatin1(b.toolTip), b.shortcut));
         action->setShortcut(b.shortcut);
         if (key == QLatin1String("Save"))
             saveAction_ = action;
@@ -148,13 +150,15 @@ void Panel::buildToolbar() {
 }
 
 bool Panel::Load() {
-    move(0, 0);
+    platform::placeAt(*this, QPoint(0, 0));
     QString why;
     if (!link_.port().open(session_.link.devicePath, &why)) {
         prompts_.message(this, platform::MessageIcon::Critical, kNoDeviceText, why);
         return false;
     }
     LblCOM_->setText(session_.link.linkName);
+    lcd_->showWaiting(session_.link.linkName);
+    QObject::connect(this, &Panel::displayUpdated, lcd_, &LcdView::hideWaiting);
     session_.recording.resetForPanelLoad();
     session_.graph.GraphOpen = false;
     session_.logger.MemoryWindowOpen = false;
@@ -232,13 +236,17 @@ void Panel::applyUnitRule() {
 void Panel::setSaveLook(bool recording) {
     saveAction_->setIcon(QIcon(recording ? QStringLiteral(":/icons/recording.svg")
                                          : QStringLiteral(":/icons/save.svg")));
-    saveAction_->setToolTip(recording ? QStringLiteral("Stop Recording")
-                                      : QStringLiteral("Save As"));
+    saveAction_->setToolTip(platform::withShortcut(recording ? QStringLiteral("Stop Recording")
+                                                             : QStringLiteral("Save As"),
+                                                   saveAction_->shortcut()));
 }
 
 void Panel::StartFileRecording() {
     recording::RecordingState& r = session_.recording;
-    lists::ChooseSaveFile(prompts_, this, r);
+    lists::ChooseSaveFile(prompts_, this, r,
+                          platform::datedFileName(QStringLiteral("Recording"),
+                                                  QDateTime::currentDateTime(),
+                                                  QStringLiteral("txt")));
     if (!r.SavePathChosen)
         return;
     const QString path = r.SavePath;

@@ -110,7 +110,8 @@ void ListWindows::OpenDataFile(QWidget* panel) {
                          QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
         return;
     }
-    const QString path = prompts_.openFileName(panel, lists::kAllFilesFilter);
+    const QString path =
+        prompts_.openFile(panel, platform::FileKind::DataFile, lists::kAllFilesFilter);
     const QFileInfo info(path);
     if (path.isEmpty() || info.fileName().isEmpty())
         return;
@@ -122,7 +123,7 @@ void ListWindows::OpenDataFile(QWidget* panel) {
         return;
     FileList& list = platform::keepUntilClosed(
         fileList_, new FileList(prompts_, stream_, exchanges_, graphs_, panel));
-    list.setFileTime(info.lastModified());
+    list.setSourceFile(info);
     list.show();
     std::optional<platform::BusyCursor> busy(std::in_place);
     textrules::DataFileContents contents = textrules::readDataFile(file);

@@ -58,7 +58,7 @@ public:
     // Ignored when the list has no data row.
     void Plot();
     // Its rows have no year or month of their own: an export takes them from this time.
-    using ListWindow::setFileTime;
+    using ListWindow::setSourceFile;
     platform::Grid& grid() const { return *grid_; }
     const platform::Grid& shownGrid() const override { return *grid_; }
 

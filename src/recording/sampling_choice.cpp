@@ -2,6 +2,7 @@
 
 #include "link/meter_link.h"
 #include "link/setting_exchanges.h"
+#include "platform/placement.h"
 #include "platform/prompts.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
@@ -45,7 +46,7 @@ SamplingChoice::SamplingChoice(shared::Session& session, meterlink::MeterLink& l
     column->addWidget(CmdOK, 0, Qt::AlignHCenter);
 
     if (panel)
-        move(panel->x() + kLeftOffset, panel->y() + kTopOffset);
+        platform::placeAt(*this, panel->pos() + QPoint(kLeftOffset, kTopOffset));
 
     QObject::connect(this, &QDialog::finished, this, [this] { pause_.reset(); });
     // A click during another exchange's wait starts once that exchange has returned.

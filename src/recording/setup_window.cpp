@@ -2,6 +2,7 @@
 
 #include "link/meter_link.h"
 #include "link/setting_exchanges.h"
+#include "platform/placement.h"
 #include "recording/clock_values.h"
 #include "recording/meter_clock.h"
 #include "shared/session.h"
@@ -66,12 +67,7 @@ Setup::Setup(shared::Session& session, meterlink::MeterLink& link, meterlink::Di
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTickMs);
 
-    if (panel) {
-        adjustSize();
-        const int left =
-            panel->x() + (panel->frameGeometry().width() - frameGeometry().width()) / 2;
-        move(left, panel->y() + kTopOffset);
-    }
+    platform::placeCentredOn(*this, panel, kTopOffset);
 
     QObject::connect(Timer1, &QTimer::timeout, this, &Setup::Timer1Tick);
     QObject::connect(CmdExit, &QPushButton::clicked, this, &QDialog::close);

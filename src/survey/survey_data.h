@@ -3,6 +3,7 @@
 #include "text/light_units.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringView>
 
@@ -54,7 +55,7 @@ struct Settings {
 struct Reading {
     QString text;
     LightUnit unit = LightUnit::Lux;
-    QString time; // DD-hh:nn:ss
+    QDateTime taken; // to the second; not known (null) in a file that does not say
     bool operator==(const Reading&) const = default;
 };
 

@@ -1,6 +1,8 @@
 #include "survey/survey_file.h"
 
+#include "analysis/reading_series.h"
 #include "graphs/number_format.h"
+#include "text/time_stamp.h"
 
 #include <QStringList>
 
@@ -25,14 +27,27 @@ QString number(double v) {
     return graphs::plainNumber(v);
 }
 
-// A field with a comma, a quote or a line end goes in quotes, its quotes doubled.
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+// A month ahead is as far as a survey's day of the month can point.
+constexpr int kMaxDaysFromDate = 31;
+
+QString timeText(const QDateTime& t) {
+    return t.isValid() ? textrules::isoTimeText(t) : QString();
+}
+
+// Empty gives a null time; nothing when the text is not a time.
+std::optional<QDateTime> pointTime(const QString& text, const QDate& date) {
+    if (text.isEmpty())
+        return QDateTime();
+    const QDateTime iso = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (iso.isValid())
+        return iso;
+    const std::optional<textrules::Stamp> stamp = textrules::parseStamp(text);
+    if (!stamp || !date.isValid())
+        return std::nullopt;
+    for (QDate d = date; d <= date.addDays(kMaxDaysFromDate); d = d.addDays(1))
+        if (d.day() == stamp->day)
+            return QDateTime(d, QTime(0, 0).addSecs(stamp->secondOfDay));
+    return std::nullopt;
 }
 
 struct Reader {
@@ -115,9 +130,12 @@ struct Reader {
             return fail(QStringLiteral("the points mix lx and fc."));
         if (f[4].size() > kMaxFieldChars)
             return fail(QStringLiteral("the time is too long."));
+        const std::optional<QDateTime> taken = pointTime(f[4], grid.date);
+        if (!taken)
+            return fail(QStringLiteral("\"%1\" is not a time of the survey.").arg(f[4]));
         if (grid.at(p))
             return fail(QStringLiteral("point %1, %2 is given twice.").arg(f[0], f[1]));
-        grid.at(p) = Reading{f[2], *unit, f[4]};
+        grid.at(p) = Reading{f[2], *unit, *taken};
         return true;
     }
 };
@@ -146,7 +164,7 @@ QByteArray surveyFileText(const SurveyGrid& grid) {
                 lines << QStringLiteral("%1\t%2\t%3\t%4\t%5")
                              .arg(row + 1)
                              .arg(column + 1)
-                             .arg(r->text, unitText(r->unit), r->time);
+                             .arg(r->text, unitText(r->unit), timeText(r->taken));
     return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 
@@ -195,7 +213,7 @@ QByteArray surveyCsv(const SurveyGrid& grid) {
                              .arg(row + 1)
                              .arg(column + 1)
                              .arg(place(pointX(s, column)), place(pointY(s, row)), r->text,
-                                  unitText(r->unit), csvField(r->time));
+                                  unitText(r->unit), timeText(r->taken));
     return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 

@@ -10,12 +10,12 @@
 #include "survey/settings_form.h"
 #include "survey/survey_file.h"
 #include "survey/survey_report.h"
-#include "text/time_stamp.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -229,7 +229,8 @@ void Survey::CapturePoint(GridPoint p) {
 }
 
 void Survey::measured(GridPoint p, const QString& text, LightUnit unit) {
-    grid_.at(p) = Reading{text, unit, textrules::sampleTimeStamp(QDateTime::currentDateTime())};
+    const QDateTime now = QDateTime::currentDateTime();
+    grid_.at(p) = Reading{text, unit, now.addMSecs(-now.time().msec())};
     if (!grid_.date.isValid())
         grid_.date = QDate::currentDate();
     unsaved_ = true;
@@ -284,6 +285,7 @@ void Survey::New() {
         return;
     grid_.clearReadings();
     grid_.date = QDate();
+    filePath_.clear();
     unsaved_ = false;
     current_ = {};
     selected_.reset();
@@ -294,7 +296,7 @@ void Survey::New() {
 void Survey::Open() {
     if (capture_->running() || !mayDiscard())
         return;
-    const QString path = prompts_.openFileName(this, kSurveyFilter);
+    const QString path = prompts_.openFile(this, platform::FileKind::Survey, kSurveyFilter);
     if (path.isEmpty())
         return;
     QString why;
@@ -308,6 +310,7 @@ void Survey::Open() {
         return;
     }
     grid_ = std::move(*opened.grid);
+    filePath_ = path;
     unsaved_ = false;
     current_ = nextOpenPoint(grid_, 0).value_or(GridPoint{});
     selected_.reset();
@@ -316,8 +319,24 @@ void Survey::Open() {
     refresh();
 }
 
+QString Survey::proposedFileName(const QString& extension) const {
+    if (!filePath_.isEmpty())
+        return extension == QLatin1String("tsv") ? QFileInfo(filePath_).fileName()
+                                                 : platform::exportFileName(filePath_, extension);
+    // Named after the area and the first point taken.
+    QDateTime first;
+    for (const auto& r : grid_.readings)
+        if (r && r->taken.isValid() && (!first.isValid() || r->taken < first))
+            first = r->taken;
+    const QString area = grid_.settings.area.simplified();
+    return platform::datedFileName(area.isEmpty() ? QStringLiteral("Survey") : area,
+                                   first.isValid() ? first : QDateTime::currentDateTime(),
+                                   extension);
+}
+
 void Survey::Save() {
-    const QString path = prompts_.saveFileName(this, kSurveyFilter);
+    const QString path = prompts_.saveFile(this, platform::FileKind::Survey, kSurveyFilter,
+                                           proposedFileName(QStringLiteral("tsv")));
     if (path.isEmpty())
         return;
     QString why;
@@ -327,12 +346,14 @@ void Survey::Save() {
                          QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
         return;
     }
+    filePath_ = path;
     unsaved_ = false;
     view_->showStatus(QStringLiteral("Saved in %1.").arg(QDir::toNativeSeparators(path)));
 }
 
 void Survey::Export() {
-    const QString path = prompts_.saveFileName(this, kCsvFilter);
+    const QString path = prompts_.saveFile(this, platform::FileKind::Csv, kCsvFilter,
+                                           proposedFileName(QStringLiteral("csv")));
     if (path.isEmpty())
         return;
     QString why;
@@ -347,7 +368,7 @@ void Survey::Export() {
 
 void Survey::Print() {
     QPrinter printer(QPrinter::HighResolution);
-    if (!prompts_.choosePrinter(this, printer))
+    if (!prompts_.chooseReportPrinter(this, printer, proposedFileName(QStringLiteral("pdf"))))
         return;
     bool printed = false;
     {

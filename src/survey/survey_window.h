@@ -88,6 +88,9 @@ private:
     void Save();
     void Export();
     void Print();
+    // What Save (".tsv"), Export (".csv") and Print (".pdf") propose: the survey's file, the
+    // export named after it; before the survey has a file, its area and the first point's time.
+    QString proposedFileName(const QString& extension) const;
 
     shared::Session& session_;
     meterlink::ExchangeQueue& exchanges_;
@@ -96,6 +99,8 @@ private:
     GridPoint current_;
     std::optional<GridPoint> selected_;
     bool unsaved_ = false;
+    // Where the survey was last saved or opened from; empty for a new one.
+    QString filePath_;
 
     PointCapture* capture_;
     SettingsForm* form_;

@@ -11,9 +11,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 using sim::Flag;
 
@@ -27,9 +31,13 @@ QList<QWidget*> visibleWindows() {
     return windows;
 }
 
-// A window as the user tells it: its name and its caption.
+// A window as the user tells it: its name and its caption, and whether any of it, title bar and
+// frame included, is off the screen.
 QString windowSeen(const QWidget* w) {
-    return QStringLiteral("window %1 \"%2\"").arg(w->objectName(), w->windowTitle());
+    const bool onScreen = w->screen()->availableGeometry().contains(w->frameGeometry());
+    return QStringLiteral("window %1 \"%2\"%3")
+        .arg(w->objectName(), w->windowTitle(),
+             onScreen ? QString() : QStringLiteral(" off the screen"));
 }
 
 // Command letters other than the polling's own.
@@ -108,6 +116,7 @@ private Q_SLOTS:
     void toolbar_data();
     void toolbar();
     void clockWindowHoldsPollingOff();
+    void aboutFromThePanel();
 };
 
 void TestProgramWindows::toolbar_data() {
@@ -226,6 +235,29 @@ void TestProgramWindows::clockWindowHoldsPollingOff() {
     rig.button("TimeSet")->trigger();
     QVERIFY(!pollingWhileOpen);
     QVERIFY(rig.panel().stream().running());
+}
+
+void TestProgramWindows::aboutFromThePanel() {
+    Rig rig;
+    QVERIFY(rig.program.start());
+    QVERIFY(QTest::qWaitForWindowActive(&rig.panel()));
+    QTest::keyClick(&rig.panel(), Qt::Key_F1, Qt::ShiftModifier);
+    QTRY_VERIFY(QApplication::activeModalWidget());
+    QWidget* about = QApplication::activeModalWidget();
+    QCOMPARE(windowSeen(about), QStringLiteral("window About \"About LuxPanel\""));
+    const QStringList lines = about->findChild<QLabel*>("LblAbout")->text().split('\n');
+    QCOMPARE(
+        lines.mid(0, 4),
+        (QStringList{"LuxPanel 10.04", "A desktop companion for a handheld digital light meter.",
+                     "Licence: GNU General Public License, version 3 or later.",
+                     "Data files: saved where you choose; the next save dialog opens in " +
+                         QDir::currentPath() + "."}));
+    QVERIFY2(lines.value(4).startsWith("Manual page: \"man luxpanel-cli\" (/") &&
+                 lines.value(4).endsWith("/man1/luxpanel-cli.1.gz)."),
+             qPrintable(lines.value(4)));
+    about->close();
+    // Beside the toolbar, whose fifteen buttons stay as they are.
+    QCOMPARE(rig.panel().findChild<QToolBar*>("Toolbar1")->actions().size(), 15);
 }
 
 QTEST_MAIN(TestProgramWindows)

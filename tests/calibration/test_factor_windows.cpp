@@ -264,6 +264,7 @@ void TestFactorWindows::scfLoadAndClose_data() {
     QTest::newRow("SET UP") << u2 << "tick" << 0x08 << "SET UP" << none << none << 1;
     QTest::newRow("CLEAR") << u2 << "tick" << 0x20 << "CLEAR" << none << none << 1;
     QTest::newRow("Cancel") << u2 << "Cancel_btn" << 0 << "" << none << none << 1;
+    QTest::newRow("Escape in the factor box") << u2 << "Escape" << 0 << "" << none << none << 1;
     QTest::newRow("Initial SCF") << u2 << "SCF_init_btn" << 0 << "" << none << none << 1;
     QTest::newRow("close box") << u2 << "close" << 0 << "" << none << none << 1;
     QTest::newRow("count out of the list")
@@ -314,6 +315,8 @@ void TestFactorWindows::scfLoadAndClose() {
         rig.panel.stream().Timer1Tick();
     else if (how == "close")
         w.close();
+    else if (how == "Escape")
+        QTest::keyClick(child<QLineEdit>(w, "SCFRange_Edit"), Qt::Key_Escape);
     else
         child<QPushButton>(w, qPrintable(how))->click();
 

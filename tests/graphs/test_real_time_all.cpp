@@ -10,6 +10,8 @@
 #include "link/waiter.h"
 #include "shared/session.h"
 
+#include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -73,7 +75,7 @@ private slots:
         prompts = std::make_unique<graphtest::PdfPrompts>();
         graphs = std::make_unique<graphs::Graphs>(*session, *prompts, exchanges);
         mainWindow = std::make_unique<QWidget>();
-        mainWindow->setGeometry(100, 60, 400, 300);
+        mainWindow->setGeometry(20, 60, 280, 300);
         mainWindow->show();
     }
     void cleanup() {
@@ -88,7 +90,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(chart));
         QCOMPARE(chart->windowTitle(), QStringLiteral("Real Time Graph"));
         const QRect main = mainWindow->frameGeometry();
-        QCOMPARE(chart->pos(), QPoint(main.x() + main.width(), 0));
+        QTRY_COMPARE(chart->pos(), QPoint(main.x() + main.width(), 0));
         QCOMPARE(chart->Graph1()->axisCaption(1), QStringLiteral("Lux"));
         QVERIFY(!chart->Graph1()->cursorVisible(1));
     }
@@ -245,6 +247,10 @@ private slots:
                          "Maximum: 14 " + unit + " at 2026-12-08 10:00:00", "Mean: 12 " + unit}));
         QTEST(w.statisticsPanel()->shownLines().filter(QStringLiteral("Exposure")).value(0),
               "exposure");
+        // Its export is proposed under the caption and the first reading's time.
+        w.findChild<QAction*>(QStringLiteral("ExportCsv"))->trigger();
+        QCOMPARE(QFileInfo(prompts->proposedPaths.value(0)).fileName(),
+                 QStringLiteral("Real Time Graph 2026-12-08 09-59-59.csv"));
     }
 
     void clickBeforeTheFirstReadingDoesNothing() {

@@ -11,6 +11,7 @@ private Q_SLOTS:
     void listsPortsThenDevicesThenSimulator();
     void okSetsPortAndDevice_data();
     void okSetsPortAndDevice();
+    void enterIsOk();
 };
 
 void TestPortWindow::listsPortsThenDevicesThenSimulator() {
@@ -71,6 +72,20 @@ void TestPortWindow::okSetsPortAndDevice() {
     QVERIFY(port->isVisible());
     port->close();
     QTRY_VERIFY(port.isNull());
+}
+
+void TestPortWindow::enterIsOk() {
+    meterlink::LinkState link;
+    meterlink::Port port(link, {});
+    port.show();
+    QVERIFY(QTest::qWaitForWindowActive(&port));
+    QSignalSpy chosen(&port, &meterlink::Port::portChosen);
+    auto* combo = port.findChild<QComboBox*>("TxtCOM");
+    combo->setFocus();
+    combo->setEditText(QStringLiteral("COM5"));
+    QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(int(link.PortNumber), 5);
 }
 
 QTEST_MAIN(TestPortWindow)

@@ -387,6 +387,8 @@ void TestLoggerWindows::dataList() {
     rig.session.display.status.FcOn = true;
     rig.windows.DownloadLoggerMemory();
     platform::Grid& sets = rig.memory().GridSet();
+    // Beside a main window, off the corner the list goes to.
+    rig.memory().move(300, 0);
     rig.memory().show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.memory()));
     QTest::mouseClick(sets.viewport(), Qt::LeftButton, {},

@@ -105,6 +105,11 @@ void TestPanel::loadOpensPortAndStartsPolling() {
     QVERIFY(!rig.session.graph.GraphOpen);
     QVERIFY(rig.prompts.messages.isEmpty());
     QCOMPARE(rig.panel.windowTitle(), QStringLiteral("Panel  V10.04"));
+    // Blank until the meter's first frame, but for a line that tells what it waits for.
+    QVERIFY(rig.shown("LblWaiting"));
+    QCOMPARE(rig.caption("LblWaiting"), QStringLiteral("Waiting for the meter on COM3 ..."));
+    rig.tick(kLux1234);
+    QVERIFY(!rig.shown("LblWaiting"));
 }
 
 void TestPanel::loadFailureSaysNoDevice() {
@@ -141,10 +146,13 @@ void TestPanel::toolbarButtons() {
     QCOMPARE(keys, QStringList({"Save", "Open", "PC", "List", "Graph", "TimeSet", "Memory", "CD",
                                 "Comp", "Hold", "Buttons", "ESC", "scf", "cal", "Survey"}));
     QCOMPARE(tips,
-             QStringList({"Save As", "Open File to Read", "PC Sampling Rate", "List Display",
-                          "Graphic Display", "Set Meter Time to PC System Time", "Data Logger",
-                          "Luminous Intensity", "Comparator", "Set Time to Hold", "Control Panel",
-                          "Back to Normal Mode", "Set SCF", "Set Cal", "Lighting Survey"}));
+             QStringList(
+                 {"Save As (Ctrl+S)", "Open File to Read (Ctrl+O)", "PC Sampling Rate (Ctrl+R)",
+                  "List Display (Ctrl+L)", "Graphic Display (Ctrl+G)",
+                  "Set Meter Time to PC System Time (Ctrl+T)", "Data Logger (Ctrl+D)",
+                  "Luminous Intensity (Ctrl+I)", "Comparator (Ctrl+K)", "Set Time to Hold (Ctrl+H)",
+                  "Control Panel (Ctrl+B)", "Back to Normal Mode (Esc)", "Set SCF (Ctrl+Shift+F)",
+                  "Set Cal (Ctrl+Shift+C)", "Lighting Survey (Ctrl+U)"}));
     QCOMPARE(shortcuts, QStringList({"Ctrl+S", "Ctrl+O", "Ctrl+R", "Ctrl+L", "Ctrl+G", "Ctrl+T",
                                      "Ctrl+D", "Ctrl+I", "Ctrl+K", "Ctrl+H", "Ctrl+B", "Esc",
                                      "Ctrl+Shift+F", "Ctrl+Shift+C", "Ctrl+U"}));

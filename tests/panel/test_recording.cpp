@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -95,10 +96,19 @@ void TestRecording::samplesAtTheInterval() {
 
 void TestRecording::recordingWritesTheDataFile() {
     Rig rig;
+    auto named = [](const QDateTime& t) {
+        return t.toString(QStringLiteral("'Recording 'yyyy-MM-dd HH-mm-ss'.txt'"));
+    };
+    const QString before = named(QDateTime::currentDateTime());
     rig.startRecording();
+    // A data file named after the moment the recording starts.
+    const QString proposed = QFileInfo(rig.prompts.proposedPaths.value(0)).fileName();
+    QVERIFY2(proposed == before || proposed == named(QDateTime::currentDateTime()),
+             qPrintable(proposed));
+    QCOMPARE(rig.prompts.saveFilters, QStringList{"Data files (*.txt);;All Files (*)"});
     QVERIFY(rig.session.recording.FileRecording);
     QCOMPARE(rig.label("LblFileName"), QStringLiteral("run.txt"));
-    QCOMPARE(rig.saveTip(), QStringLiteral("Stop Recording"));
+    QCOMPARE(rig.saveTip(), QStringLiteral("Stop Recording (Ctrl+S)"));
     rig.session.recording.SamplingSeconds = 1;
     rig.ticks(2);
     rig.session.display.MainText = QStringLiteral("OL");
@@ -115,7 +125,7 @@ void TestRecording::recordingWritesTheDataFile() {
     QVERIFY(rig.file().endsWith("3\t" + stamp.toLatin1() + "\tOL\r\n"));
     rig.panel.StopFileRecording();
     QVERIFY(!rig.session.recording.FileRecording);
-    QCOMPARE(rig.saveTip(), QStringLiteral("Save As"));
+    QCOMPARE(rig.saveTip(), QStringLiteral("Save As (Ctrl+S)"));
     QCOMPARE(rig.label("LblFileName"), QString());
     QVERIFY(rig.panel.findChild<QLabel*>(QStringLiteral("LblRec"))->isHidden());
 }
@@ -150,7 +160,8 @@ void TestRecording::stopConditions() {
     QCOMPARE(rig.listUnloads, stops ? 1 : 0);
     // The file keeps only the samples taken before the change.
     QCOMPARE(rig.file().count("\r\n"), stops ? 2 : 3);
-    QCOMPARE(rig.saveTip(), stops ? QStringLiteral("Save As") : QStringLiteral("Stop Recording"));
+    QCOMPARE(rig.saveTip(), stops ? QStringLiteral("Save As (Ctrl+S)")
+                                  : QStringLiteral("Stop Recording (Ctrl+S)"));
 }
 
 void TestRecording::stopsAfterTheHundredThousandthLine() {
@@ -188,7 +199,7 @@ void TestRecording::cancelledSaveDialogCreatesNothing() {
     rig.panel.StartFileRecording();
     QVERIFY(!rig.session.recording.FileRecording);
     QVERIFY(QDir(rig.dir.path()).isEmpty());
-    QCOMPARE(rig.saveTip(), QStringLiteral("Save As"));
+    QCOMPARE(rig.saveTip(), QStringLiteral("Save As (Ctrl+S)"));
 }
 
 void TestRecording::failedWriteStopsAndSaysSo() {
@@ -200,7 +211,7 @@ void TestRecording::failedWriteStopsAndSaysSo() {
     QVERIFY(!rig.session.recording.FileRecording);
     QCOMPARE(rig.prompts.messages.size(), 1);
     QCOMPARE(rig.prompts.messages[0].text, QStringLiteral("The data file could not be created."));
-    QCOMPARE(rig.saveTip(), QStringLiteral("Save As"));
+    QCOMPARE(rig.saveTip(), QStringLiteral("Save As (Ctrl+S)"));
 
     // A disk that fills up during the recording.
     rig.startRecording();
@@ -210,7 +221,7 @@ void TestRecording::failedWriteStopsAndSaysSo() {
     rig.session.recording.DataFileNumber = std::move(full);
     rig.ticks(1);
     QVERIFY(!rig.session.recording.FileRecording);
-    QCOMPARE(rig.saveTip(), QStringLiteral("Save As"));
+    QCOMPARE(rig.saveTip(), QStringLiteral("Save As (Ctrl+S)"));
     QCOMPARE(rig.prompts.messages.size(), 1); // not from inside the tick
     QTRY_COMPARE(rig.prompts.messages.size(), 2);
     QCOMPARE(rig.prompts.messages[1].text,

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -220,9 +221,11 @@ private slots:
     void exportGivesTheRowsWithTheirDates_data() {
         QTest::addColumn<bool>("fromFile");
         QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("proposed");
         QTest::addColumn<QByteArray>("csv");
         // The live list's rows were recorded up to now, 2026-12-08 12:00.
         QTest::newRow("live list") << false << "CSV files (*.csv)"
+                                   << "Real Time List 2026-12-07 23-59-50.csv"
                                    << QByteArray("time,reading,value,unit\r\n"
                                                  "2026-12-07T23:59:50+01:00,12.34,12.34,Lx\r\n"
                                                  "2026-12-08T00:00:05+01:00,OL,,Lx\r\n"
@@ -230,6 +233,7 @@ private slots:
         // A file modified on 2026-12-01 at 08:00: its 30th is November's.
         QTest::newRow("file")
             << true << "CSV files, year and month from the file's modification time (*.csv)"
+            << "data.csv"
             << QByteArray("time,reading,value,unit\r\n"
                           "2026-11-30T23:59:50+01:00,5,5,Lx\r\n"
                           "2026-12-01T00:00:05+01:00,OL,,Lx\r\n");
@@ -259,9 +263,11 @@ private slots:
         }
         list->setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(12, 0)); });
         // A name without a suffix gets ".csv".
+        QFile::remove(path("export.csv"));
         prompts->nextSavePath = path("export");
         click(list, "ExportCsv");
         QTEST(prompts->saveFilters.value(0), "filter");
+        QTEST(QFileInfo(prompts->proposedPaths.value(0)).fileName(), "proposed");
         QCOMPARE(readFile(path("export.csv")), csv);
         QVERIFY(prompts->messages.isEmpty());
     }
@@ -307,6 +313,12 @@ private slots:
         const QRect main = panel.frameGeometry();
         RealTimeList& list = windows->showRealTimeList(&panel);
         QCOMPARE(list.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+        // The file list, placed there too, keeps off the live list's title bar.
+        prompts->nextOpenPath = path("data.txt");
+        writeFile(prompts->nextOpenPath, "Lx\tTime\tValue\r\n");
+        windows->OpenDataFile(&panel);
+        QCOMPARE(windows->fileList()->frameGeometry().topLeft(),
+                 list.frameGeometry().topLeft() + QPoint(32, 32));
         list.close();
     }
 
@@ -394,10 +406,15 @@ private slots:
         RealTimeList& list = windows->showRealTimeList(nullptr);
         list.appendSample(QStringLiteral("1\t07-14:05:09\t12.34"));
         list.appendSample(QStringLiteral("2\t07-14:05:11\tOL"));
-        prompts->nextSavePath = path("list.txt");
+        list.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(12, 0)); });
+        // Proposed after its first row; the name typed gets ".txt".
+        prompts->nextSavePath = path("list");
         click(&list, "Save");
+        QCOMPARE(QFileInfo(prompts->proposedPaths.value(0)).fileName(),
+                 QStringLiteral("Real Time List 2026-12-07 14-05-09.txt"));
         QVERIFY(prompts->messages.isEmpty());
         QVERIFY(!session->recording.SavePathChosen);
+        prompts->nextSavePath = path("list.txt");
         QCOMPARE(readFile(prompts->nextSavePath),
                  QByteArray("Lx\tTime\tValue\t\r\n1\t07-14:05:09\t12.34\t\r\n"
                             "2\t07-14:05:11\tOL\t\r\n"));

@@ -38,15 +38,17 @@ public:
             whileInputShown();
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
     }
-    QString saveFileName(QWidget*, const QString& filter) override {
+    QString saveFileName(QWidget*, const QString& filter, const QString& proposedPath) override {
         fileDialogs << QStringLiteral("save");
         saveFilters << filter;
+        proposedPaths << proposedPath;
         if (whileSaveFileShown)
             whileSaveFileShown();
         return nextSavePath;
     }
-    QString openFileName(QWidget*, const QString&) override {
+    QString openFileName(QWidget*, const QString&, const QString& folder) override {
         fileDialogs << QStringLiteral("open");
+        openFolders << folder;
         return nextOpenPath;
     }
     // Accepts with the printer as the test configured it (e.g. PDF output to a file), or
@@ -68,8 +70,11 @@ public:
     QString nextOpenPath;
     // "save" or "open" for each file dialog shown, in order.
     QStringList fileDialogs;
-    // The file types each save dialog offered.
+    // The file types each save dialog offered, and the file it proposed.
     QStringList saveFilters;
+    QStringList proposedPaths;
+    // The folder each open dialog opened in.
+    QStringList openFolders;
     bool printerAccepted = true;
 };
 

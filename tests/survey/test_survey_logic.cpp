@@ -4,6 +4,9 @@
 #include "survey/survey_plan.h"
 
 #include <QTest>
+#include <QTimeZone>
+
+#include <time.h>
 
 using namespace survey;
 
@@ -17,7 +20,7 @@ SurveyGrid gridOf(int rows, int columns, const QStringList& texts, LightUnit uni
     SurveyGrid g(s);
     for (int i = 0; i < texts.size(); ++i)
         if (!texts[i].isEmpty())
-            g.readings[size_t(i)] = Reading{texts[i], unit, QStringLiteral("07-10:22:05")};
+            g.readings[size_t(i)] = Reading{texts[i], unit, {}};
     return g;
 }
 
@@ -26,6 +29,11 @@ SurveyGrid gridOf(int rows, int columns, const QStringList& texts, LightUnit uni
 class TestSurveyLogic : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() {
+        // Times carry the local offset: one hour east of UTC, all year.
+        qputenv("TZ", "CET-1");
+        tzset();
+    }
     void figures_data();
     void figures();
     void largestSpacing_data();
@@ -288,7 +296,7 @@ void TestSurveyLogic::fileKeepsEveryValue() {
     for (int i = 0; i < texts.size(); ++i)
         if (!texts[i].isEmpty())
             g.readings[size_t(i)] =
-                Reading{texts[i], LightUnit::FootCandle, QStringLiteral("31-23:59:%1").arg(i)};
+                Reading{texts[i], LightUnit::FootCandle, QDateTime(g.date, QTime(23, 59, i))};
     const OpenedSurvey back = readSurveyFile(surveyFileText(g));
     QVERIFY2(back.grid, qPrintable(back.error));
     QVERIFY(*back.grid == g);
@@ -302,7 +310,8 @@ void TestSurveyLogic::fileLayout() {
     s.spacingX = s.spacingY = 0.6;
     SurveyGrid g(s);
     g.date = QDate(2024, 5, 7);
-    g.at({0, 1}) = Reading{"512.30", LightUnit::Lux, "07-10:22:05"};
+    g.at({0, 1}) =
+        Reading{"512.30", LightUnit::Lux, QDateTime(g.date, QTime(10, 22, 5), QTimeZone(7200))};
     QCOMPARE(surveyFileText(g), QByteArray("LuxPanel lighting survey\r\n"
                                            "Area\tDesk 4\r\n"
                                            "Date\t2024-05-07\r\n"
@@ -313,7 +322,7 @@ void TestSurveyLogic::fileLayout() {
                                            "Required uniformity\t0.6\r\n"
                                            "Averaging\t0\ts\r\n"
                                            "Row\tColumn\tValue\tUnit\tTime\r\n"
-                                           "1\t2\t512.30\tlx\t07-10:22:05\r\n"));
+                                           "1\t2\t512.30\tlx\t2024-05-07T10:22:05+02:00\r\n"));
 }
 
 void TestSurveyLogic::badFiles_data() {
@@ -325,14 +334,19 @@ void TestSurveyLogic::badFiles_data() {
                                   << "";
     QTest::newRow("a data file") << QByteArray("Lx\tTime\tValue\r\n1\t07-10:22:05\t5\r\n")
                                  << "This is not a LuxPanel survey file.";
-    QTest::newRow("outside the grid") << head + "3\t1\t5\tlx\tt\n"
+    QTest::newRow("outside the grid") << head + "3\t1\t5\tlx\t\n"
                                       << "Line 5: point 3, 1 is not in the grid of 2 x 2.";
-    QTest::newRow("over range") << head + "1\t1\tOL\tlx\tt\n"
+    QTest::newRow("over range") << head + "1\t1\tOL\tlx\t\n"
                                 << "Line 5: \"OL\" is not a reading.";
-    QTest::newRow("mixed units") << head + "1\t1\t5\tlx\tt\n1\t2\t5\tfc\tt\n"
+    QTest::newRow("mixed units") << head + "1\t1\t5\tlx\t\n1\t2\t5\tfc\t\n"
                                  << "Line 6: the points mix lx and fc.";
-    QTest::newRow("twice") << head + "1\t1\t5\tlx\tt\n1\t1\t6\tlx\tt\n"
+    QTest::newRow("twice") << head + "1\t1\t5\tlx\t\n1\t1\t6\tlx\t\n"
                            << "Line 6: point 1, 1 is given twice.";
+    QTest::newRow("not a time") << head + "1\t1\t5\tlx\t10:22\n"
+                                << "Line 5: \"10:22\" is not a time of the survey.";
+    QTest::newRow("a stamp without the survey's date")
+        << head + "1\t1\t5\tlx\t07-10:22:05\n"
+        << "Line 5: \"07-10:22:05\" is not a time of the survey.";
     QTest::newRow("short line") << head + "1\t1\t5\n"
                                 << "Line 5: a point needs row, column, value, unit and time.";
     QTest::newRow("41 rows") << QByteArray("LuxPanel lighting survey\nRows\t41\n")
@@ -359,11 +373,23 @@ void TestSurveyLogic::csv() {
     s.spacingX = 1.5;
     s.spacingY = 1.2;
     SurveyGrid g(s);
-    g.at({0, 1}) = Reading{"512.3", LightUnit::Lux, "07-10:22:05"};
-    g.at({1, 0}) = Reading{"498.0", LightUnit::Lux, "07-10:23:10, \"late\""};
+    g.at({0, 1}) = Reading{"512.3", LightUnit::Lux,
+                           QDateTime(QDate(2024, 5, 7), QTime(10, 22, 5), QTimeZone(7200))};
+    g.at({1, 0}) = Reading{"498.0", LightUnit::Lux, {}};
     QCOMPARE(surveyCsv(g), QByteArray("Row,Column,X (m),Y (m),Value,Unit,Time\r\n"
-                                      "1,2,2.25,0.6,512.3,lx,07-10:22:05\r\n"
-                                      "2,1,0.75,1.8,498.0,lx,\"07-10:23:10, \"\"late\"\"\"\r\n"));
+                                      "1,2,2.25,0.6,512.3,lx,2024-05-07T10:22:05+02:00\r\n"
+                                      "2,1,0.75,1.8,498.0,lx,\r\n"));
+    // A survey saved with DD-hh:nn:ss stamps: its points dated from its day, past midnight too.
+    const OpenedSurvey old = readSurveyFile("LuxPanel lighting survey\r\nDate\t2024-05-31\r\n"
+                                            "Rows\t1\r\nColumns\t2\r\n"
+                                            "Row\tColumn\tValue\tUnit\tTime\r\n"
+                                            "1\t1\t512.3\tlx\t31-23:59:50\r\n"
+                                            "1\t2\t498.0\tlx\t01-00:00:10\r\n");
+    QVERIFY2(old.grid, qPrintable(old.error));
+    QCOMPARE(surveyCsv(*old.grid),
+             QByteArray("Row,Column,X (m),Y (m),Value,Unit,Time\r\n"
+                        "1,1,0.5,0.5,512.3,lx,2024-05-31T23:59:50+01:00\r\n"
+                        "1,2,1.5,0.5,498.0,lx,2024-06-01T00:00:10+01:00\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSurveyLogic)

@@ -14,11 +14,13 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPaintEngine>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -76,13 +78,14 @@ public:
 class FilePrompts : public testsupport::PdfPrompts {
 public:
     QStringList filters;
-    QString saveFileName(QWidget* parent, const QString& filter) override {
+    QString saveFileName(QWidget* parent, const QString& filter,
+                         const QString& proposedPath) override {
         filters << filter;
-        return PdfPrompts::saveFileName(parent, filter);
+        return PdfPrompts::saveFileName(parent, filter, proposedPath);
     }
-    QString openFileName(QWidget* parent, const QString& filter) override {
+    QString openFileName(QWidget* parent, const QString& filter, const QString& folder) override {
         filters << filter;
-        return PdfPrompts::openFileName(parent, filter);
+        return PdfPrompts::openFileName(parent, filter, folder);
     }
 };
 
@@ -300,10 +303,18 @@ void TestSurveyWindow::saveOpenExportAndTheUnsavedQuestion() {
     QCOMPARE(rig.prompts.messages.last().text, survey::kUnsavedQuestion);
     QVERIFY(rig.window && rig.window->isVisible());
 
-    rig.prompts.nextSavePath = rig.path("lab3.tsv");
+    // Proposed after the area and the first point; the bare name typed gets ".tsv", and the
+    // export, proposed after the survey's file, ".csv": the survey stays.
+    auto proposed = [&rig](int dialog) {
+        return QFileInfo(rig.prompts.proposedPaths.value(dialog)).fileName();
+    };
+    rig.prompts.nextSavePath = rig.path("lab3");
     rig.click("CmdSave");
-    rig.prompts.nextSavePath = rig.path("lab3.csv");
+    QCOMPARE(proposed(0), rig.window->grid().at({0, 0})->taken.toString(
+                              QStringLiteral("'Lab 3 'yyyy-MM-dd HH-mm-ss'.tsv'")));
     rig.click("CmdExport");
+    QCOMPARE(proposed(1), QStringLiteral("lab3.csv"));
+    QVERIFY(!QFile::exists(rig.path("lab3")));
     const qsizetype asked = rig.prompts.messages.size();
     rig.click("CmdNew"); // saved: no question
     QCOMPARE(rig.prompts.messages.size(), asked);
@@ -321,8 +332,11 @@ void TestSurveyWindow::saveOpenExportAndTheUnsavedQuestion() {
                           "Lighting surveys (*.tsv);;Text files (*.txt);;All Files (*)"}));
     QFile csv(rig.path("lab3.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
-    QVERIFY(csv.readAll().startsWith("Row,Column,X (m),Y (m),Value,Unit,Time\r\n1,1,0.5,0.5,"
-                                     "100.0,lx,"));
+    QVERIFY(QRegularExpression(QStringLiteral("^Row,Column,X \\(m\\),Y \\(m\\),Value,Unit,Time\r\n"
+                                              "1,1,0.5,0.5,100.0,lx,\\d{4}-\\d\\d-\\d\\dT\\d\\d:"
+                                              "\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d\r\n"))
+                .match(QString::fromUtf8(csv.readAll()))
+                .hasMatch());
 
     QFile foreign(rig.path("foreign.txt"));
     QVERIFY(foreign.open(QIODevice::WriteOnly));
