@@ -320,7 +320,9 @@ bool writeReport(const QJsonObject& figures, const QString& pdf, QString* why) {
     report.closeWriteChannel();
     if (!report.waitForFinished(120000) || report.exitStatus() != QProcess::NormalExit ||
         report.exitCode() != 0) {
-        *why = QString::fromLocal8Bit(report.readAllStandardError()).trimmed();
+        // Its last line says why, after its own name and the file's.
+        *why = QString::fromLocal8Bit(report.readAllStandardError()).trimmed().section(u'\n', -1);
+        *why = why->section(QStringLiteral(": "), 2);
         if (why->isEmpty())
             *why = report.errorString();
         return false;

@@ -9,6 +9,17 @@
 
 #include <cstdio>
 
+namespace {
+
+// Qt's notes on the way (no runtime folder on a server, a painter that did not begin) would
+// only bury the one line that says what went wrong.
+void onlyCritical(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        QTextStream(stderr) << "luxpanel-report: " << message << '\n';
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     if (argc != 2) {
@@ -18,6 +29,7 @@ int main(int argc, char* argv[]) {
     // A report needs no screen: it is drawn the same on a server without one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(onlyCritical);
     QApplication app(argc, argv);
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly)) {
