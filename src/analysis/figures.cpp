@@ -96,6 +96,21 @@ std::optional<double> lightSourceFactor(QStringView name) {
     return std::nullopt;
 }
 
+std::vector<MonthFigures> monthFigures(const std::vector<DayFigures>& days) {
+    std::vector<MonthFigures> months;
+    for (const DayFigures& d : days) {
+        if (months.empty() || months.back().year != d.date.year() ||
+            months.back().month != d.date.month())
+            months.push_back({d.date.year(), d.date.month()});
+        MonthFigures& m = months.back();
+        m.luxSeconds += d.luxSeconds;
+        m.validSeconds += d.validSeconds;
+        m.litSeconds += d.litSeconds;
+        m.days += d.validSeconds > 0.0;
+    }
+    return months;
+}
+
 Figures computeFigures(const Series& series, const FigureOptions& options) {
     return computeFigures(series, 0, series.size(), options);
 }

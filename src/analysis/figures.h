@@ -105,6 +105,21 @@ struct Figures {
     std::optional<BandTimes> band; // with both limits given
 };
 
+// A calendar month of a record's days.
+struct MonthFigures {
+    int year = 0;
+    int month = 0;
+    double luxSeconds = 0.0;
+    double validSeconds = 0.0;
+    double litSeconds = 0.0;
+    int days = 0; // with a valid reading
+    double luxHours() const { return luxSeconds / 3600.0; }
+    std::optional<double> meanLux() const {
+        return validSeconds > 0.0 ? std::optional<double>(luxSeconds / validSeconds) : std::nullopt;
+    }
+};
+std::vector<MonthFigures> monthFigures(const std::vector<DayFigures>& days);
+
 Figures computeFigures(const Series& series, const FigureOptions& options = {});
 Figures computeFigures(const Series& series, qsizetype from, qsizetype to,
                        const FigureOptions& options = {});

@@ -120,13 +120,19 @@ const std::array<Command, 9> kCommands = {{
      "yes"},
     {"stats",
      "the figures of data files: statistics, light dose, daily light integral",
-     "Prints the figures of each data file (as \"Save\" or a list window wrote it): rows,\n"
-     "valid readings, over-range rows, first and last time, duration, minimum, maximum,\n"
-     "mean, median, standard deviation, time-weighted mean and the light dose in lx.h.\n"
-     "Each reading holds until the next one; the last one, and one before a gap of more\n"
-     "than three sampling intervals, for one interval. Light sources for the daily light\n"
-     "integral: sunlight, fluorescent, hps, metal-halide, cmh.",
-     {{"json", nullptr, "one JSON object a file"},
+     "Prints the figures of each data file (as \"Save\" or a list window wrote it), or of\n"
+     "every data file (.txt, .tsv) of a folder: rows, valid readings, over-range rows,\n"
+     "first and last time, duration, minimum, maximum, mean, median, standard deviation,\n"
+     "time-weighted mean, the light dose in lx.h and a year at this rate. Each reading\n"
+     "holds until the next one; the last one, and one before a gap of more than three\n"
+     "sampling intervals, for one interval. A file named YYYY-MM-DD.txt or\n"
+     "YYYY-MM-DD.N.txt is dated by its name, any other by its modification time. Light\n"
+     "sources for the daily light integral: sunlight, fluorescent, hps, metal-halide, cmh.",
+     {{"json", nullptr, "one JSON object a file (or one for the record with --combine)"},
+      {"combine", nullptr,
+       "the files as one record in time order, with a table of its days and months"},
+      {"report", "PDF", "with --combine: write the light dose report to this PDF file"},
+      {"name", "NAME", "the meter's name in the report (default the folder's name)"},
       {"source", "NAME", "the light source, for the daily light integral"},
       {"factor", "F", "or its own factor from lux to umol/m2/s (white LEDs and others)"},
       {"budget", "LXH", "an annual light dose budget in lx.h: this record's share of it"},
@@ -245,6 +251,12 @@ std::optional<UsageError> readFigureOptions(const QMap<QString, QString>& given,
         if (!inv.budget || *inv.budget <= 0.0)
             return badValue("budget", "a number of lx.h above 0");
     }
+    inv.combine = given.contains(QStringLiteral("combine"));
+    inv.report = given.value(QStringLiteral("report"));
+    if (given.contains(QStringLiteral("report")) && (!inv.combine || inv.report.isEmpty()))
+        return UsageError{QStringLiteral("--report needs --combine and a file")};
+    if (inv.command == QLatin1String("stats"))
+        inv.meterName = given.value(QStringLiteral("name"));
     if (given.contains(QStringLiteral("low")) != given.contains(QStringLiteral("high")))
         return UsageError{QStringLiteral("--low and --high go together")};
     if (given.contains(QStringLiteral("low"))) {

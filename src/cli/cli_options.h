@@ -59,6 +59,9 @@ struct Invocation {
     std::optional<double> ppfdPerLux; // --source or --factor
     std::optional<double> budget;     // lx·h a year
     std::optional<double> low, high;  // the band
+    bool combine = false;             // stats: the files as one record
+    QString report;                   // stats --combine: the PDF report to write
+    QString meterName;                // stats: the meter's name in the report
     QString csv;                      // export: the CSV file to write
     ServeOptions serve;
 };

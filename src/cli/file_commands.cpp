@@ -6,9 +6,13 @@
 #include "analysis/record_files.h"
 #include "cli/cli_options.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -133,8 +137,10 @@ QJsonObject figuresJson(const QString& path, const DatedRows& rows, const Figure
     return o;
 }
 
+// The figures as text; the daily light integral of each day too, unless a table of the days
+// follows.
 void printFigures(QTextStream& out, const QString& path, const DatedRows& rows, const Figures& f,
-                  const Invocation& inv) {
+                  const Invocation& inv, bool dayTable = false) {
     const Names n(rows);
     const QString unit = rows.unit.isEmpty() ? QStringLiteral("?") : rows.unit;
     auto time = [&](qsizetype row) {
@@ -170,7 +176,7 @@ void printFigures(QTextStream& out, const QString& path, const DatedRows& rows, 
             << f.projectionDays << (f.projectionDays == 1 ? " whole day\n" : " whole days\n");
     else
         out << "  a year at this rate: " << analysis::kNeedsAWholeDay << '\n';
-    if (inv.ppfdPerLux) {
+    if (inv.ppfdPerLux && !dayTable) {
         out << "  daily light integral (mol/m2/day):";
         for (const analysis::DailyIntegral& d : f.dailyIntegral)
             out << ' ' << d.date.toString(Qt::ISODate) << ": " << figure(d.molPerM2);
@@ -219,13 +225,171 @@ QString datedFrom(const RecordFile& file) {
                                   file.reference.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
 }
 
+// A record's days and months, as the tables and the report give them.
+QJsonObject periodJson(const Figures& f, const Invocation& inv) {
+    auto dli = [&](double luxSeconds, int days) {
+        return inv.ppfdPerLux && days > 0 ? json(luxSeconds * *inv.ppfdPerLux / 1e6 / days)
+                                          : QJsonValue();
+    };
+    QJsonArray days;
+    for (const analysis::DayFigures& d : f.days)
+        days.append(QJsonObject{{QStringLiteral("date"), d.date.toString(Qt::ISODate)},
+                                {QStringLiteral("dose_lxh"), json(d.luxHours())},
+                                {QStringLiteral("mean_lx"), json(d.meanLux())},
+                                {QStringLiteral("lit_h"), json(d.litSeconds / 3600.0)},
+                                {QStringLiteral("whole"), d.whole},
+                                {QStringLiteral("dli_mol_m2"), dli(d.luxSeconds, 1)}});
+    QJsonArray months;
+    for (const analysis::MonthFigures& m : analysis::monthFigures(f.days))
+        months.append(QJsonObject{{QStringLiteral("month"), QStringLiteral("%1-%2").arg(m.year).arg(
+                                                                m.month, 2, 10, QLatin1Char('0'))},
+                                  {QStringLiteral("dose_lxh"), json(m.luxHours())},
+                                  {QStringLiteral("mean_lx"), json(m.meanLux())},
+                                  {QStringLiteral("lit_h"), json(m.litSeconds / 3600.0)},
+                                  {QStringLiteral("days"), m.days},
+                                  {QStringLiteral("dli_mol_m2"), dli(m.luxSeconds, m.days)}});
+    return {{QStringLiteral("days"), days}, {QStringLiteral("months"), months}};
+}
+
+void printPeriod(QTextStream& out, const QJsonObject& period) {
+    auto number = [](const QJsonValue& v, int width) {
+        return (v.isNull() ? QStringLiteral("-") : QString::number(v.toDouble(), 'f', 1))
+            .rightJustified(width);
+    };
+    for (const char* table : {"months", "days"}) {
+        const bool days = table == std::string_view("days");
+        out << (days ? "  days:\n" : "  months:\n") << (days ? "    date      " : "    month     ")
+            << "    dose lx.h     mean lx  hours lit  DLI mol/m2/d" << (days ? "" : " (mean)")
+            << '\n';
+        for (const QJsonValue& row : period.value(QLatin1String(table)).toArray()) {
+            const QJsonObject o = row.toObject();
+            out << "    "
+                << o.value(days ? QLatin1String("date") : QLatin1String("month"))
+                       .toString()
+                       .leftJustified(10)
+                << number(o.value(QLatin1String("dose_lxh")), 14)
+                << number(o.value(QLatin1String("mean_lx")), 12)
+                << number(o.value(QLatin1String("lit_h")), 11);
+            const QJsonValue dli = o.value(QLatin1String("dli_mol_m2"));
+            out << (dli.isNull() ? QStringLiteral("             -")
+                                 : QString::number(dli.toDouble(), 'f', 3).rightJustified(14))
+                << '\n';
+        }
+    }
+}
+
+// The files a command names, a folder standing for its data files.
+QStringList dataFiles(const QStringList& paths, QTextStream& err, int& code) {
+    QStringList files;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files << path;
+            continue;
+        }
+        const QStringList in = analysis::dataFilesIn(path);
+        if (in.isEmpty()) {
+            err << "luxpanel-cli: " << path << " holds no data file\n";
+            code = kNoData;
+        }
+        files << in;
+    }
+    return files;
+}
+
+// The meter's name for the report: given, or the folder the files are in.
+QString meterName(const Invocation& inv, const QStringList& files) {
+    if (!inv.meterName.isEmpty())
+        return inv.meterName;
+    for (const QString& path : inv.files)
+        if (QFileInfo(path).isDir())
+            return QDir(QFileInfo(path).absoluteFilePath()).dirName();
+    return files.isEmpty() ? QString() : QFileInfo(files.front()).absoluteDir().dirName();
+}
+
+// The report is drawn by a program of its own, so that only it loads the windowing libraries;
+// it reads the record's figures as stats --combine --json prints them.
+bool writeReport(const QJsonObject& figures, const QString& pdf, QString* why) {
+    QProcess report;
+    report.start(QCoreApplication::applicationDirPath() + QStringLiteral("/luxpanel-report"),
+                 {pdf});
+    if (!report.waitForStarted()) {
+        *why = report.errorString();
+        return false;
+    }
+    report.write(QJsonDocument(figures).toJson(QJsonDocument::Compact));
+    report.closeWriteChannel();
+    if (!report.waitForFinished(120000) || report.exitStatus() != QProcess::NormalExit ||
+        report.exitCode() != 0) {
+        // Its last line says why, after its own name and the file's.
+        *why = QString::fromLocal8Bit(report.readAllStandardError()).trimmed().section(u'\n', -1);
+        *why = why->section(QStringLiteral(": "), 2);
+        if (why->isEmpty())
+            *why = report.errorString();
+        return false;
+    }
+    return true;
+}
+
+int runCombined(const Invocation& inv, const QStringList& paths, QTextStream& out, QTextStream& err,
+                int code) {
+    textrules::ZoneRules zone(QTimeZone::systemTimeZone());
+    std::vector<RecordFile> files;
+    QJsonArray names;
+    for (const QString& path : paths) {
+        RecordFile file = analysis::readRecordFile(path, zone);
+        if (!file.why.isEmpty()) {
+            err << "luxpanel-cli: " << path << " cannot be read: " << file.why << '\n';
+            code = kFileNotWritten;
+            continue;
+        }
+        tellNotReadings(err, file);
+        names.append(path);
+        files.push_back(std::move(file));
+    }
+    const DatedRows rows = analysis::combinedRows(files);
+    files.clear();
+    const Figures f = analysis::computeFigures(rows.series(zone), figureOptions(inv));
+    const QString label = QStringLiteral("%1 files").arg(names.size());
+    QJsonObject figures = figuresJson(label, rows, f, inv);
+    figures.insert(QStringLiteral("file"), QJsonValue());
+    figures.insert(QStringLiteral("files"), names);
+    figures.insert(QStringLiteral("name"), meterName(inv, paths));
+    figures.insert(QStringLiteral("budget_lxh"), json(inv.budget));
+    const QJsonObject period = periodJson(f, inv);
+    for (auto it = period.begin(); it != period.end(); ++it)
+        figures.insert(it.key(), it.value());
+    if (inv.json) {
+        out << QJsonDocument(figures).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        printFigures(out, label, rows, f, inv, true);
+        if (f.valid > 0)
+            printPeriod(out, period);
+    }
+    if (f.valid == 0) {
+        err << "luxpanel-cli: the files hold no valid reading\n";
+        return code == kDone ? kNoData : code;
+    }
+    if (!inv.report.isEmpty()) {
+        QString why;
+        if (!writeReport(figures, inv.report, &why)) {
+            err << "luxpanel-cli: " << inv.report << " could not be written: " << why << '\n';
+            return kFileNotWritten;
+        }
+        (inv.json ? err : out) << "Wrote the report to " << inv.report << ".\n";
+    }
+    return code;
+}
+
 } // namespace
 
 int runStats(const Invocation& inv, QTextStream& out, QTextStream& err) {
     int code = kDone;
+    const QStringList paths = dataFiles(inv.files, err, code);
+    if (inv.combine)
+        return runCombined(inv, paths, out, err, code);
     const analysis::FigureOptions options = figureOptions(inv);
     textrules::ZoneRules zone(QTimeZone::systemTimeZone());
-    for (const QString& path : inv.files) {
+    for (const QString& path : paths) {
         const RecordFile file = analysis::readRecordFile(path, zone);
         if (!file.why.isEmpty()) {
             err << "luxpanel-cli: " << path << " cannot be read: " << file.why << '\n';

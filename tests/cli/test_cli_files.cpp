@@ -1,6 +1,7 @@
 // luxpanel-cli on data files: the figures and the CSV export, as a script runs them.
 #include <QDateTime>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void filesThatGiveNoFigures_data();
     void filesThatGiveNoFigures();
     void exportReadsBackInACsvReader();
+    void folderCombinedWithReport();
 
 private:
     QString write(const char* name, const QByteArray& bytes,
@@ -216,6 +218,42 @@ void TestCliFiles::exportReadsBackInACsvReader() {
                               "2026-11-01T01:59:00-04:00|12.5|12.5|Lx\n"
                               "2026-11-01T01:00:00-05:00|OL||Lx\n"
                               "2026-11-01T01:00:30-05:00|0.25|0.25|Lx\n"));
+}
+
+void TestCliFiles::folderCombinedWithReport() {
+    // Daily files, dated by their names (their modification times say December), a further file
+    // of a day, and a file that is no data file.
+    write("2026-03-31.txt", recording({"31-23:00:00 100", "31-23:30:00 100"}), "2026-12-08T12:00Z");
+    write("2026-04-01.txt", recording({"01-00:00:00 200", "01-00:30:00 200"}), "2026-12-08T12:00Z");
+    write("2026-04-01.2.txt", recording({"01-01:00:00 300"}), "2026-12-08T12:00Z");
+    write("notes.md", "not a data file");
+    const QString pdf = folder_->filePath(QStringLiteral("dose.pdf"));
+    QByteArray out;
+    QByteArray err;
+    QCOMPARE(cli({"stats", folder_->path(), "--combine", "--json", "--budget", "150000", "--name",
+                  "case 3", "--report", pdf},
+                 &out, &err),
+             0);
+    QVERIFY(err.contains("Wrote the report to"));
+    // Half an hour a reading: 100 lx for an hour on the 31st; 200 lx for an hour and 300 lx for
+    // half an hour on the 1st.
+    const QJsonObject got = QJsonDocument::fromJson(out).object();
+    const QJsonObject expected =
+        QJsonDocument::fromJson(
+            R"({"rows":5,"first_time":"2026-03-31T23:00:00+02:00",)"
+            R"("last_time":"2026-04-01T01:00:00+02:00","exposure_lxh":450,"budget_share":0.003,)"
+            R"("name":"case 3","months":[)"
+            R"({"days":1,"dli_mol_m2":null,"dose_lxh":100,"lit_h":1,"mean_lx":100,"month":"2026-03"},)"
+            R"({"days":1,"dli_mol_m2":null,"dose_lxh":350,"lit_h":1.5,"mean_lx":233.3333333,)"
+            R"("month":"2026-04"}]})")
+            .object();
+    QVERIFY(!expected.isEmpty());
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QCOMPARE(got.value(it.key()), it.value());
+    QCOMPARE(got.value(QLatin1String("days")).toArray().size(), 2);
+    QFile report(pdf);
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QVERIFY(report.read(5) == "%PDF-");
 }
 
 QTEST_GUILESS_MAIN(TestCliFiles)
