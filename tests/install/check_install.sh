@@ -5,7 +5,7 @@ build=$1
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 DESTDIR="$dest" cmake --install "$build" --prefix /usr >/dev/null
-for f in bin/luxpanel bin/luxpanel-cli bin/luxpanel-serve bin/metersim \
+for f in bin/luxpanel bin/luxpanel-cli bin/luxpanel-serve bin/luxpanel-report bin/metersim \
   share/applications/luxpanel.desktop share/icons/hicolor/scalable/apps/luxpanel.svg \
   share/man/man1/luxpanel-cli.1.gz lib/systemd/system/luxpanel-serve@.service; do
   [ -e "$dest/usr/$f" ] || { echo "not installed: /usr/$f"; exit 1; }
