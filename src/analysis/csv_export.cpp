@@ -4,6 +4,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace analysis {
 
 QString csvField(const QString& text) {
@@ -18,11 +20,19 @@ QString csvField(const QString& text) {
 bool writeCsv(QIODevice& out, std::span<const CsvRow> rows, const QString& unit, QString* why) {
     QByteArray text = "time,reading,value,unit\r\n";
     const QString unitField = csvField(unit);
+    const bool fractions =
+        std::any_of(rows.begin(), rows.end(), [](const CsvRow& r) { return r.millisecond != 0; });
+    // "2026-12-08T14:22:45" is followed by its offset.
+    constexpr qsizetype kSecondsEnd = 19;
     for (const CsvRow& row : rows) {
         const textrules::ReadingNumber n = textrules::readingNumber(row.reading);
+        QString time =
+            row.time ? textrules::isoTimeText(row.time->utc, row.time->offset) : QString();
+        if (fractions && row.time)
+            time.insert(kSecondsEnd,
+                        QStringLiteral(".%1").arg(row.millisecond, 3, 10, QLatin1Char('0')));
         const QString line =
-            (row.time ? textrules::isoTimeText(row.time->utc, row.time->offset) : QString()) +
-            QLatin1Char(',') + csvField(row.reading) + QLatin1Char(',') +
+            time + QLatin1Char(',') + csvField(row.reading) + QLatin1Char(',') +
             (n.kind == ReadingKind::Valid ? QString::number(n.value, 'f', n.decimals) : QString()) +
             QLatin1Char(',') + unitField + QStringLiteral("\r\n");
         text += line.toUtf8();

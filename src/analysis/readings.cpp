@@ -5,6 +5,15 @@
 namespace analysis {
 
 namespace {
+
+// The second a millisecond since the epoch falls in, before 1970 too.
+qint64 wholeSecond(qint64 ms) {
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+}
+
+} // namespace
+
+namespace {
 std::vector<RowText> rowTexts(const std::vector<QString>& stamps,
                               const std::vector<QString>& readings) {
     std::vector<RowText> rows(std::min(stamps.size(), readings.size()));
@@ -78,14 +87,12 @@ std::optional<textrules::ZonedTime> Readings::rowTime(qsizetype row) const {
         return std::nullopt;
     if (!fromHistory_)
         return dated_[size_t(row)];
-    const qint64 utc = historySecond(row);
+    const qint64 utc = wholeSecond(historyMillisecond(row));
     return textrules::ZonedTime{utc, zone_.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utc))};
 }
 
-qint64 Readings::historySecond(qsizetype row) const {
-    const qint64 ms =
-        reference_.toMSecsSinceEpoch() + qint64(std::llround(series().time(row) * 1000.0));
-    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+qint64 Readings::historyMillisecond(qsizetype row) const {
+    return reference_.toMSecsSinceEpoch() + qint64(std::llround(series().time(row) * 1000.0));
 }
 
 QString rowTimeText(const Readings& r, qsizetype row) {
@@ -118,8 +125,10 @@ std::vector<CsvRow> exportRows(const Readings& r) {
     std::vector<CsvRow> out(size_t(s.size()));
     textrules::ZoneRules zone(r.zone());
     for (size_t i = 0; i < out.size(); ++i) {
-        const qint64 utc = r.historySecond(qsizetype(i));
+        const qint64 ms = r.historyMillisecond(qsizetype(i));
+        const qint64 utc = wholeSecond(ms);
         out[i].time = textrules::ZonedTime{utc, zone.offsetAt(utc)};
+        out[i].millisecond = int(ms - utc * 1000);
         switch (s.kinds[i]) {
         case ReadingKind::Valid:
             out[i].reading = QString::number(double(s.values[i]), 'g', 7);

@@ -47,8 +47,8 @@ public:
     const QTimeZone& zone() const { return zone_; }
     // The calendar time of a row, where it is known.
     std::optional<textrules::ZonedTime> rowTime(qsizetype row) const;
-    // The chart history's row as a second since the epoch.
-    qint64 historySecond(qsizetype row) const;
+    // The chart history's row as a millisecond since the epoch.
+    qint64 historyMillisecond(qsizetype row) const;
 
 private:
     void build() const;

@@ -192,6 +192,7 @@ void TestReadings::figureLinesOfARange() {
 }
 
 void TestReadings::historyExport() {
+    // Two readings a second: no time repeats.
     const QDateTime start(QDate(2026, 12, 8), QTime(14, 22, 45), QTimeZone(3600));
     const std::vector<float> values{523.4f, 1000000.0f, std::nanf("")};
     const Readings r = Readings::fromHistory(values, QStringLiteral("Lx"), start, 0.5, 1000000.0f,
@@ -200,9 +201,9 @@ void TestReadings::historyExport() {
     out.open(QIODevice::WriteOnly);
     QVERIFY(writeCsv(out, exportRows(r), r.unit(), nullptr));
     QCOMPARE(out.data(), QByteArray("time,reading,value,unit\r\n"
-                                    "2026-12-08T14:22:45+01:00,523.4,523.4,Lx\r\n"
-                                    "2026-12-08T14:22:45+01:00,OL,,Lx\r\n"
-                                    "2026-12-08T14:22:46+01:00,,,Lx\r\n"));
+                                    "2026-12-08T14:22:45.000+01:00,523.4,523.4,Lx\r\n"
+                                    "2026-12-08T14:22:45.500+01:00,OL,,Lx\r\n"
+                                    "2026-12-08T14:22:46.000+01:00,,,Lx\r\n"));
 }
 
 QTEST_APPLESS_MAIN(TestReadings)
