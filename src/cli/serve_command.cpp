@@ -52,8 +52,8 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
     figures.name = o.name;
     std::unique_ptr<HttpEndpoint> http;
     if (o.http) {
-        http =
-            std::make_unique<HttpEndpoint>([&figures]() -> const MeterFigures& { return figures; });
+        http = std::make_unique<HttpEndpoint>(
+            [&figures]() -> const MeterFigures& { return figures; }, say);
         QString why;
         if (!http->listen(*o.http, &why)) {
             err << "luxpanel-cli: cannot serve HTTP on " << addressText(o.http->host, o.http->port)

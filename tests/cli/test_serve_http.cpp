@@ -1,5 +1,6 @@
 // serve's HTTP side as a scraper and a careless client meet it, against the simulated meter
-// through a real serial port.
+// through a real serial port; and its endpoint in this process, under a crowd of slow clients.
+#include "cli/http_endpoint.h"
 #include "exposition_check.h"
 #include "serve_process.h"
 #include "sim/simulated_meter.h"
@@ -10,6 +11,9 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/socket.h>
 
 using namespace std::chrono_literals;
 
@@ -22,7 +26,7 @@ private Q_SLOTS:
     void answers();
     void metricsAreWellFormed();
     void readingFollowsTheMeter();
-    void silentClientsAreDropped();
+    void slowClientsCannotCrowdOutAScrape();
     void meterDownAnswers503();
 
 private:
@@ -52,43 +56,114 @@ void TestServeHttp::cleanupTestCase() {
 
 void TestServeHttp::answers_data() {
     QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("inHead");
+    QTest::addColumn<bool>("halfClose"); // the client ends its side once the request is sent
+    // The answer's status line and headers, but Date and Content-Length, "|" apart.
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("ends"); // serve closes the connection after it, at once
     const QByteArray end = " HTTP/1.1\r\nHost: localhost\r\n\r\n";
-    QTest::newRow("metrics") << "GET /metrics" + end << 200
-                             << QByteArray(
-                                    "Content-Type: text/plain; version=0.0.4; charset=utf-8");
-    QTest::newRow("metrics with a query") << "GET /metrics?name=x" + end << 200 << QByteArray();
-    QTest::newRow("reading") << "GET /reading" + end << 200
-                             << QByteArray("Content-Type: application/json");
-    QTest::newRow("root") << "GET /" + end << 404 << QByteArray();
-    QTest::newRow("below a page") << "GET /metrics/x" + end << 404 << QByteArray();
-    QTest::newRow("post") << QByteArray("POST /metrics HTTP/1.1\r\nHost: a\r\n"
-                                        "Content-Length: 2\r\n\r\nab")
-                          << 405 << QByteArray("Allow: GET");
-    QTest::newRow("delete") << "DELETE /reading" + end << 405 << QByteArray("Allow: GET");
-    QTest::newRow("head") << "HEAD /metrics" + end << 405 << QByteArray("Allow: GET");
+    const QString metrics = "HTTP/1.1 200 OK|Content-Type: text/plain; version=0.0.4; "
+                            "charset=utf-8|Cache-Control: no-store";
+    const QString json = "|Content-Type: application/json|Cache-Control: no-store";
+    const QString notAllowed = "HTTP/1.1 405 Method Not Allowed" + json + "|Allow: GET, HEAD";
+    const QString close = "|Connection: close";
+    QTest::newRow("metrics") << "GET /metrics" + end << false << metrics << false;
+    QTest::newRow("metrics with a query")
+        << "GET /metrics?name=x" + end << false << metrics << false;
+    QTest::newRow("absolute form")
+        << QByteArray("GET http://localhost/metrics HTTP/1.1\r\nHost: localhost\r\n\r\n") << false
+        << metrics << false;
+    QTest::newRow("reading") << "GET /reading" + end << false << "HTTP/1.1 200 OK" + json << false;
+    QTest::newRow("head: the page's head, no body")
+        << "HEAD /metrics" + end << false << metrics << false;
+    QTest::newRow("root") << "GET /" + end << false << "HTTP/1.1 404 Not Found" + json << false;
+    QTest::newRow("below a page") << "GET /metrics/x" + end << false
+                                  << "HTTP/1.1 404 Not Found" + json << false;
+    QTest::newRow("options") << "OPTIONS /metrics" + end << false << notAllowed << false;
+    QTest::newRow("delete") << "DELETE /reading" + end << false << notAllowed << false;
+    QTest::newRow("lower-case method") << "get /metrics" + end << false << notAllowed << false;
+    QTest::newRow("Connection: close")
+        << QByteArray("GET /metrics HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n") << false
+        << metrics + close << true;
+    QTest::newRow("HTTP/1.0") << QByteArray("GET /metrics HTTP/1.0\r\n\r\n") << false
+                              << metrics + close << true;
+    QTest::newRow("sent with a half-close") << "GET /metrics" + end << true << metrics << true;
+    QTest::newRow("HTTP/1.1 without Host") << QByteArray("GET /metrics HTTP/1.1\r\n\r\n") << false
+                                           << "HTTP/1.1 400 Bad Request" + json + close << true;
+    QTest::newRow("not HTTP") << QByteArray("hello\r\n\r\n") << false
+                              << "HTTP/1.1 400 Bad Request" + json + close << true;
+    QTest::newRow("HTTP/2") << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << false
+                            << "HTTP/1.1 505 HTTP Version Not Supported" + json + close << true;
+    // No page takes a body: it is left unread, and the connection ends with the answer.
+    QTest::newRow("post with a small body")
+        << QByteArray("POST /metrics HTTP/1.1\r\nHost: a\r\nContent-Length: 2\r\n\r\nab") << false
+        << notAllowed + close << true;
+    QTest::newRow("post with a body over 8 KiB")
+        << "POST /metrics HTTP/1.1\r\nHost: a\r\nContent-Length: 9000\r\n\r\n" +
+               QByteArray(9000, 'b')
+        << false << notAllowed + close << true;
+    QTest::newRow("chunked post")
+        << QByteArray("POST /metrics HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n"
+                      "2\r\nab\r\n0\r\n\r\n")
+        << false << notAllowed + close << true;
     // A head of 8 KiB, the blank line included, and one a byte longer.
-    const QByteArray line = "GET /metrics HTTP/1.1\r\n";
+    const QByteArray line = "GET /metrics HTTP/1.1\r\nHost: a\r\n";
     const QByteArray fill(8192 - line.size() - 10 - 2, 'a');
-    QTest::newRow("8 KiB head") << line + "X-Fill: " + fill + "\r\n\r\n" << 200 << QByteArray();
-    QTest::newRow("8 KiB and a byte") << line + "X-Fill: a" + fill + "\r\n\r\n"
-                                      << 431 << QByteArray("Connection: close");
-    QTest::newRow("many headers") << line + QByteArray("X-A: 0123456789\r\n").repeated(600) + "\r\n"
-                                  << 431 << QByteArray();
-    QTest::newRow("long request line")
-        << "GET /metrics?" + QByteArray(9000, 'a') + end << 414 << QByteArray();
+    QTest::newRow("8 KiB head") << line + "X-Fill: " + fill + "\r\n\r\n"
+                                << false << metrics << false;
+    QTest::newRow("8 KiB and a byte")
+        << line + "X-Fill: a" + fill + "\r\n\r\n"
+        << false << "HTTP/1.1 431 Request Header Fields Too Large" + json + close << true;
+    QTest::newRow("long request line") << "GET /metrics?" + QByteArray(9000, 'a') + end << false
+                                       << "HTTP/1.1 414 URI Too Long" + json + close << true;
 }
 
 void TestServeHttp::answers() {
     QFETCH(QByteArray, request);
-    QFETCH(int, status);
-    QFETCH(QByteArray, inHead);
-    const HttpReply reply = httpExchange(port_, request);
-    QCOMPARE(reply.status, status);
-    QVERIFY2(reply.head.contains(inHead), reply.head.constData());
-    // Whatever came before, the next scrape is answered.
-    QCOMPARE(httpGet(port_, "/metrics").status, 200);
+    QFETCH(bool, halfClose);
+    QFETCH(QString, answer);
+    QFETCH(bool, ends);
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port_);
+    QVERIFY(socket.waitForConnected(10000));
+    socket.write(request);
+    QVERIFY(socket.waitForBytesWritten(10000));
+    if (halfClose)
+        ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+    QByteArray in;
+    QElapsedTimer clock;
+    clock.start();
+    const auto readUntil = [&](const std::function<bool()>& done) {
+        while (!done() && clock.elapsed() < 20000 && socket.state() == QTcpSocket::ConnectedState)
+            if (socket.waitForReadyRead(1000))
+                in += socket.readAll();
+        in += socket.readAll();
+        return done();
+    };
+    QVERIFY2(readUntil([&] { return in.contains("\r\n\r\n"); }), in.constData());
+    const qsizetype headEnd = in.indexOf("\r\n\r\n");
+    QStringList head;
+    qsizetype length = 0;
+    for (const QByteArray& h : in.left(headEnd).split('\n')) {
+        const QByteArray field = h.trimmed();
+        if (field.startsWith("Content-Length: "))
+            length = field.mid(16).toLongLong();
+        else if (!field.startsWith("Date: "))
+            head << QString::fromLatin1(field);
+    }
+    QCOMPARE(head.join(u'|'), answer);
+    const qsizetype answerEnd = headEnd + 4 + (request.startsWith("HEAD") ? 0 : length);
+    QVERIFY(readUntil([&] { return in.size() >= answerEnd; }));
+    if (ends) {
+        // At once, not when the 10 s a request head may take are over; and nothing more.
+        QVERIFY(readUntil([&] { return socket.state() != QTcpSocket::ConnectedState; }));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(in.size(), answerEnd);
+    } else {
+        // Kept alive, with nothing after the answer but the answer to the next request.
+        socket.write("GET /metrics HTTP/1.1\r\nHost: a\r\n\r\n");
+        QVERIFY(readUntil([&] { return in.size() >= answerEnd + 17; }));
+        QVERIFY2(in.mid(answerEnd).startsWith("HTTP/1.1 200 OK\r\n"), in.constData());
+    }
 }
 
 void TestServeHttp::metricsAreWellFormed() {
@@ -132,28 +207,56 @@ void TestServeHttp::readingFollowsTheMeter() {
         15000);
 }
 
-void TestServeHttp::silentClientsAreDropped() {
-    // One that sends nothing, one that stops halfway, one that goes quiet after an answer; all
-    // at once, so the test waits its ten seconds once.
-    const QList<QByteArray> sent{QByteArray(), "GET /metrics HTTP/1.1\r\nHost: a",
-                                 "GET /metrics HTTP/1.1\r\nHost: a\r\n\r\n"};
-    std::vector<std::unique_ptr<QTcpSocket>> sockets;
-    QElapsedTimer quiet;
-    quiet.start();
-    for (const QByteArray& bytes : sent) {
-        sockets.push_back(std::make_unique<QTcpSocket>());
-        sockets.back()->connectToHost(QHostAddress::LocalHost, port_);
-        QVERIFY(sockets.back()->waitForConnected(10000));
-        if (!bytes.isEmpty()) {
-            sockets.back()->write(bytes);
-            QVERIFY(sockets.back()->waitForBytesWritten(10000));
-        }
+void TestServeHttp::slowClientsCannotCrowdOutAScrape() {
+    using namespace std::chrono_literals;
+    const cli::MeterFigures figures{QStringLiteral("desk"), true, std::nullopt, 1, 0};
+    QStringList said;
+    cli::HttpEndpoint endpoint([&figures]() -> const cli::MeterFigures& { return figures; },
+                               [&said](const QString& line) { said << line; }, {1500ms, 16});
+    QString why;
+    QVERIFY2(endpoint.listen({QStringLiteral("127.0.0.1"), 0}, &why), qPrintable(why));
+
+    // Forty clients that send a request head a byte every 50 ms: none ever ends its head.
+    const QByteArray trickle = "GET /metrics HTTP/1.1\r\nHost: a\r\nX: " + QByteArray(500, 'a');
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    std::vector<int> sent(40, 0);
+    for (int i = 0; i < 40; ++i) {
+        slow.push_back(std::make_unique<QTcpSocket>());
+        slow.back()->connectToHost(QHostAddress::LocalHost, endpoint.port());
     }
-    for (const auto& socket : sockets)
-        QTRY_VERIFY_WITH_TIMEOUT(socket->state() == QAbstractSocket::UnconnectedState, 40000);
-    // Not before their ten seconds of silence.
-    QVERIFY2(quiet.elapsed() >= 9500, qPrintable(QString::number(quiet.elapsed())));
-    QVERIFY(sockets.back()->readAll().startsWith("HTTP/1.1 200 OK\r\n"));
+    QTimer drip;
+    QObject::connect(&drip, &QTimer::timeout, &drip, [&] {
+        for (size_t i = 0; i < slow.size(); ++i)
+            if (slow[i]->state() == QTcpSocket::ConnectedState && sent[i] < trickle.size())
+                slow[i]->write(trickle.mid(sent[i]++, 1));
+    });
+    drip.start(50);
+
+    // Scrapes meanwhile, one after another: each is answered, and the crowd stays capped.
+    for (int scrape = 0; scrape < 8; ++scrape) {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, endpoint.port());
+        client.write("GET /metrics HTTP/1.1\r\nHost: a\r\n\r\n");
+        QByteArray got;
+        QTRY_VERIFY_WITH_TIMEOUT((got += client.readAll()).contains("luxpanel_meter_up"), 10000);
+        QVERIFY2(got.startsWith("HTTP/1.1 200 OK\r\n"), got.constData());
+        QVERIFY(endpoint.connectionCount() <= 16);
+    }
+    // Every slow client goes: dropped for a newcomer, or refused at its deadline, which the
+    // bytes it kept sending did not put off.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(slow.begin(), slow.end(),
+                    [](const auto& s) { return s->state() == QTcpSocket::UnconnectedState; }),
+        30000);
+    int timedOut = 0;
+    for (const auto& s : slow) {
+        const QByteArray got = s->readAll();
+        QVERIFY2(got.isEmpty() || got.startsWith("HTTP/1.1 408 Request Timeout\r\n"),
+                 got.constData());
+        timedOut += !got.isEmpty();
+    }
+    QVERIFY(timedOut > 0);
+    QCOMPARE(said.filter("more than 16 HTTP clients at once").size(), 1);
 }
 
 namespace {

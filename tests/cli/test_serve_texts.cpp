@@ -1,5 +1,5 @@
 // What serve tells the scraper and the broker, and the limits and schedules it keeps.
-#include "cli/request_limit.h"
+#include "cli/http_request.h"
 #include "cli/serve_texts.h"
 #include "exposition_check.h"
 
@@ -216,40 +216,75 @@ void TestServeTexts::throttle() {
 }
 
 void TestServeTexts::requestHeads_data() {
-    using V = cli::RequestHeadLimit::Verdict;
-    QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<int>("verdict");
+    QTest::addColumn<QByteArray>("in");
+    QTest::addColumn<QString>("outcome"); // "incomplete", a status, or "METHOD PATH LENGTH closes"
     const QByteArray line = "GET /metrics HTTP/1.1\r\n"; // 23 bytes
     // A head of exactly the limit: the line, a header padded to fit, the blank line.
     const QByteArray exact = line + "X: " + QByteArray(8192 - 23 - 3 - 4, 'a') + "\r\n\r\n";
-    QTest::newRow("small request") << QList<QByteArray>{line + "Host: a\r\n\r\n"} << int(V::Fine);
-    QTest::newRow("head of the limit") << QList<QByteArray>{exact} << int(V::Fine);
-    QTest::newRow("one byte more")
-        << QList<QByteArray>{exact.left(30) + 'a' + exact.mid(30)} << int(V::HeadTooLarge);
-    QTest::newRow("in pieces") << QList<QByteArray>{exact.left(4000), exact.mid(4000, 4000),
-                                                    exact.mid(8000, 180) + 'a' + exact.mid(8180)}
-                               << int(V::HeadTooLarge);
-    QTest::newRow("many headers, no end")
-        << QList<QByteArray>(400, "Cookie: 0123456789012345\r\n") << int(V::HeadTooLarge);
-    QTest::newRow("request line") << QList<QByteArray>{"GET /" + QByteArray(8200, 'a')}
-                                  << int(V::LineTooLong);
-    // Each request of a kept-alive connection starts its count again.
-    QTest::newRow("kept alive") << QList<QByteArray>(3, exact) << int(V::Fine);
-    QTest::newRow("bare line feeds")
-        << QList<QByteArray>{"GET / HTTP/1.1\nHost: a\n\n", exact} << int(V::Fine);
-    QTest::newRow("refused stays refused")
-        << QList<QByteArray>{"GET /" + QByteArray(8200, 'a'), "\r\n\r\n", line + "\r\n"}
-        << int(V::LineTooLong);
+    QTest::newRow("small") << line + "Host: a\r\n\r\nGET /next"
+                           << "GET /metrics 34 keep";
+    QTest::newRow("head of the limit") << exact << "400"; // no Host
+    QTest::newRow("limit with Host")
+        << line + "Host: a\r\nX: " + QByteArray(8192 - 23 - 9 - 3 - 4, 'a') + "\r\n\r\n"
+        << "GET /metrics 8192 keep";
+    QTest::newRow("a byte more") << exact.left(30) + 'a' + exact.mid(30) << "431";
+    QTest::newRow("head not ended at the limit") << line + QByteArray(8200, 'a') << "431";
+    QTest::newRow("request line") << "GET /" + QByteArray(8200, 'a') << "414";
+    QTest::newRow("half a head") << line + "Host: a\r\n"
+                                 << "incomplete";
+    QTest::newRow("blank lines first, bare line feeds")
+        << QByteArray("\r\n\nHEAD /reading?x=1#y HTTP/1.1\nHost: a\n\n") << "HEAD /reading 41 keep";
+    QTest::newRow("absolute form")
+        << QByteArray("GET http://pi:9105/metrics HTTP/1.1\r\nHost: pi\r\n\r\n")
+        << "GET /metrics 49 keep";
+    QTest::newRow("close") << line + "Host: a\r\nConnection: Keep-Alive, Close\r\n\r\n"
+                           << "GET /metrics 65 closes";
+    QTest::newRow("HTTP/1.0") << QByteArray("GET / HTTP/1.0\r\n\r\n") << "GET / 18 closes";
+    QTest::newRow("HTTP/1.0 keep-alive")
+        << QByteArray("GET / HTTP/1.0\r\nConnection: keep-alive\r\n\r\n") << "GET / 42 keep";
+    QTest::newRow("a body") << QByteArray(
+                                   "POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 9000\r\n\r\n")
+                            << "POST / 50 closes";
+    QTest::newRow("an empty body")
+        << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 00\r\n\r\n")
+        << "POST / 48 keep";
+    QTest::newRow("chunked")
+        << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n")
+        << "POST / 56 closes";
+    QTest::newRow("chunked and a length")
+        << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\nContent-Length: "
+                      "3\r\n\r\n")
+        << "400";
+    QTest::newRow("two lengths")
+        << QByteArray(
+               "POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\n")
+        << "400";
+    QTest::newRow("two hosts") << line + "Host: a\r\nHost: b\r\n\r\n"
+                               << "400";
+    QTest::newRow("space before the colon") << line + "Host : a\r\n\r\n"
+                                            << "400";
+    QTest::newRow("folded header") << line + "Host: a\r\n b\r\n\r\n"
+                                   << "400";
+    QTest::newRow("NUL in a value") << line + QByteArray("Host: a\0b\r\n\r\n", 14) << "400";
+    QTest::newRow("space in the target")
+        << QByteArray("GET /a b HTTP/1.1\r\nHost: a\r\n\r\n") << "400";
+    QTest::newRow("not HTTP") << QByteArray("hello\r\n\r\n") << "400";
+    QTest::newRow("HTTP/2") << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << "505";
 }
 
 void TestServeTexts::requestHeads() {
-    QFETCH(QList<QByteArray>, pieces);
-    QFETCH(int, verdict);
-    cli::RequestHeadLimit limit(cli::kRequestHeadLimit);
-    auto seen = cli::RequestHeadLimit::Verdict::Fine;
-    for (const QByteArray& piece : pieces)
-        seen = limit.take(piece);
-    QCOMPARE(int(seen), verdict);
+    QFETCH(QByteArray, in);
+    QFETCH(QString, outcome);
+    const auto head = cli::parseRequestHead(in);
+    QString seen = QStringLiteral("incomplete");
+    if (const auto* refused = std::get_if<cli::RefusedHead>(&head))
+        seen = QString::number(refused->status);
+    if (const auto* r = std::get_if<cli::HttpRequest>(&head))
+        seen = QStringLiteral("%1 %2 %3 %4")
+                   .arg(QString::fromLatin1(r->method), QString::fromLatin1(r->path))
+                   .arg(r->headLength)
+                   .arg(r->closes ? "closes" : "keep");
+    QCOMPARE(seen, outcome);
 }
 
 QTEST_GUILESS_MAIN(TestServeTexts)
