@@ -4,6 +4,8 @@
 #include "cli/serve_texts.h"
 #include "link/port_choice.h"
 
+#include <QSysInfo>
+
 #include <array>
 #include <cmath>
 
@@ -48,11 +50,11 @@ const std::initializer_list<Option> kServeOptions = {
      "publish to the MQTT broker at HOST (default port 1883, 8883 with TLS)"},
     {"topic", "PREFIX", "the topics' prefix (default luxpanel/NAME)"},
     {"name", "NAME",
-     "the meter's name in metrics, topics and discovery: letters, digits, _ and - (default the "
-     "port's base name, such as ttyUSB0)"},
+     "the meter's name in metrics, topics and discovery: letters, digits, _ and - (default "
+     "HOST_DEVICE, this machine's name and the port's base name, such as pi_ttyUSB0)"},
     {"every", "S",
-     "publish at most one state message and one metrics update every S seconds (default 0: "
-     "every new reading)"},
+     "send a changed reading to the broker at most once every S seconds (default 1; 0: each "
+     "change); a steady one goes again once a minute"},
     {"no-discovery", nullptr, "publish no Home Assistant discovery config"},
     {"mqtt-user", "USER",
      "the broker's user; the password is taken from the environment variable "
@@ -256,7 +258,6 @@ std::optional<UsageError> readFigureOptions(const QMap<QString, QString>& given,
     return std::nullopt;
 }
 
-
 // serve's options --------------------------------------------------------------------------
 
 // "[ADDR:]PORT" or "HOST[:PORT]"; an IPv6 address goes in brackets when a port follows it.
@@ -316,12 +317,14 @@ readServeValues(Invocation inv, const QMap<QString, QString>& given) {
     if (has("mqtt-ca") && !o.mqttTls)
         return UsageError{QStringLiteral("--mqtt-ca needs --mqtt-tls")};
 
-    o.name = has("name") ? value("name")
-             : inv.port == QLatin1String("sim")
-                 ? QStringLiteral("sim")
-                 : defaultMeterName(meterlink::portTargetForChoice(
-                                        inv.port, meterlink::portNumberForChoice(inv.port, 1))
-                                        .devicePath);
+    o.name = has("name")
+                 ? value("name")
+                 : defaultMeterName(QSysInfo::machineHostName(),
+                                    inv.port == QLatin1String("sim")
+                                        ? inv.port
+                                        : meterlink::portTargetForChoice(
+                                              inv.port, meterlink::portNumberForChoice(inv.port, 1))
+                                              .devicePath);
     if (!isMeterName(o.name))
         return badValue("name", "letters, digits, _ and - (64 at most)");
     o.topic = has("topic") ? value("topic") : defaultTopicPrefix(o.name);

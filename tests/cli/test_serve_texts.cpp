@@ -18,8 +18,9 @@ private Q_SLOTS:
     void names_data();
     void names();
     void reconnectSchedule();
-    void throttle_data();
-    void throttle();
+    void discovery();
+    void statePolicy_data();
+    void statePolicy();
     void requestHeads_data();
     void requestHeads();
 };
@@ -166,23 +167,37 @@ void TestServeTexts::stateMessage() {
 }
 
 void TestServeTexts::names_data() {
+    QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("name");
-    QTest::newRow("usb") << "/dev/ttyUSB0"
-                         << "ttyUSB0";
-    QTest::newRow("by id") << "/dev/serial/by-id/usb-FTDI_FT232R:1.0-if00-port0"
-                           << "usb-FTDI_FT232R_1_0-if00-port0";
-    QTest::newRow("too long") << "/dev/" + QString(70, u'x') << QString(64, u'x');
-    QTest::newRow("not ASCII") << "/dev/Messgerät"
-                               << "Messger_t";
-    QTest::newRow("nothing") << "/"
-                             << "meter";
+    QTest::newRow("usb") << "greenhouse-pi"
+                         << "/dev/ttyUSB0"
+                         << "greenhouse-pi_ttyUSB0";
+    QTest::newRow("other host") << "shed"
+                                << "/dev/ttyUSB0"
+                                << "shed_ttyUSB0";
+    QTest::newRow("by id, domain name") << "pi.lan"
+                                        << "/dev/serial/by-id/usb-FTDI_FT232R:1.0-if00-port0"
+                                        << "pi_lan_usb-FTDI_FT232R_1_0-if00-port0";
+    QTest::newRow("not ASCII") << "büro"
+                               << "/dev/Messgerät"
+                               << "b_ro_Messger_t";
+    QTest::newRow("nothing") << ""
+                             << "/"
+                             << "host_meter";
+    // Too long: cut, with a hash of the whole that tells apart two names cut alike.
+    QTest::newRow("long") << "pi"
+                          << "/dev/" + QString(70, u'x') << "pi_" + QString(52, u'x') + "-970e4bf2";
+    QTest::newRow("long, another")
+        << "pi"
+        << "/dev/" + QString(71, u'x') << "pi_" + QString(52, u'x') + "-fdae7773";
 }
 
 void TestServeTexts::names() {
+    QFETCH(QString, host);
     QFETCH(QString, device);
     QFETCH(QString, name);
-    QCOMPARE(cli::defaultMeterName(device), name);
+    QCOMPARE(cli::defaultMeterName(host, device), name);
     QVERIFY(cli::isMeterName(name));
 }
 
@@ -194,25 +209,75 @@ void TestServeTexts::reconnectSchedule() {
     QCOMPARE(cli::reconnectDelaySeconds(1000000), 30);
 }
 
-void TestServeTexts::throttle_data() {
-    QTest::addColumn<double>("interval");
-    QTest::addColumn<QList<double>>("times");
-    QTest::addColumn<QList<bool>>("passed");
-    QTest::newRow("every reading")
-        << 0.0 << QList<double>{0.0, 0.0, 0.1, 5.0} << QList<bool>{true, true, true, true};
-    QTest::newRow("every 5 s") << 5.0 << QList<double>{10.0, 11.0, 14.9, 15.0, 19.0, 20.5}
-                               << QList<bool>{true, false, false, true, false, true};
+void TestServeTexts::discovery() {
+    const cli::Topics topics =
+        cli::topicsFor(QStringLiteral("luxpanel/Pi-2_ttyUSB0"), QStringLiteral("Pi-2_ttyUSB0"));
+    QCOMPARE(topics.discovery,
+             QStringLiteral("homeassistant/sensor/luxpanel_Pi-2_ttyUSB0/illuminance/config"));
+    const QJsonObject config = cli::discoveryConfig(QStringLiteral("Pi-2_ttyUSB0"), topics,
+                                                    {"10.04", "https://example.org/help"}, 180);
+    QCOMPARE(
+        QJsonDocument(config).toJson(QJsonDocument::Compact),
+        QByteArray(
+            "{\"availability_topic\":\"luxpanel/Pi-2_ttyUSB0/availability\","
+            "\"default_entity_id\":\"sensor.luxpanel_pi_2_ttyusb0_illuminance\","
+            "\"device\":{\"identifiers\":[\"luxpanel_Pi-2_ttyUSB0\"],\"model\":\"light meter\","
+            "\"name\":\"LuxPanel Pi-2_ttyUSB0\"},\"device_class\":\"illuminance\","
+            "\"expire_after\":180,"
+            "\"json_attributes_template\":\"{{ {'reading': value_json.reading, 'unit': "
+            "value_json.unit, 'annunciators': value_json.annunciators} | tojson }}\","
+            "\"json_attributes_topic\":\"luxpanel/Pi-2_ttyUSB0/state\",\"name\":\"Illuminance\","
+            "\"origin\":{\"name\":\"LuxPanel\",\"support_url\":\"https://example.org/help\","
+            "\"sw_version\":\"10.04\"},\"payload_available\":\"online\","
+            "\"payload_not_available\":\"offline\",\"state_class\":\"measurement\","
+            "\"state_topic\":\"luxpanel/Pi-2_ttyUSB0/state\","
+            "\"unique_id\":\"luxpanel_Pi-2_ttyUSB0_illuminance\",\"unit_of_measurement\":\"lx\","
+            "\"value_template\":\"{{ value_json.lux }}\"}"));
+    // No address: no support_url rather than an empty one, which Home Assistant would refuse.
+    QVERIFY(!cli::discoveryConfig("a", topics, {"10.04", ""}, 180)
+                 .value("origin")
+                 .toObject()
+                 .contains("support_url"));
 }
 
-void TestServeTexts::throttle() {
-    QFETCH(double, interval);
-    QFETCH(QList<double>, times);
-    QFETCH(QList<bool>, passed);
-    cli::Throttle t(interval);
+void TestServeTexts::statePolicy_data() {
+    QTest::addColumn<double>("every");
+    // Readings "seconds:text" and whether each is sent.
+    QTest::addColumn<QStringList>("readings");
+    QTest::addColumn<QList<bool>>("sent");
+    QTest::newRow("changes, at most one a second")
+        << 1.0 << QStringList{"0:1", "0.3:2", "0.6:3", "1.0:3", "1.3:4", "2.0:4", "2.4:4"}
+        << QList<bool>{true, false, false, true, false, true, false};
+    QTest::newRow("steady: once a minute")
+        << 1.0 << QStringList{"0:5", "1:5", "59.9:5", "60:5", "61:6"}
+        << QList<bool>{true, false, false, true, true};
+    QTest::newRow("every change") << 0.0 << QStringList{"0:1", "0.1:2", "0.2:2", "0.3:1"}
+                                  << QList<bool>{true, true, false, true};
+    QTest::newRow("every 300 s") << 300.0 << QStringList{"0:1", "200:2", "300:2", "500:2", "600:2"}
+                                 << QList<bool>{true, false, true, false, true};
+    // The meter lost and found: its first reading back goes at once.
+    QTest::newRow("lost") << 1.0 << QStringList{"0:1", "0.2:lost", "0.4:1"}
+                          << QList<bool>{true, false, true};
+}
+
+void TestServeTexts::statePolicy() {
+    QFETCH(double, every);
+    QFETCH(QStringList, readings);
+    QFETCH(QList<bool>, sent);
+    cli::StatePolicy policy(every);
     QList<bool> seen;
-    for (double now : times)
-        seen << t.pass(now);
-    QCOMPARE(seen, passed);
+    for (const QString& r : readings) {
+        const QString text = r.section(u':', 1);
+        if (text == QLatin1String("lost")) {
+            policy.forget();
+            seen << false;
+            continue;
+        }
+        seen << policy.due(cli::Reading{kAt, text, QStringLiteral("Lx"), {}},
+                           r.section(u':', 0, 0).toDouble());
+    }
+    QCOMPARE(seen, sent);
+    QCOMPARE(cli::stateExpirySeconds(every), every > 60 ? int(3 * every) : 180);
 }
 
 void TestServeTexts::requestHeads_data() {
