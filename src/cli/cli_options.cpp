@@ -4,6 +4,8 @@
 #include "cli/serve_texts.h"
 #include "link/port_choice.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include <array>
@@ -293,6 +295,20 @@ std::optional<NetAddress> netAddress(const QString& text, const QString& default
     return a;
 }
 
+// A CA file that will never do, whatever the broker: found at the start rather than at each try.
+std::optional<QString> caFileProblem(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        return QStringLiteral("no such file");
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot be read (%1)")
+            .arg(QFileInfo(path).isDir() ? QStringLiteral("a folder") : file.errorString());
+    // PEM certificates are text between these lines; DER and keys are not what is asked for.
+    if (!file.read(1024 * 1024).contains("-----BEGIN CERTIFICATE-----"))
+        return QStringLiteral("not a PEM file of CA certificates (no \"BEGIN CERTIFICATE\" in it)");
+    return std::nullopt;
+}
+
 std::variant<Invocation, HelpText, UsageError>
 readServeValues(Invocation inv, const QMap<QString, QString>& given) {
     ServeOptions& o = inv.serve;
@@ -343,6 +359,9 @@ readServeValues(Invocation inv, const QMap<QString, QString>& given) {
     o.mqttCa = value("mqtt-ca");
     if (has("mqtt-ca") && o.mqttCa.isEmpty())
         return badValue("mqtt-ca", "a file");
+    if (has("mqtt-ca"))
+        if (const std::optional<QString> wrong = caFileProblem(o.mqttCa))
+            return UsageError{QStringLiteral("--mqtt-ca %1: %2").arg(o.mqttCa, *wrong)};
     return inv;
 }
 

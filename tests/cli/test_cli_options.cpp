@@ -262,6 +262,17 @@ void TestCliOptions::serveRefused_data() {
     QTest::newRow("broker URL") << QStringList{"serve", "--mqtt", "tcp://b"} << badMqtt;
     QTest::newRow("every negative") << QStringList{"serve", "--http", "1", "--every", "-1"}
                                     << "--every needs a number of seconds from 0 to 86400";
+    // A CA file that can never do is found at the start, each fault with its own words.
+    const QStringList tls{"serve", "--mqtt", "b", "--mqtt-tls", "--mqtt-ca"};
+    QTest::newRow("CA missing") << tls + QStringList{"/nonexistent/ca.pem"}
+                                << "--mqtt-ca /nonexistent/ca.pem: no such file";
+    QTest::newRow("CA a folder") << tls + QStringList{"/"}
+                                 << "--mqtt-ca /: cannot be read (a folder)";
+    const QString program = QCoreApplication::applicationFilePath();
+    QTest::newRow("CA not PEM")
+        << tls + QStringList{program}
+        << "--mqtt-ca " + program +
+               ": not a PEM file of CA certificates (no \"BEGIN CERTIFICATE\" in it)";
 }
 
 void TestCliOptions::serveRefused() {
