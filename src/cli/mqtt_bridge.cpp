@@ -15,8 +15,8 @@ const QByteArray kOnline = QByteArrayLiteral("online");
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
 // The broker's answers to a connection (MQTT 3.1.1 CONNACK) first, the library's own after;
-// nothing for its plain "failure", which a connection of our own looks into.
-std::optional<QString> failureText(int rc) {
+// none (empty) for its plain "failure", which a connection of our own looks into.
+QString failureText(int rc) {
     switch (rc) {
     case 1:
         return QStringLiteral("the broker does not speak MQTT 3.1.1");
@@ -30,7 +30,7 @@ std::optional<QString> failureText(int rc) {
         return QStringLiteral("the broker does not authorise this user (see --mqtt-user and "
                               "LUXPANEL_MQTT_PASSWORD)");
     case MQTTASYNC_FAILURE:
-        return std::nullopt;
+        return QString();
     default:
         return QString::fromStdString(mqtt::exception::error_str(rc));
     }
@@ -54,9 +54,10 @@ public:
             bridge_, [b = bridge_] { b->onConnected(); }, Qt::QueuedConnection);
     }
     void on_failure(const mqtt::token& token) override {
-        const std::optional<QString> why = failureText(token.get_return_code());
+        const QString why = failureText(token.get_return_code());
         QMetaObject::invokeMethod(
-            bridge_, [b = bridge_, why] { why ? b->onConnectFailed(*why) : b->diagnose(); },
+            bridge_,
+            [b = bridge_, why] { why.isEmpty() ? b->diagnose() : b->onConnectFailed(why); },
             Qt::QueuedConnection);
     }
 
