@@ -22,6 +22,7 @@ constexpr qint64 kWriteBacklog = 64 * 1024;
 // After the last answer of a connection, how long its client may take to read it and close.
 constexpr auto kLinger = 2s;
 constexpr int kMostConnections = 512;
+constexpr int kTakenAtOnce = 16;
 // Files serve keeps open besides its clients: the port, the broker, the server, Qt's own.
 constexpr qint64 kOtherFiles = 64;
 
@@ -112,10 +113,20 @@ public:
         waitForRequest();
     }
 
-    qint64 waitingSince() const { return since_; }
+    // A request that came with the connection is answered now, before more connections are
+    // taken: a crowd of them could drop this one first.
+    void readWhatCame() { socket_->waitForReadyRead(0); }
 
+    // Whether to drop it for a newcomer before the others, and the longest waiting first: one
+    // that is still to send its request, rather than one whose answer is going out.
+    std::pair<bool, qint64> dropOrder() const { return {state_ != State::Reading, since_}; }
+
+    // Between requests it ends cleanly; halfway through one, at once.
     void drop() {
-        socket_->abort();
+        if (idle())
+            socket_->disconnectFromHost();
+        else
+            socket_->abort();
         endpoint_->dropped(this);
     }
 
@@ -181,13 +192,17 @@ private:
         }
     }
 
+    bool idle() const {
+        return state_ == State::Reading && in_.isEmpty() && socket_->bytesAvailable() == 0 &&
+               socket_->bytesToWrite() == 0;
+    }
+
+    // Idle between requests, the connection ends without a word.
     void onTimer() {
-        if (state_ != State::Reading)
-            drop();
-        else if (in_.isEmpty() && socket_->bytesAvailable() == 0 && socket_->bytesToWrite() == 0)
-            socket_->disconnectFromHost(); // idle between requests: ended without a word
-        else
+        if (state_ == State::Reading && !idle())
             send(refusal(408), true);
+        else
+            drop();
     }
 
     HttpEndpoint* endpoint_;
@@ -237,18 +252,31 @@ bool HttpEndpoint::listen(const NetAddress& at, QString* why) {
 }
 
 void HttpEndpoint::takeConnections() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    // A handful at a time, the requests of those taken read in between: a crowd connecting at
+    // once would otherwise drop them all before one could be answered.
+    for (int taken = 0; taken < kTakenAtOnce; ++taken) {
+        QTcpSocket* socket = server_.nextPendingConnection();
+        if (!socket)
+            return;
         if (qsizetype(connections_.size()) >= limits_.connections) {
             warn(QStringLiteral("more than %1 HTTP clients at once: the one that has waited "
                                 "longest for its request is dropped for each new one")
                      .arg(limits_.connections));
             (*std::min_element(connections_.begin(), connections_.end(),
                                [](const Connection* a, const Connection* b) {
-                                   return a->waitingSince() < b->waitingSince();
+                                   return a->dropOrder() < b->dropOrder();
                                }))
                 ->drop();
         }
         connections_.push_back(new Connection(this, socket));
+        connections_.back()->readWhatCame();
+    }
+    if (!takeLater_) {
+        takeLater_ = true;
+        QTimer::singleShot(0, this, [this] {
+            takeLater_ = false;
+            takeConnections();
+        });
     }
 }
 

@@ -57,6 +57,7 @@ private:
     std::vector<Connection*> connections_;
     QElapsedTimer clock_; // when each connection began to wait
     QElapsedTimer lastWarning_;
+    bool takeLater_ = false;
 };
 
 } // namespace cli
