@@ -148,13 +148,14 @@ const std::array<Command, 9> kCommands = {{
      "csv",
      "FILE"},
     {"serve", "publish the meter to Prometheus and MQTT for as long as it runs",
-     "Reads the meter as \"read\" does, for as long as it runs, and publishes each new\n"
-     "reading: over HTTP (--http) as Prometheus metrics on /metrics and as JSON on\n"
-     "/reading; to an MQTT broker (--mqtt) on PREFIX/state, with PREFIX/availability\n"
-     "\"online\" or \"offline\" and a Home Assistant discovery config. A meter that stops\n"
-     "answering is reported down, and serve keeps trying to reach it; a broker that is\n"
-     "away is tried again, 1 s doubling to 30 s apart. Ctrl-C or SIGTERM publishes\n"
-     "\"offline\" and ends serve. Progress and problems go to standard error, a line each.",
+     "Reads the meter as \"read\" does, for as long as it runs, and publishes its\n"
+     "readings: over HTTP (--http) as Prometheus metrics on /metrics and as JSON on\n"
+     "/reading, each one; to an MQTT broker (--mqtt) on PREFIX/state, a change at\n"
+     "most every --every seconds, with PREFIX/availability \"online\" or \"offline\"\n"
+     "and a Home Assistant discovery config. A meter that stops answering is reported\n"
+     "down, and serve keeps trying to reach it; a broker that is away is tried again,\n"
+     "1 s doubling to 30 s apart. Ctrl-C or SIGTERM publishes \"offline\" and ends\n"
+     "serve. Progress and problems go to standard error, a line each.",
      kServeOptions, nullptr},
 }};
 
