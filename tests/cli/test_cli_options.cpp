@@ -5,15 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-// This machine's name as a default meter name begins with it.
-QString host() {
-    return QSysInfo::machineHostName().replace(QRegularExpression("[^A-Za-z0-9_-]"), "_");
-}
-
-} // namespace
-
 class TestCliOptions : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -208,6 +199,9 @@ void TestCliOptions::serveAccepted_data() {
 void TestCliOptions::serveAccepted() {
     QFETCH(QStringList, args);
     QFETCH(QString, expected);
+    // A default name begins with this machine's.
+    expected.replace(
+        "H_", QSysInfo::machineHostName().replace(QRegularExpression("[^A-Za-z0-9_-]"), "_") + '_');
     const auto parsed = cli::parseArguments(args);
     const auto* inv = std::get_if<cli::Invocation>(&parsed);
     QVERIFY2(inv, std::holds_alternative<cli::UsageError>(parsed)
@@ -223,7 +217,7 @@ void TestCliOptions::serveAccepted() {
                           text(o.mqttUser), QString::number(int(o.mqttTls)), text(o.mqttCa),
                           QString::number(inv->timeout)})
                  .join(u' '),
-             QString(expected).replace("H_", host() + u'_'));
+             expected);
 }
 
 void TestCliOptions::serveRefused_data() {
@@ -266,8 +260,6 @@ void TestCliOptions::serveRefused_data() {
     const QStringList tls{"serve", "--mqtt", "b", "--mqtt-tls", "--mqtt-ca"};
     QTest::newRow("CA missing") << tls + QStringList{"/nonexistent/ca.pem"}
                                 << "--mqtt-ca /nonexistent/ca.pem: no such file";
-    QTest::newRow("CA a folder") << tls + QStringList{"/"}
-                                 << "--mqtt-ca /: cannot be read (a folder)";
     const QString program = QCoreApplication::applicationFilePath();
     QTest::newRow("CA not PEM")
         << tls + QStringList{program}

@@ -9,10 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryDir>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -118,17 +116,15 @@ void TestServeMqtt::discoveryOnlineAndStates() {
     QCOMPARE(config.value("availability_topic").toString(), kAvailability);
     QCOMPARE(config.value("value_template").toString(), QStringLiteral("{{ value_json.lux }}"));
     QCOMPARE(config.value("unique_id").toString(), QStringLiteral("luxpanel_desk_illuminance"));
-    QCOMPARE(config.value("default_entity_id").toString(),
-             QStringLiteral("sensor.luxpanel_desk_illuminance"));
-    QVERIFY(!config.contains("object_id"));
+    QCOMPARE(config.value("default_entity_id").toString(), "sensor.luxpanel_desk_illuminance");
     // Steady light is sent again once a minute: unavailable after three minutes without.
-    QCOMPARE(config.value("expire_after").toInt(), 180);
+    QVERIFY(!config.contains("object_id") && config.value("expire_after").toInt() == 180 &&
+            !config.value("json_attributes_template").toString().contains("iso_time"));
+    QCOMPARE(config.value("origin").toObject(),
+             (QJsonObject{{"name", "LuxPanel"}, {"sw_version", "10.04"}}));
     const QJsonObject device = config.value("device").toObject();
     QCOMPARE(device.value("identifiers").toArray(), QJsonArray{"luxpanel_desk"});
     QCOMPARE(device.value("model").toString(), QStringLiteral("light meter"));
-    const QJsonObject origin = config.value("origin").toObject();
-    QCOMPARE(origin.value("name").toString(), QStringLiteral("LuxPanel"));
-    QCOMPARE(origin.value("sw_version").toString(), QStringLiteral("10.04"));
 
     // The states follow the meter (a steady reading goes again only after a minute: a new one).
     meter_->setFixedReading(432.1);
@@ -140,20 +136,8 @@ void TestServeMqtt::discoveryOnlineAndStates() {
     QVERIFY(state.value("annunciators").toArray().contains(QStringLiteral("LxOn")));
     QVERIFY(QDateTime::fromString(state.value("iso_time").toString(), Qt::ISODate).isValid());
     QVERIFY(!sub->last(kState)->retained);
-    // Readings that change ten times a second go at most once a second, the last one too.
-    QTimer changes;
-    double lux = 90.0;
-    QObject::connect(&changes, &QTimer::timeout, &changes, [&] { meter_->setFixedReading(++lux); });
-    changes.start(100);
-    QTRY_VERIFY_WITH_TIMEOUT(lux >= 120.0, 15000);
-    changes.stop();
     meter_->setFixedReading(87.5);
     QTRY_VERIFY_WITH_TIMEOUT(!statesOf(*sub, 87.5).isEmpty(), 15000);
-    const QList<rig::Message> states = sub->on(kState);
-    QVERIFY2(states.size() < 20, qPrintable(QString::number(states.size())));
-    for (qsizetype i = 1; i < states.size(); ++i)
-        QVERIFY2(states[i].at - states[i - 1].at >= 900ms,
-                 qPrintable(QString::number((states[i].at - states[i - 1].at) / 1ms)));
     // And /reading says the same.
     const QJsonObject reading =
         QJsonDocument::fromJson(httpGet(serve_->httpPort(), "/reading").body).object();
@@ -259,43 +243,38 @@ void TestServeMqtt::everyTopicAndNoDiscovery() {
         QVERIFY2(m.topic.startsWith(QLatin1String("house/hall/lux/")), qPrintable(m.topic));
 }
 
-// Two machines with a meter on a port of the same name, on one broker, with the names serve gives
-// them: each its own topics, discovery and client; one that dies leaves the other online. The
-// second machine is this one under another host name (a namespace of its own).
+// Two machines with a meter on a port of the same name sharing a broker, with the names serve
+// gives them: the second is this one under another host name, in namespaces of its own.
 void TestServeMqtt::defaultNamesKeepMetersApart() {
-    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
-    QProcess probe;
-    probe.start(unshare, {"--map-root-user", "--uts", "hostname", "lab-b"});
-    if (unshare.isEmpty() || !probe.waitForFinished(10000) || probe.exitCode() != 0)
+    const QStringList elsewhere{
+        "unshare", "--map-root-user", "--uts", "sh", "-c", "hostname lab-b && exec \"$@\"", "sh"};
+    if (QProcess::execute(elsewhere.front(), elsewhere.mid(1) + QStringList{"true"}) != 0)
         QSKIP("no user and host name namespaces here (unshare from util-linux)");
     QString why;
     QVERIFY2(broker_->start(&why), qPrintable(why));
-    QTemporaryDir elsewhere;
-    sim::SimulatedMeter other(elsewhere.filePath(QStringLiteral("ttySIM")));
+    QTemporaryDir folder;
+    sim::SimulatedMeter other(folder.filePath(QStringLiteral("ttySIM")));
     QVERIFY2(other.start(&why), qPrintable(why));
-    auto sub = subscribe({"luxpanel/#", "homeassistant/#"});
+    auto sub = subscribe({"luxpanel/#"});
     const QStringList broker{"--mqtt", QStringLiteral("127.0.0.1:%1").arg(broker_->port())};
-    ServeProcess here;
+    ServeProcess here, there;
     here.start(QStringList{"--port", meter_->linkPath()} + broker);
-    ServeProcess there;
-    there.start(
-        QStringList{"--port", other.linkPath()} + broker, QProcessEnvironment::systemEnvironment(),
-        {unshare, "--map-root-user", "--uts", "sh", "-c", "hostname lab-b && exec \"$@\"", "sh"});
-    const QString name =
-        QSysInfo::machineHostName().replace(QRegularExpression("[^A-Za-z0-9_-]"), "_") + "_ttySIM";
-    const QString mine = "luxpanel/" + name + "/availability";
+    there.start(QStringList{"--port", other.linkPath()} + broker,
+                QProcessEnvironment::systemEnvironment(), elsewhere);
+    const QString mine =
+        "luxpanel/" +
+        QSysInfo::machineHostName().replace(QRegularExpression("[^A-Za-z0-9_-]"), "_") +
+        "_ttySIM/availability";
     const QString theirs = "luxpanel/lab-b_ttySIM/availability";
     QTRY_VERIFY2_WITH_TIMEOUT(lastPayload(*sub, mine) == "online" &&
                                   lastPayload(*sub, theirs) == "online",
                               qPrintable(here.said() + there.said()), 30000);
-    QVERIFY(sub->last("homeassistant/sensor/luxpanel_" + name + "/illuminance/config"));
-    QVERIFY(sub->last("homeassistant/sensor/luxpanel_lab-b_ttySIM/illuminance/config"));
-    // Two clients of one id would push each other off the broker.
-    QVERIFY(!here.said().contains("lost the MQTT broker"));
+    // One's last will leaves the other online; nor did they push each other off the broker.
     const qsizetype said = sub->on(mine).size();
     there.stop(SIGKILL);
     QTRY_VERIFY_WITH_TIMEOUT(lastPayload(*sub, theirs) == "offline", 30000);
     QCOMPARE(sub->on(mine).size(), said);
+    QVERIFY(!here.said().contains("lost the MQTT broker"));
 }
 
 QTEST_GUILESS_MAIN(TestServeMqtt)
