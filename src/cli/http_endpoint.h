@@ -40,7 +40,6 @@ public:
     bool listen(const NetAddress& at, QString* why);
     quint16 port() const { return server_.serverPort(); }
     qsizetype connectionCount() const { return qsizetype(connections_.size()); }
-    int connectionLimit() const { return limits_.connections; }
 
 private:
     class Connection;
