@@ -39,9 +39,12 @@ class Serve {
 public:
     bool start(const QString& link, quint16 broker, QString* why) {
         process_.setReadChannel(QProcess::StandardError);
-        process_.start(QStringLiteral(LUXPANEL_CLI), {"serve", "--port", link, "--mqtt",
-                                                      QStringLiteral("127.0.0.1:%1").arg(broker),
-                                                      "--http", "0", "--name", "bench"});
+        // Every change as it comes (--every 0): the way of a reading, without the hold that by
+        // default keeps changes a second apart.
+        process_.start(QStringLiteral(LUXPANEL_CLI),
+                       {"serve", "--port", link, "--mqtt",
+                        QStringLiteral("127.0.0.1:%1").arg(broker), "--http", "0", "--name",
+                        "bench", "--every", "0"});
         QByteArray said;
         QElapsedTimer t;
         t.start();

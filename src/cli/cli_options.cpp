@@ -4,6 +4,10 @@
 #include "cli/serve_texts.h"
 #include "link/port_choice.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+
 #include <array>
 #include <cmath>
 
@@ -48,11 +52,11 @@ const std::initializer_list<Option> kServeOptions = {
      "publish to the MQTT broker at HOST (default port 1883, 8883 with TLS)"},
     {"topic", "PREFIX", "the topics' prefix (default luxpanel/NAME)"},
     {"name", "NAME",
-     "the meter's name in metrics, topics and discovery: letters, digits, _ and - (default the "
-     "port's base name, such as ttyUSB0)"},
+     "the meter's name in metrics, topics and discovery: letters, digits, _ and - (default "
+     "HOST_DEVICE, this machine's name and the port's base name, such as pi_ttyUSB0)"},
     {"every", "S",
-     "publish at most one state message and one metrics update every S seconds (default 0: "
-     "every new reading)"},
+     "send a changed reading to the broker at most once every S seconds (default 1; 0: each "
+     "change); a steady one goes again once a minute"},
     {"no-discovery", nullptr, "publish no Home Assistant discovery config"},
     {"mqtt-user", "USER",
      "the broker's user; the password is taken from the environment variable "
@@ -150,13 +154,14 @@ const std::array<Command, 9> kCommands = {{
      "csv",
      "FILE"},
     {"serve", "publish the meter to Prometheus and MQTT for as long as it runs",
-     "Reads the meter as \"read\" does, for as long as it runs, and publishes each new\n"
-     "reading: over HTTP (--http) as Prometheus metrics on /metrics and as JSON on\n"
-     "/reading; to an MQTT broker (--mqtt) on PREFIX/state, with PREFIX/availability\n"
-     "\"online\" or \"offline\" and a Home Assistant discovery config. A meter that stops\n"
-     "answering is reported down, and serve keeps trying to reach it; a broker that is\n"
-     "away is tried again, 1 s doubling to 30 s apart. Ctrl-C or SIGTERM publishes\n"
-     "\"offline\" and ends serve. Progress and problems go to standard error, a line each.",
+     "Reads the meter as \"read\" does, for as long as it runs, and publishes its\n"
+     "readings: over HTTP (--http) as Prometheus metrics on /metrics and as JSON on\n"
+     "/reading, each one; to an MQTT broker (--mqtt) on PREFIX/state, a change at\n"
+     "most every --every seconds, with PREFIX/availability \"online\" or \"offline\"\n"
+     "and a Home Assistant discovery config. A meter that stops answering is reported\n"
+     "down, and serve keeps trying to reach it; a broker that is away is tried again,\n"
+     "1 s doubling to 30 s apart. Ctrl-C or SIGTERM publishes \"offline\" and ends\n"
+     "serve. Progress and problems go to standard error, a line each.",
      kServeOptions, nullptr},
 }};
 
@@ -268,7 +273,6 @@ std::optional<UsageError> readFigureOptions(const QMap<QString, QString>& given,
     return std::nullopt;
 }
 
-
 // serve's options --------------------------------------------------------------------------
 
 // "[ADDR:]PORT" or "HOST[:PORT]"; an IPv6 address goes in brackets when a port follows it.
@@ -304,6 +308,20 @@ std::optional<NetAddress> netAddress(const QString& text, const QString& default
     return a;
 }
 
+// A CA file that will never do, whatever the broker: found at the start rather than at each try.
+std::optional<QString> caFileProblem(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        return QStringLiteral("no such file");
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot be read (%1)")
+            .arg(QFileInfo(path).isDir() ? QStringLiteral("a folder") : file.errorString());
+    // PEM certificates are text between these lines; DER and keys are not what is asked for.
+    if (!file.read(1024 * 1024).contains("-----BEGIN CERTIFICATE-----"))
+        return QStringLiteral("not a PEM file of CA certificates (no \"BEGIN CERTIFICATE\" in it)");
+    return std::nullopt;
+}
+
 std::variant<Invocation, HelpText, UsageError>
 readServeValues(Invocation inv, const QMap<QString, QString>& given) {
     ServeOptions& o = inv.serve;
@@ -328,12 +346,14 @@ readServeValues(Invocation inv, const QMap<QString, QString>& given) {
     if (has("mqtt-ca") && !o.mqttTls)
         return UsageError{QStringLiteral("--mqtt-ca needs --mqtt-tls")};
 
-    o.name = has("name") ? value("name")
-             : inv.port == QLatin1String("sim")
-                 ? QStringLiteral("sim")
-                 : defaultMeterName(meterlink::portTargetForChoice(
-                                        inv.port, meterlink::portNumberForChoice(inv.port, 1))
-                                        .devicePath);
+    o.name = has("name")
+                 ? value("name")
+                 : defaultMeterName(QSysInfo::machineHostName(),
+                                    inv.port == QLatin1String("sim")
+                                        ? inv.port
+                                        : meterlink::portTargetForChoice(
+                                              inv.port, meterlink::portNumberForChoice(inv.port, 1))
+                                              .devicePath);
     if (!isMeterName(o.name))
         return badValue("name", "letters, digits, _ and - (64 at most)");
     o.topic = has("topic") ? value("topic") : defaultTopicPrefix(o.name);
@@ -352,6 +372,9 @@ readServeValues(Invocation inv, const QMap<QString, QString>& given) {
     o.mqttCa = value("mqtt-ca");
     if (has("mqtt-ca") && o.mqttCa.isEmpty())
         return badValue("mqtt-ca", "a file");
+    if (has("mqtt-ca"))
+        if (const std::optional<QString> wrong = caFileProblem(o.mqttCa))
+            return UsageError{QStringLiteral("--mqtt-ca %1: %2").arg(o.mqttCa, *wrong)};
     return inv;
 }
 

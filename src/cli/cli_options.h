@@ -32,7 +32,7 @@ struct ServeOptions {
     std::optional<NetAddress> mqtt; // --mqtt: the broker
     QString name;                   // the meter in metrics, topics and discovery
     QString topic;                  // the topic prefix
-    double every = 0.0;             // seconds between state messages and metrics updates
+    double every = 1.0;             // seconds at least between two changed state messages
     bool discovery = true;          // Home Assistant's discovery config
     QString mqttUser;
     bool mqttTls = false;

@@ -1,6 +1,11 @@
 #include "cli/mqtt_bridge.h"
 
+#include <QSslConfiguration>
+#include <QSslSocket>
+
 #include <mqtt/async_client.h>
+
+#include <memory>
 
 namespace cli {
 
@@ -9,8 +14,9 @@ namespace {
 const QByteArray kOnline = QByteArrayLiteral("online");
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
-QString failureText(int rc, bool tls) {
-    // The broker's answers to a connection (MQTT 3.1.1 CONNACK) first, the library's own after.
+// The broker's answers to a connection (MQTT 3.1.1 CONNACK) first, the library's own after;
+// none (empty) for its plain "failure", which a connection of our own looks into.
+QString failureText(int rc) {
     switch (rc) {
     case 1:
         return QStringLiteral("the broker does not speak MQTT 3.1.1");
@@ -24,13 +30,17 @@ QString failureText(int rc, bool tls) {
         return QStringLiteral("the broker does not authorise this user (see --mqtt-user and "
                               "LUXPANEL_MQTT_PASSWORD)");
     case MQTTASYNC_FAILURE:
-        // The library says no more, for TLS or not; these are the usual reasons.
-        return tls ? QStringLiteral("no TLS connection (is it running and reachable, and is its "
-                                    "certificate signed by a CA of --mqtt-ca or the system's?)")
-                   : QStringLiteral("no connection (is it running, and reachable from here?)");
+        return QString();
     default:
         return QString::fromStdString(mqtt::exception::error_str(rc));
     }
+}
+
+QString names(const QSslCertificate& c) {
+    QStringList all = c.subjectAlternativeNames().values();
+    if (all.isEmpty())
+        all = c.subjectInfo(QSslCertificate::CommonName);
+    return all.isEmpty() ? QStringLiteral("no name") : all.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -44,9 +54,11 @@ public:
             bridge_, [b = bridge_] { b->onConnected(); }, Qt::QueuedConnection);
     }
     void on_failure(const mqtt::token& token) override {
-        const QString why = failureText(token.get_return_code(), bridge_->settings_.tls);
+        const QString why = failureText(token.get_return_code());
         QMetaObject::invokeMethod(
-            bridge_, [b = bridge_, why] { b->onConnectFailed(why); }, Qt::QueuedConnection);
+            bridge_,
+            [b = bridge_, why] { why.isEmpty() ? b->diagnose() : b->onConnectFailed(why); },
+            Qt::QueuedConnection);
     }
 
 private:
@@ -72,10 +84,12 @@ MqttBridge::MqttBridge(MqttSettings settings, std::function<void(const QString&)
     });
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &MqttBridge::connectNow);
+    probeTimer_.setSingleShot(true);
 }
 
 MqttBridge::~MqttBridge() {
     retry_.stop();
+    probe_.reset();
     // No callback may reach this object once it goes: the client stops its threads first.
     client_.reset();
 }
@@ -136,6 +150,85 @@ void MqttBridge::onConnectFailed(const QString& why) {
         QStringLiteral("could not connect to the MQTT broker at %1: %2").arg(brokerText(), why));
 }
 
+void MqttBridge::diagnose() {
+    probe_ = std::make_unique<QSslSocket>();
+    QSslSocket* probe = probe_.get();
+    probeTimer_.start(std::chrono::seconds(10));
+    // The first verdict counts: after sslErrors, errorOccurred follows.
+    const auto done = [this, probe](const QString& why) {
+        probeTimer_.stop();
+        probeTimer_.disconnect(probe);
+        probe->disconnect();
+        probe_.release()->deleteLater(); // from inside one of its own signals
+        onConnectFailed(why);
+    };
+    const QString port = QString::number(settings_.broker.port);
+    connect(&probeTimer_, &QTimer::timeout, probe, [done] {
+        done(QStringLiteral("no connection (no answer in 10 s; is it reachable from here?)"));
+    });
+    connect(probe, &QSslSocket::sslErrors, probe,
+            [this, done](const QList<QSslError>& errors) { done(tlsFailureText(errors)); });
+    const auto reached = std::make_shared<bool>(false);
+    connect(probe, &QSslSocket::errorOccurred, probe, [this, probe, done, port, reached] {
+        if (settings_.tls && *reached)
+            done(QStringLiteral("it does not answer TLS on port %1 (is that its plain MQTT port?)")
+                     .arg(port));
+        else
+            done(QStringLiteral("no connection (%1; is it running, and reachable from here?)")
+                     .arg(probe->errorString()));
+    });
+    // Up to here the broker may be fine: then it is MQTT, or TLS, that it wants otherwise.
+    connect(probe, &QSslSocket::connected, probe, [this, done, port, reached] {
+        *reached = true;
+        if (!settings_.tls)
+            done(QStringLiteral("it took the connection but not MQTT (is port %1 for TLS? then "
+                                "--mqtt-tls)")
+                     .arg(port));
+    });
+    connect(probe, &QSslSocket::encrypted, probe,
+            [done] { done(QStringLiteral("it took the TLS connection but not MQTT")); });
+    if (!settings_.tls) {
+        probe->connectToHost(settings_.broker.host, settings_.broker.port);
+        return;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    if (!settings_.caFile.isEmpty())
+        tls.setCaCertificates(QSslCertificate::fromPath(settings_.caFile, QSsl::Pem));
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    probe->setSslConfiguration(tls);
+    probe->connectToHostEncrypted(settings_.broker.host, settings_.broker.port);
+}
+
+QString MqttBridge::tlsFailureText(const QList<QSslError>& errors) const {
+    const auto has = [&errors](std::initializer_list<QSslError::SslError> kinds) {
+        for (const QSslError& e : errors)
+            if (std::find(kinds.begin(), kinds.end(), e.error()) != kinds.end())
+                return std::optional<QSslError>(e);
+        return std::optional<QSslError>();
+    };
+    using E = QSslError;
+    if (const auto e = has({E::CertificateExpired}))
+        return QStringLiteral("its certificate expired on %1")
+            .arg(e->certificate().expiryDate().toString(Qt::ISODate));
+    if (const auto e = has({E::CertificateNotYetValid}))
+        return QStringLiteral("its certificate is valid only from %1 (is the clock here right?)")
+            .arg(e->certificate().effectiveDate().toString(Qt::ISODate));
+    if (has({E::UnableToGetLocalIssuerCertificate, E::UnableToGetIssuerCertificate,
+             E::UnableToVerifyFirstCertificate, E::SelfSignedCertificate,
+             E::SelfSignedCertificateInChain, E::CertificateUntrusted, E::CertificateRejected}))
+        return settings_.caFile.isEmpty()
+                   ? QStringLiteral("its certificate is not signed by a CA this system trusts "
+                                    "(give its CA with --mqtt-ca)")
+                   : QStringLiteral("its certificate is not signed by a CA of --mqtt-ca %1")
+                         .arg(settings_.caFile);
+    if (const auto e = has({E::HostNameMismatch}))
+        return QStringLiteral("its certificate is for %1, not for %2")
+            .arg(names(e->certificate()), settings_.broker.host);
+    return errors.isEmpty()
+               ? QStringLiteral("no TLS connection")
+               : QStringLiteral("no TLS connection (%1)").arg(errors.front().errorString());
+}
+
 void MqttBridge::onLost(const QString& why) {
     connected_ = false;
     tryAgainLater(QStringLiteral("lost the MQTT broker at %1%2")
@@ -179,6 +272,8 @@ void MqttBridge::publishState(const QByteArray& json) {
 
 void MqttBridge::finish(std::chrono::milliseconds wait) {
     retry_.stop();
+    probeTimer_.stop();
+    probe_.reset();
     if (!connected_)
         return;
     connected_ = false;

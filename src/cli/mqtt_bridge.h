@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSslError>
+#include <QSslSocket>
 #include <QTimer>
 
 #include <chrono>
@@ -54,6 +56,10 @@ private:
     void connectNow();
     void onConnected();
     void onConnectFailed(const QString& why);
+    // The library says only that the connection failed: a connection of our own to the broker
+    // finds out why (refused, TLS to a plain port, a certificate of another CA or name).
+    void diagnose();
+    QString tlsFailureText(const QList<QSslError>& errors) const;
     void onLost(const QString& why);
     void tryAgainLater(const QString& what);
     bool publish(const QString& topic, const QByteArray& payload, int qos, bool retained);
@@ -64,6 +70,8 @@ private:
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<mqtt::async_client> client_;
     QTimer retry_;
+    std::unique_ptr<QSslSocket> probe_;
+    QTimer probeTimer_;
     int failures_ = 0;
     int lastSaidDelay_ = -1;
     bool connected_ = false;

@@ -29,9 +29,11 @@ MqttSettings mqttSettings(const ServeOptions& o) {
     s.clientId = QStringLiteral("luxpanel-%1-%2").arg(QHostInfo::localHostName(), o.name);
     s.topics = topicsFor(o.topic, o.name);
     if (o.discovery)
-        s.discovery =
-            QJsonDocument(discoveryConfig(o.name, s.topics, QStringLiteral(LUXPANEL_VERSION)))
-                .toJson(QJsonDocument::Compact);
+        s.discovery = QJsonDocument(discoveryConfig(o.name, s.topics,
+                                                    {QStringLiteral(LUXPANEL_VERSION),
+                                                     QStringLiteral(LUXPANEL_SUPPORT_URL)},
+                                                    stateExpirySeconds(o.every)))
+                          .toJson(QJsonDocument::Compact);
     return s;
 }
 
@@ -52,8 +54,8 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
     figures.name = o.name;
     std::unique_ptr<HttpEndpoint> http;
     if (o.http) {
-        http =
-            std::make_unique<HttpEndpoint>([&figures]() -> const MeterFigures& { return figures; });
+        http = std::make_unique<HttpEndpoint>(
+            [&figures]() -> const MeterFigures& { return figures; }, say);
         QString why;
         if (!http->listen(*o.http, &why)) {
             err << "luxpanel-cli: cannot serve HTTP on " << addressText(o.http->host, o.http->port)
@@ -69,13 +71,16 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
         mqtt->start();
     }
 
+    StatePolicy states(o.every);
     // Down while the link is lost, or when no reading has come for --timeout seconds.
     const auto setUp = [&](bool up, const QString& why) {
         if (up == figures.up)
             return;
         figures.up = up;
-        if (!up)
+        if (!up) {
             ++figures.linkLost;
+            states.forget();
+        }
         say(up ? QStringLiteral("the meter gives readings")
                : QStringLiteral("the meter is down: ") + why);
         if (mqtt)
@@ -94,23 +99,18 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
                      });
 
     NewReadings readings(true);
-    Throttle throttle(o.every);
     QElapsedTimer clock;
     clock.start();
-    quint64 taken = 0;
     session.readStream([&] {
         const std::optional<Reading> r = readings.take(session.display());
         if (!r)
             return;
-        ++taken;
         if (inv.timeout > 0.0)
             silence.start();
         setUp(true, QString());
-        if (!throttle.pass(double(clock.elapsed()) / 1000.0))
-            return;
         figures.last = *r;
-        figures.readings = taken;
-        if (mqtt)
+        ++figures.readings;
+        if (mqtt && states.due(*r, double(clock.elapsed()) / 1000.0))
             mqtt->publishState(jsonText(stateJson(*r)).toUtf8());
     });
     if (mqtt)

@@ -1,11 +1,13 @@
 #include "cli/serve_texts.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace cli {
 
@@ -81,11 +83,46 @@ QString defaultTopicPrefix(const QString& name) {
     return QStringLiteral("luxpanel/") + name;
 }
 
-QJsonObject discoveryConfig(const QString& name, const Topics& topics, const QString& version) {
+namespace {
+
+// What Home Assistant takes as the object of an entity id: lower case letters, digits and
+// single underscores, none at either end.
+QString entitySlug(const QString& text) {
+    QString slug;
+    for (const QChar c : text.toLower()) {
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+        if (plain)
+            slug += c;
+        else if (!slug.isEmpty() && !slug.endsWith(u'_'))
+            slug += u'_';
+    }
+    while (slug.endsWith(u'_'))
+        slug.chop(1);
+    return slug;
+}
+
+// A name's characters kept where a meter name allows them, any other made "_".
+QString nameCharacters(const QString& text) {
+    QString name = text;
+    for (QChar& c : name)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'_' && c != u'-')
+            c = u'_';
+    return name;
+}
+
+} // namespace
+
+QJsonObject discoveryConfig(const QString& name, const Topics& topics, const Origin& origin,
+                            int expireAfter) {
     const QString id = QStringLiteral("luxpanel_") + name;
+    QJsonObject from{{QStringLiteral("name"), QStringLiteral("LuxPanel")},
+                     {QStringLiteral("sw_version"), origin.version}};
+    if (!origin.supportUrl.isEmpty())
+        from.insert(QStringLiteral("support_url"), origin.supportUrl);
     return {{QStringLiteral("name"), QStringLiteral("Illuminance")},
             {QStringLiteral("unique_id"), id + QStringLiteral("_illuminance")},
-            {QStringLiteral("object_id"), id + QStringLiteral("_illuminance")},
+            {QStringLiteral("default_entity_id"),
+             QStringLiteral("sensor.") + entitySlug(id + QStringLiteral("_illuminance"))},
             {QStringLiteral("device_class"), QStringLiteral("illuminance")},
             {QStringLiteral("unit_of_measurement"), QStringLiteral("lx")},
             {QStringLiteral("state_class"), QStringLiteral("measurement")},
@@ -93,14 +130,21 @@ QJsonObject discoveryConfig(const QString& name, const Topics& topics, const QSt
             // null (over range) renders as "None", which Home Assistant shows as unknown.
             {QStringLiteral("value_template"), QStringLiteral("{{ value_json.lux }}")},
             {QStringLiteral("json_attributes_topic"), topics.state},
+            // Without the time, which changes with every message and would make each one a new
+            // row of Home Assistant's history even while the light is steady.
+            {QStringLiteral("json_attributes_template"),
+             QStringLiteral("{{ {'reading': value_json.reading, 'unit': value_json.unit, "
+                            "'annunciators': value_json.annunciators} | tojson }}")},
             {QStringLiteral("availability_topic"), topics.availability},
             {QStringLiteral("payload_available"), QStringLiteral("online")},
             {QStringLiteral("payload_not_available"), QStringLiteral("offline")},
+            // For a serve that ended without its will reaching the broker.
+            {QStringLiteral("expire_after"), expireAfter},
             {QStringLiteral("device"),
              QJsonObject{{QStringLiteral("identifiers"), QJsonArray{id}},
                          {QStringLiteral("name"), QStringLiteral("LuxPanel ") + name},
-                         {QStringLiteral("model"), QStringLiteral("light meter")},
-                         {QStringLiteral("sw_version"), version}}}};
+                         {QStringLiteral("model"), QStringLiteral("light meter")}}},
+            {QStringLiteral("origin"), from}};
 }
 
 bool isMeterName(const QString& name) {
@@ -108,12 +152,17 @@ bool isMeterName(const QString& name) {
     return valid.match(name).hasMatch();
 }
 
-QString defaultMeterName(const QString& devicePath) {
-    QString name = QFileInfo(devicePath).fileName().left(64);
-    for (QChar& c : name)
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'_' && c != u'-')
-            c = u'_';
-    return name.isEmpty() ? QStringLiteral("meter") : name;
+QString defaultMeterName(const QString& host, const QString& devicePath) {
+    const QString device = QFileInfo(devicePath).fileName();
+    const QString name = nameCharacters((host.isEmpty() ? QStringLiteral("host") : host) + u'_' +
+                                        (device.isEmpty() ? QStringLiteral("meter") : device));
+    if (name.size() <= 64)
+        return name;
+    const QByteArray hash =
+        QCryptographicHash::hash((host + u'\n' + devicePath).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(8);
+    return name.left(55) + u'-' + QString::fromLatin1(hash);
 }
 
 bool isTopicPrefix(const QString& prefix) {
@@ -127,11 +176,22 @@ int reconnectDelaySeconds(int failures) {
                          : std::min(kLongestReconnectDelay, 1 << std::max(0, failures - 1));
 }
 
-bool Throttle::pass(double now) {
-    if (last_ && now - *last_ < seconds_)
+bool StatePolicy::due(const Reading& r, double now) {
+    const bool changed =
+        !sent_ || sent_->text != r.text || sent_->unit != r.unit || !(sent_->status == r.status);
+    if (sent_ && now - sentAt_ < (changed ? every_ : stateRefreshSeconds(every_)))
         return false;
-    last_ = now;
+    sent_ = r;
+    sentAt_ = now;
     return true;
+}
+
+double stateRefreshSeconds(double every) {
+    return std::max(every, 60.0);
+}
+
+int stateExpirySeconds(double every) {
+    return int(std::ceil(3.0 * stateRefreshSeconds(every)));
 }
 
 } // namespace cli

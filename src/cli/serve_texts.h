@@ -36,13 +36,23 @@ struct Topics {
 };
 Topics topicsFor(const QString& prefix, const QString& name);
 QString defaultTopicPrefix(const QString& name);
-// Home Assistant's MQTT discovery config of the illuminance sensor.
-QJsonObject discoveryConfig(const QString& name, const Topics& topics, const QString& version);
+
+// Who publishes the discovery config, as Home Assistant's MQTT info shows it.
+struct Origin {
+    QString version;
+    QString supportUrl; // empty: none
+};
+// Home Assistant's MQTT discovery config of the illuminance sensor; the sensor shows
+// unavailable after expireAfter seconds without a state message.
+QJsonObject discoveryConfig(const QString& name, const Topics& topics, const Origin& origin,
+                            int expireAfter);
 
 // Letters, digits, "_" and "-", up to 64: safe in a topic, a label and a discovery id alike.
 bool isMeterName(const QString& name);
-// A device's base name with any other character made "_" ("/dev/ttyUSB0" gives "ttyUSB0").
-QString defaultMeterName(const QString& devicePath);
+// This machine's host name and the device's base name with any other character made "_"
+// ("greenhouse-pi" and "/dev/ttyUSB0" give "greenhouse-pi_ttyUSB0"): two machines sharing a
+// broker never share a topic, an id or a will. A name too long keeps a hash of the whole.
+QString defaultMeterName(const QString& host, const QString& devicePath);
 // A topic to publish under: no wildcards, no empty level at either end, no NUL.
 bool isTopicPrefix(const QString& prefix);
 
@@ -51,15 +61,25 @@ bool isTopicPrefix(const QString& prefix);
 int reconnectDelaySeconds(int failures);
 inline constexpr int kLongestReconnectDelay = 30;
 
-// Lets an event through at most once per interval; an interval of 0 lets every one through.
-class Throttle {
+// The state messages to send, as Home Assistant wants them: each one it records is a row in its
+// database. A changed reading goes at most once every `every` seconds (the latest change waits
+// for the next reading after that); an unchanged one again only every stateRefreshSeconds(), so
+// that the sensor does not expire while the light is steady.
+class StatePolicy {
 public:
-    explicit Throttle(double seconds) : seconds_(seconds) {}
-    bool pass(double now);
+    explicit StatePolicy(double every) : every_(every) {}
+    // A reading at `now`, seconds on a steady clock.
+    bool due(const Reading& r, double now);
+    // The meter was lost: its first reading back goes at once.
+    void forget() { sent_.reset(); }
 
 private:
-    double seconds_;
-    std::optional<double> last_;
+    double every_;
+    std::optional<Reading> sent_;
+    double sentAt_ = 0.0;
 };
+double stateRefreshSeconds(double every);
+// expire_after: three refreshes missed.
+int stateExpirySeconds(double every);
 
 } // namespace cli

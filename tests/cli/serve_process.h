@@ -16,13 +16,16 @@ class ServeProcess {
 public:
     ~ServeProcess() { stop(SIGKILL); }
 
+    // through: a command that runs serve, given after it, as another machine would.
     void start(const QStringList& args,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+               const QStringList& through = {}) {
         process_.setProcessEnvironment(env);
         process_.setReadChannel(QProcess::StandardError); // what waitForReadyRead waits for
         // A test that dies leaves no serve behind.
         process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        process_.start(QStringLiteral(LUXPANEL_CLI), QStringList{"serve"} + args);
+        const QStringList command = through + QStringList{LUXPANEL_CLI, "serve"} + args;
+        process_.start(command.front(), command.mid(1));
         process_.waitForStarted(30000);
     }
     // Everything it has said on standard error so far.

@@ -1,5 +1,8 @@
 #include "cli/cli_options.h"
 
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestCliOptions : public QObject {
@@ -16,6 +19,9 @@ private Q_SLOTS:
     void serveAccepted();
     void serveRefused_data();
     void serveRefused();
+
+private:
+    QTemporaryDir folder_;
 };
 
 void TestCliOptions::accepted_data() {
@@ -164,31 +170,38 @@ void TestCliOptions::serveAccepted_data() {
     // http, mqtt, name, topic, every, discovery, user, tls, ca, timeout
     QTest::addColumn<QString>("expected");
     QTest::newRow("http port") << QStringList{"serve", "--port", "/dev/ttyUSB0", "--http", "9105"}
-                               << "127.0.0.1:9105 - ttyUSB0 luxpanel/ttyUSB0 0 1 - 0 - 10";
+                               << "127.0.0.1:9105 - H_ttyUSB0 luxpanel/H_ttyUSB0 1 1 - 0 - 10";
     QTest::newRow("broker") << QStringList{"serve", "--port", "/dev/ttyACM1", "--mqtt",
                                            "broker.lan"}
-                            << "- broker.lan:1883 ttyACM1 luxpanel/ttyACM1 0 1 - 0 - 10";
+                            << "- broker.lan:1883 H_ttyACM1 luxpanel/H_ttyACM1 1 1 - 0 - 10";
+    QFile ca(folder_.filePath("ca.pem"));
+    QVERIFY(ca.open(QIODevice::WriteOnly));
+    ca.write("-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+    ca.close();
     QTest::newRow("everything")
         << QStringList{"serve",  "--port",        "COM3",      "--http",         "0.0.0.0:0",
                        "--mqtt", "10.0.0.2:1884", "--topic",   "house/lux",      "--name",
                        "desk-2", "--every",       "2.5",       "--no-discovery", "--mqtt-user",
-                       "ha",     "--mqtt-tls",    "--mqtt-ca", "ca.pem",         "--timeout",
+                       "ha",     "--mqtt-tls",    "--mqtt-ca", ca.fileName(),    "--timeout",
                        "0"}
-        << "0.0.0.0:0 10.0.0.2:1884 desk-2 house/lux 2.5 0 ha 1 ca.pem 0";
+        << "0.0.0.0:0 10.0.0.2:1884 desk-2 house/lux 2.5 0 ha 1 " + ca.fileName() + " 0";
     QTest::newRow("COM3 is named after its device")
         << QStringList{"serve", "--port", "COM3", "--http", "1"}
-        << "127.0.0.1:1 - ttyS2 luxpanel/ttyS2 0 1 - 0 - 10";
+        << "127.0.0.1:1 - H_ttyS2 luxpanel/H_ttyS2 1 1 - 0 - 10";
     QTest::newRow("simulated meter") << QStringList{"serve", "--port", "sim", "--http", "9105"}
-                                     << "127.0.0.1:9105 - sim luxpanel/sim 0 1 - 0 - 10";
+                                     << "127.0.0.1:9105 - H_sim luxpanel/H_sim 1 1 - 0 - 10";
     QTest::newRow("TLS port") << QStringList{"serve", "--mqtt", "b", "--mqtt-tls"}
-                              << "- b:8883 ttyS0 luxpanel/ttyS0 0 1 - 1 - 10";
+                              << "- b:8883 H_ttyS0 luxpanel/H_ttyS0 1 1 - 1 - 10";
     QTest::newRow("IPv6") << QStringList{"serve", "--http", "[::1]:9105", "--mqtt", "[::1]"}
-                          << "::1:9105 ::1:1883 ttyS0 luxpanel/ttyS0 0 1 - 0 - 10";
+                          << "::1:9105 ::1:1883 H_ttyS0 luxpanel/H_ttyS0 1 1 - 0 - 10";
 }
 
 void TestCliOptions::serveAccepted() {
     QFETCH(QStringList, args);
     QFETCH(QString, expected);
+    // A default name begins with this machine's.
+    expected.replace(
+        "H_", QSysInfo::machineHostName().replace(QRegularExpression("[^A-Za-z0-9_-]"), "_") + '_');
     const auto parsed = cli::parseArguments(args);
     const auto* inv = std::get_if<cli::Invocation>(&parsed);
     QVERIFY2(inv, std::holds_alternative<cli::UsageError>(parsed)
@@ -243,6 +256,15 @@ void TestCliOptions::serveRefused_data() {
     QTest::newRow("broker URL") << QStringList{"serve", "--mqtt", "tcp://b"} << badMqtt;
     QTest::newRow("every negative") << QStringList{"serve", "--http", "1", "--every", "-1"}
                                     << "--every needs a number of seconds from 0 to 86400";
+    // A CA file that can never do is found at the start, each fault with its own words.
+    const QStringList tls{"serve", "--mqtt", "b", "--mqtt-tls", "--mqtt-ca"};
+    QTest::newRow("CA missing") << tls + QStringList{"/nonexistent/ca.pem"}
+                                << "--mqtt-ca /nonexistent/ca.pem: no such file";
+    const QString program = QCoreApplication::applicationFilePath();
+    QTest::newRow("CA not PEM")
+        << tls + QStringList{program}
+        << "--mqtt-ca " + program +
+               ": not a PEM file of CA certificates (no \"BEGIN CERTIFICATE\" in it)";
 }
 
 void TestCliOptions::serveRefused() {

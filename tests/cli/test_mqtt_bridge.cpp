@@ -89,20 +89,38 @@ void TestMqttBridge::keepsOnlyTheLatestStateWhileAway() {
 }
 
 void TestMqttBridge::signsIn_data() {
-    QTest::addColumn<bool>("withCa");
+    QTest::addColumn<QString>("ca");    // "ours", "other" (another CA's), or none: the system's
+    QTest::addColumn<QString>("names"); // the names the broker's certificate is for
+    QTest::addColumn<QString>("way");   // "tls", "tls to plain" (port), "plain to tls"
     QTest::addColumn<QByteArray>("password");
     QTest::addColumn<QString>("outcome"); // a line serve says
-    QTest::newRow("TLS and password")
-        << true << QByteArray("s3cret") << "connected to the MQTT broker at 127.0.0.1:";
-    QTest::newRow("wrong password")
-        << true << QByteArray("guess") << "the broker does not authorise this user";
-    // The system's CAs know nothing of the test's own.
-    QTest::newRow("broker not vouched for")
-        << false << QByteArray("s3cret") << "could not connect to the MQTT broker";
+    const QString here = "DNS:localhost,IP:127.0.0.1";
+    QTest::newRow("TLS and password") << "ours" << here << "tls" << QByteArray("s3cret")
+                                      << "connected to the MQTT broker at 127.0.0.1:";
+    QTest::newRow("wrong password") << "ours" << here << "tls" << QByteArray("guess")
+                                    << "the broker does not authorise this user";
+    // Each TLS fault in its own words, and the broker tried again all the same.
+    QTest::newRow("the system's CAs know nothing of ours")
+        << "" << here << "tls" << QByteArray("s3cret")
+        << "its certificate is not signed by a CA this system trusts (give its CA with "
+           "--mqtt-ca); trying again in 1 s";
+    QTest::newRow("another CA") << "other" << here << "tls" << QByteArray("s3cret")
+                                << "its certificate is not signed by a CA of --mqtt-ca ";
+    QTest::newRow("another name") << "ours"
+                                  << "DNS:broker.test"
+                                  << "tls" << QByteArray("s3cret")
+                                  << "its certificate is for broker.test, not for 127.0.0.1";
+    QTest::newRow("TLS to the plain port")
+        << "ours" << here << "tls to plain" << QByteArray("s3cret")
+        << "it does not answer TLS on port ";
+    QTest::newRow("plain to the TLS port") << "" << here << "plain to tls" << QByteArray("s3cret")
+                                           << "it took the connection but not MQTT (is port ";
 }
 
 void TestMqttBridge::signsIn() {
-    QFETCH(bool, withCa);
+    QFETCH(QString, ca);
+    QFETCH(QString, names);
+    QFETCH(QString, way);
     QFETCH(QByteArray, password);
     QFETCH(QString, outcome);
     const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
@@ -112,19 +130,20 @@ void TestMqttBridge::signsIn() {
     if (openssl.isEmpty() || passwd.isEmpty())
         QSKIP("openssl or mosquitto_passwd is not installed (scripts/deps installs both)");
 
-    // A CA of our own and a certificate it signs for this machine.
+    // A CA of our own and a certificate it signs for the row's names; another CA beside it.
     QTemporaryDir folder;
     const QString d = folder.path();
     const QStringList ec{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
     QFile ext(folder.filePath("ext"));
     QVERIFY(ext.open(QIODevice::WriteOnly));
-    ext.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+    ext.write("subjectAltName=" + names.toLatin1() + '\n');
     ext.close();
-    QVERIFY(run(openssl,
-                QStringList{"req", "-x509"} + ec +
-                    QStringList{"-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
-                                "/CN=LuxPanel test CA"},
-                d));
+    for (const QString name : {"ca", "other"})
+        QVERIFY(run(openssl,
+                    QStringList{"req", "-x509"} + ec +
+                        QStringList{"-keyout", name + ".key", "-out", name + ".pem", "-days", "2",
+                                    "-subj", "/CN=LuxPanel test CA " + name},
+                    d));
     QVERIFY(run(
         openssl,
         QStringList{"req"} + ec +
@@ -147,9 +166,10 @@ void TestMqttBridge::signsIn() {
     rig::Subscriber sub;
     QVERIFY2(sub.start(broker.port(), {"t/#"}, &why, "luxpanel", "s3cret"), qPrintable(why));
 
-    cli::MqttSettings s = settings(QStringLiteral("127.0.0.1"), tlsPort);
-    s.tls = true;
-    s.caFile = withCa ? folder.filePath("ca.pem") : QString();
+    cli::MqttSettings s =
+        settings(QStringLiteral("127.0.0.1"), way == "tls to plain" ? broker.port() : tlsPort);
+    s.tls = way != "plain to tls";
+    s.caFile = ca.isEmpty() ? QString() : folder.filePath((ca == "ours" ? "ca" : ca) + ".pem");
     s.user = QStringLiteral("luxpanel");
     s.password = password;
     cli::MqttBridge bridge(s, [this](const QString& line) { said_ << line; });

@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 using namespace std::chrono_literals;
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void goesOfflineWhenItEnds_data();
     void goesOfflineWhenItEnds();
     void everyTopicAndNoDiscovery();
+    void defaultNamesKeepMetersApart();
 
 private:
     void startServe(const QStringList& more = {});
@@ -94,7 +97,7 @@ std::unique_ptr<rig::Subscriber> TestServeMqtt::subscribe(const QStringList& top
 void TestServeMqtt::discoveryOnlineAndStates() {
     QString why;
     QVERIFY2(broker_->start(&why), qPrintable(why));
-    meter_->setFixedReading(432.1);
+    meter_->setFixedReading(400.0);
     startServe();
     QVERIFY2(serve_->waitToSay("connected to the MQTT broker", 30000), serve_->said().constData());
     QVERIFY2(serve_->waitToSay("the meter gives readings", 30000), serve_->said().constData());
@@ -113,12 +116,18 @@ void TestServeMqtt::discoveryOnlineAndStates() {
     QCOMPARE(config.value("availability_topic").toString(), kAvailability);
     QCOMPARE(config.value("value_template").toString(), QStringLiteral("{{ value_json.lux }}"));
     QCOMPARE(config.value("unique_id").toString(), QStringLiteral("luxpanel_desk_illuminance"));
+    QCOMPARE(config.value("default_entity_id").toString(), "sensor.luxpanel_desk_illuminance");
+    // Steady light is sent again once a minute: unavailable after three minutes without.
+    QVERIFY(!config.contains("object_id") && config.value("expire_after").toInt() == 180 &&
+            !config.value("json_attributes_template").toString().contains("iso_time"));
+    QCOMPARE(config.value("origin").toObject(),
+             (QJsonObject{{"name", "LuxPanel"}, {"sw_version", "10.04"}}));
     const QJsonObject device = config.value("device").toObject();
     QCOMPARE(device.value("identifiers").toArray(), QJsonArray{"luxpanel_desk"});
     QCOMPARE(device.value("model").toString(), QStringLiteral("light meter"));
-    QCOMPARE(device.value("sw_version").toString(), QStringLiteral("10.04"));
 
-    // The states follow the meter.
+    // The states follow the meter (a steady reading goes again only after a minute: a new one).
+    meter_->setFixedReading(432.1);
     QTRY_VERIFY_WITH_TIMEOUT(!statesOf(*sub, 432.1).isEmpty(), 15000);
     const QJsonObject state = statesOf(*sub, 432.1).front();
     QCOMPARE(state.value("reading").toString(), QStringLiteral("432.10"));
@@ -232,6 +241,40 @@ void TestServeMqtt::everyTopicAndNoDiscovery() {
              QByteArray("online"));
     for (const rig::Message& m : sub->messages())
         QVERIFY2(m.topic.startsWith(QLatin1String("house/hall/lux/")), qPrintable(m.topic));
+}
+
+// Two machines with a meter on a port of the same name sharing a broker, with the names serve
+// gives them: the second is this one under another host name, in namespaces of its own.
+void TestServeMqtt::defaultNamesKeepMetersApart() {
+    const QStringList elsewhere{
+        "unshare", "--map-root-user", "--uts", "sh", "-c", "hostname lab-b && exec \"$@\"", "sh"};
+    if (QProcess::execute(elsewhere.front(), elsewhere.mid(1) + QStringList{"true"}) != 0)
+        QSKIP("no user and host name namespaces here (unshare from util-linux)");
+    QString why;
+    QVERIFY2(broker_->start(&why), qPrintable(why));
+    QTemporaryDir folder;
+    sim::SimulatedMeter other(folder.filePath(QStringLiteral("ttySIM")));
+    QVERIFY2(other.start(&why), qPrintable(why));
+    auto sub = subscribe({"luxpanel/#"});
+    const QStringList broker{"--mqtt", QStringLiteral("127.0.0.1:%1").arg(broker_->port())};
+    ServeProcess here, there;
+    here.start(QStringList{"--port", meter_->linkPath()} + broker);
+    there.start(QStringList{"--port", other.linkPath()} + broker,
+                QProcessEnvironment::systemEnvironment(), elsewhere);
+    const QString mine =
+        "luxpanel/" +
+        QSysInfo::machineHostName().replace(QRegularExpression("[^A-Za-z0-9_-]"), "_") +
+        "_ttySIM/availability";
+    const QString theirs = "luxpanel/lab-b_ttySIM/availability";
+    QTRY_VERIFY2_WITH_TIMEOUT(lastPayload(*sub, mine) == "online" &&
+                                  lastPayload(*sub, theirs) == "online",
+                              qPrintable(here.said() + there.said()), 30000);
+    // One's last will leaves the other online; nor did they push each other off the broker.
+    const qsizetype said = sub->on(mine).size();
+    there.stop(SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(lastPayload(*sub, theirs) == "offline", 30000);
+    QCOMPARE(sub->on(mine).size(), said);
+    QVERIFY(!here.said().contains("lost the MQTT broker"));
 }
 
 QTEST_GUILESS_MAIN(TestServeMqtt)

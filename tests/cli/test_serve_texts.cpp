@@ -1,5 +1,4 @@
 // What serve tells the scraper and the broker, and the limits and schedules it keeps.
-#include "cli/request_limit.h"
 #include "cli/serve_texts.h"
 #include "exposition_check.h"
 
@@ -18,10 +17,8 @@ private Q_SLOTS:
     void names_data();
     void names();
     void reconnectSchedule();
-    void throttle_data();
-    void throttle();
-    void requestHeads_data();
-    void requestHeads();
+    void statePolicy_data();
+    void statePolicy();
 };
 
 namespace {
@@ -172,7 +169,8 @@ void TestServeTexts::names_data() {
                          << "ttyUSB0";
     QTest::newRow("by id") << "/dev/serial/by-id/usb-FTDI_FT232R:1.0-if00-port0"
                            << "usb-FTDI_FT232R_1_0-if00-port0";
-    QTest::newRow("too long") << "/dev/" + QString(70, u'x') << QString(64, u'x');
+    // Cut to 64, with a hash of the whole: two names cut alike stay apart.
+    QTest::newRow("too long") << "/dev/" + QString(70, u'x') << QString(48, u'x') + "-e92e74d5";
     QTest::newRow("not ASCII") << "/dev/Messgerät"
                                << "Messger_t";
     QTest::newRow("nothing") << "/"
@@ -182,8 +180,9 @@ void TestServeTexts::names_data() {
 void TestServeTexts::names() {
     QFETCH(QString, device);
     QFETCH(QString, name);
-    QCOMPARE(cli::defaultMeterName(device), name);
-    QVERIFY(cli::isMeterName(name));
+    QCOMPARE(cli::defaultMeterName("pi.lan", device), "pi_lan_" + name);
+    QVERIFY(cli::isMeterName("pi_lan_" + name));
+    QVERIFY(cli::defaultMeterName("shed", device) != cli::defaultMeterName("pi.lan", device));
 }
 
 void TestServeTexts::reconnectSchedule() {
@@ -194,62 +193,37 @@ void TestServeTexts::reconnectSchedule() {
     QCOMPARE(cli::reconnectDelaySeconds(1000000), 30);
 }
 
-void TestServeTexts::throttle_data() {
-    QTest::addColumn<double>("interval");
-    QTest::addColumn<QList<double>>("times");
-    QTest::addColumn<QList<bool>>("passed");
-    QTest::newRow("every reading")
-        << 0.0 << QList<double>{0.0, 0.0, 0.1, 5.0} << QList<bool>{true, true, true, true};
-    QTest::newRow("every 5 s") << 5.0 << QList<double>{10.0, 11.0, 14.9, 15.0, 19.0, 20.5}
-                               << QList<bool>{true, false, false, true, false, true};
+void TestServeTexts::statePolicy_data() {
+    QTest::addColumn<double>("every");
+    QTest::addColumn<QStringList>("readings"); // "seconds:text"; "lost" for the meter lost
+    QTest::addColumn<QList<bool>>("sent");
+    // The change at 1.3 s waits for the first reading from 2 s on.
+    QTest::newRow("at most one a second")
+        << 1.0 << QStringList{"0:1", "0.3:2", "0.6:3", "1.0:3", "1.3:4", "2.0:4", "2.4:4"}
+        << QList<bool>{true, false, false, true, false, true, false};
+    QTest::newRow("steady: once a minute") << 1.0 << QStringList{"0:5", "59.9:5", "60:5", "60.5:6"}
+                                           << QList<bool>{true, false, true, false};
+    QTest::newRow("every 300 s") << 300.0 << QStringList{"0:1", "200:2", "300:2", "500:2", "600:2"}
+                                 << QList<bool>{true, false, true, false, true};
+    QTest::newRow("found again") << 1.0 << QStringList{"0:1", "0.2:lost", "0.4:1"}
+                                 << QList<bool>{true, false, true};
 }
 
-void TestServeTexts::throttle() {
-    QFETCH(double, interval);
-    QFETCH(QList<double>, times);
-    QFETCH(QList<bool>, passed);
-    cli::Throttle t(interval);
+void TestServeTexts::statePolicy() {
+    QFETCH(double, every);
+    QFETCH(QStringList, readings);
+    QFETCH(QList<bool>, sent);
+    cli::StatePolicy policy(every);
     QList<bool> seen;
-    for (double now : times)
-        seen << t.pass(now);
-    QCOMPARE(seen, passed);
-}
-
-void TestServeTexts::requestHeads_data() {
-    using V = cli::RequestHeadLimit::Verdict;
-    QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<int>("verdict");
-    const QByteArray line = "GET /metrics HTTP/1.1\r\n"; // 23 bytes
-    // A head of exactly the limit: the line, a header padded to fit, the blank line.
-    const QByteArray exact = line + "X: " + QByteArray(8192 - 23 - 3 - 4, 'a') + "\r\n\r\n";
-    QTest::newRow("small request") << QList<QByteArray>{line + "Host: a\r\n\r\n"} << int(V::Fine);
-    QTest::newRow("head of the limit") << QList<QByteArray>{exact} << int(V::Fine);
-    QTest::newRow("one byte more")
-        << QList<QByteArray>{exact.left(30) + 'a' + exact.mid(30)} << int(V::HeadTooLarge);
-    QTest::newRow("in pieces") << QList<QByteArray>{exact.left(4000), exact.mid(4000, 4000),
-                                                    exact.mid(8000, 180) + 'a' + exact.mid(8180)}
-                               << int(V::HeadTooLarge);
-    QTest::newRow("many headers, no end")
-        << QList<QByteArray>(400, "Cookie: 0123456789012345\r\n") << int(V::HeadTooLarge);
-    QTest::newRow("request line") << QList<QByteArray>{"GET /" + QByteArray(8200, 'a')}
-                                  << int(V::LineTooLong);
-    // Each request of a kept-alive connection starts its count again.
-    QTest::newRow("kept alive") << QList<QByteArray>(3, exact) << int(V::Fine);
-    QTest::newRow("bare line feeds")
-        << QList<QByteArray>{"GET / HTTP/1.1\nHost: a\n\n", exact} << int(V::Fine);
-    QTest::newRow("refused stays refused")
-        << QList<QByteArray>{"GET /" + QByteArray(8200, 'a'), "\r\n\r\n", line + "\r\n"}
-        << int(V::LineTooLong);
-}
-
-void TestServeTexts::requestHeads() {
-    QFETCH(QList<QByteArray>, pieces);
-    QFETCH(int, verdict);
-    cli::RequestHeadLimit limit(cli::kRequestHeadLimit);
-    auto seen = cli::RequestHeadLimit::Verdict::Fine;
-    for (const QByteArray& piece : pieces)
-        seen = limit.take(piece);
-    QCOMPARE(int(seen), verdict);
+    for (const QString& r : readings) {
+        if (r.endsWith(QLatin1String("lost")))
+            policy.forget();
+        seen << (!r.endsWith(QLatin1String("lost")) &&
+                 policy.due({kAt, r.section(u':', 1), QStringLiteral("Lx"), {}},
+                            r.section(u':', 0, 0).toDouble()));
+    }
+    QCOMPARE(seen, sent);
+    QCOMPARE(cli::stateExpirySeconds(every), every > 60 ? int(3 * every) : 180);
 }
 
 QTEST_GUILESS_MAIN(TestServeTexts)

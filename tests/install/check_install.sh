@@ -27,7 +27,7 @@ options=$dest/etc/default/luxpanel-serve
 [ "$(stat -c %a "$options")" = 600 ] || { echo "/etc/default/luxpanel-serve is not mode 600"; exit 1; }
 grep -qx 'ExecStart=/usr/bin/luxpanel-cli serve --port /dev/%I $LUXPANEL_SERVE_OPTIONS' "$unit"
 grep -qx 'EnvironmentFile=-/etc/default/luxpanel-serve' "$unit"
-grep -q '^LUXPANEL_SERVE_OPTIONS=' "$options"
+grep -qx 'LUXPANEL_SERVE_OPTIONS="--http 9105 --every 30"' "$options"
 if command -v systemd-analyze >/dev/null; then
   # Verified as an instance, running the luxpanel-cli just installed; any word from it is a fault.
   verify=$(mktemp -d)
@@ -36,6 +36,11 @@ if command -v systemd-analyze >/dev/null; then
     >"$verify/luxpanel-serve@.service"
   said=$(systemd-analyze verify --man=no "$verify/luxpanel-serve@ttyUSB0.service" 2>&1) || true
   [ -z "$said" ] || { echo "systemd-analyze verify: $said"; exit 1; }
+  # Exposed no more than 1.2 of systemd's 10, with the serial ports and the network it needs.
+  exposure=$(systemd-analyze security --offline=yes "$verify/luxpanel-serve@.service" 2>&1 |
+    sed -n 's/^.*Overall exposure level for [^:]*: \([0-9.]*\).*$/\1/p')
+  awk -v e="$exposure" 'BEGIN { exit !(e != "" && e + 0 <= 1.2) }' ||
+    { echo "systemd-analyze security: exposure \"$exposure\", above 1.2"; exit 1; }
 else
   echo "systemd-analyze is not installed: the unit's syntax was not verified (package systemd)"
 fi
