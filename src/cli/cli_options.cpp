@@ -64,6 +64,10 @@ const std::initializer_list<Option> kServeOptions = {
     {"mqtt-tls", nullptr, "talk to the broker over TLS"},
     {"mqtt-ca", "FILE",
      "the CA certificates (PEM) that vouch for the broker (default the system's)"},
+    {"record", "DIR",
+     "record the reading into one data file a day, DIR/YYYY-MM-DD.txt (further files of a day "
+     "YYYY-MM-DD.2.txt ...)"},
+    {"record-every", "S", "seconds between two recorded samples, 1 to 86400 (default 60)"},
     kHelp,
 };
 
@@ -160,8 +164,11 @@ const std::array<Command, 9> kCommands = {{
      "most every --every seconds, with PREFIX/availability \"online\" or \"offline\"\n"
      "and a Home Assistant discovery config. A meter that stops answering is reported\n"
      "down, and serve keeps trying to reach it; a broker that is away is tried again,\n"
-     "1 s doubling to 30 s apart. Ctrl-C or SIGTERM publishes \"offline\" and ends\n"
-     "serve. Progress and problems go to standard error, a line each.",
+     "1 s doubling to 30 s apart. With --record it also keeps the readings, a sample\n"
+     "every --record-every seconds of the computer's clock, in one data file a day;\n"
+     "nothing is written while the meter is away or out of its normal measuring mode.\n"
+     "Ctrl-C or SIGTERM publishes \"offline\" and ends serve. Progress and problems\n"
+     "go to standard error, a line each.",
      kServeOptions, nullptr},
 }};
 
@@ -338,8 +345,19 @@ readServeValues(Invocation inv, const QMap<QString, QString>& given) {
         if (!o.mqtt)
             return badValue("mqtt", "HOST[:PORT], such as localhost or broker.lan:1883");
     }
-    if (!o.http && !o.mqtt)
-        return UsageError{QStringLiteral("serve needs --http, --mqtt or both")};
+    o.recordFolder = value("record");
+    if (has("record") && o.recordFolder.isEmpty())
+        return badValue("record", "a folder");
+    if (has("record-every")) {
+        if (!has("record"))
+            return UsageError{QStringLiteral("--record-every needs --record")};
+        bool ok = false;
+        o.recordEvery = value("record-every").toInt(&ok);
+        if (!ok || o.recordEvery < 1 || o.recordEvery > 86400)
+            return badValue("record-every", "a whole number of seconds from 1 to 86400");
+    }
+    if (!o.http && !o.mqtt && !has("record"))
+        return UsageError{QStringLiteral("serve needs --http, --mqtt or --record")};
     for (const char* option : {"topic", "no-discovery", "mqtt-user", "mqtt-tls", "mqtt-ca"})
         if (has(option) && !o.mqtt)
             return UsageError{QStringLiteral("--%1 needs --mqtt").arg(QLatin1String(option))};

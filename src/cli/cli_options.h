@@ -36,7 +36,9 @@ struct ServeOptions {
     bool discovery = true;          // Home Assistant's discovery config
     QString mqttUser;
     bool mqttTls = false;
-    QString mqttCa; // the CA certificates that vouch for the broker; empty: the system's
+    QString mqttCa;       // the CA certificates that vouch for the broker; empty: the system's
+    QString recordFolder; // --record: one data file a day in this folder; empty: no record
+    int recordEvery = 60; // seconds between two samples of the record
 };
 
 // A subcommand with its options checked and read.

@@ -2,7 +2,10 @@
 
 #include "cli/http_endpoint.h"
 #include "cli/mqtt_bridge.h"
+#include "recording/daily_record.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHostInfo>
 #include <QJsonDocument>
@@ -98,6 +101,32 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
                                                          "gone; trying to reach it again"));
                      });
 
+    // The record: a sample at each multiple of --record-every seconds of the computer's clock
+    // (each whole minute by default), from the first reading on.
+    std::unique_ptr<recording::DailyRecord> record;
+    QTimer recordTick;
+    recordTick.setSingleShot(true);
+    recordTick.setTimerType(Qt::PreciseTimer);
+    const qint64 recordEveryMs = qint64(o.recordEvery) * 1000;
+    const auto armRecordTick = [&] {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        recordTick.start(std::chrono::milliseconds(recordEveryMs - now % recordEveryMs));
+    };
+    if (!o.recordFolder.isEmpty()) {
+        record = std::make_unique<recording::DailyRecord>(o.recordFolder);
+        figures.recordMissed = 0;
+        say(QStringLiteral("recording a sample every %1 s into %2")
+                .arg(o.recordEvery)
+                .arg(QDir::toNativeSeparators(QDir(o.recordFolder).absolutePath())));
+    }
+    QObject::connect(&recordTick, &QTimer::timeout, &recordTick, [&] {
+        if (const std::optional<QString> told =
+                record->take(session.display(), figures.up, QDateTime::currentDateTime()))
+            say(*told);
+        figures.recordMissed = record->missed();
+        armRecordTick();
+    });
+
     NewReadings readings(true);
     QElapsedTimer clock;
     clock.start();
@@ -108,6 +137,8 @@ int runServe(MeterSession& session, const Invocation& inv, QTextStream& err) {
         if (inv.timeout > 0.0)
             silence.start();
         setUp(true, QString());
+        if (record && !recordTick.isActive())
+            armRecordTick();
         figures.last = *r;
         ++figures.readings;
         if (mqtt && states.due(*r, double(clock.elapsed()) / 1000.0))

@@ -42,9 +42,10 @@ private:
 QByteArray metricsText(const MeterFigures& f) {
     Exposition e(f.name);
     const std::optional<Reading> shown = f.up ? f.last : std::nullopt;
-    e.family("luxpanel_illuminance_lux", "gauge",
-             "Last valid reading in lux (foot-candles x 10.764); absent while the meter is down "
-             "or over range.");
+    e.family(
+        "luxpanel_illuminance_lux", "gauge",
+        "Last valid reading in lux (foot-candles x 10.7639104); absent while the meter is down "
+        "or over range.");
     if (const auto lux = shown ? readingLux(*shown) : std::nullopt)
         e.sample("luxpanel_illuminance_lux", *lux);
     e.family("luxpanel_reading", "gauge", "Last reading as the meter displays it, in its unit.");
@@ -63,6 +64,12 @@ QByteArray metricsText(const MeterFigures& f) {
     if (f.last)
         e.sample("luxpanel_last_reading_timestamp_seconds",
                  double(f.last->at.toMSecsSinceEpoch()) / 1000.0);
+    if (f.recordMissed) {
+        e.family("luxpanel_record_missed_total", "counter",
+                 "Samples of the record that could not be written (a full disk, a file system "
+                 "that refuses writes) since serve started.");
+        e.sample("luxpanel_record_missed_total", double(*f.recordMissed));
+    }
     return e.text();
 }
 

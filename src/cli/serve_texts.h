@@ -18,7 +18,8 @@ struct MeterFigures {
     bool up = false;             // a reading came and the meter has not been lost since
     std::optional<Reading> last; // the last reading shown
     quint64 readings = 0;
-    quint64 linkLost = 0; // times the meter went from up to down
+    quint64 linkLost = 0;                // times the meter went from up to down
+    std::optional<quint64> recordMissed; // with --record: samples that could not be written
 };
 
 // Prometheus text exposition (version 0.0.4) with HELP and TYPE lines. The reading's gauges

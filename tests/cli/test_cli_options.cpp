@@ -224,7 +224,13 @@ void TestCliOptions::serveRefused_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
     QTest::newRow("nowhere to publish")
-        << QStringList{"serve"} << "serve needs --http, --mqtt or both";
+        << QStringList{"serve"} << "serve needs --http, --mqtt or --record";
+    QTest::newRow("record interval without a record")
+        << QStringList{"serve", "--http", "1", "--record-every", "5"}
+        << "--record-every needs --record";
+    QTest::newRow("record interval of no second")
+        << QStringList{"serve", "--record", "r", "--record-every", "0"}
+        << "--record-every needs a whole number of seconds from 1 to 86400";
     QTest::newRow("topic without a broker")
         << QStringList{"serve", "--http", "1", "--topic", "t"} << "--topic needs --mqtt";
     QTest::newRow("user without a broker")

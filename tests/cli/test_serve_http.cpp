@@ -188,7 +188,7 @@ void TestServeHttp::readingFollowsTheMeter() {
 }
 
 void TestServeHttp::slowClientsCannotCrowdOutAScrape() {
-    const cli::MeterFigures figures{QStringLiteral("desk"), true, std::nullopt, 1, 0};
+    const cli::MeterFigures figures{QStringLiteral("desk"), true, std::nullopt, 1, 0, std::nullopt};
     QStringList said;
     cli::HttpEndpoint endpoint([&figures]() -> const cli::MeterFigures& { return figures; },
                                [&said](const QString& line) { said << line; }, {1500ms, 16});

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 
 #include <sys/mount.h>
-#include <time.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -61,6 +60,31 @@ QList<RecordLine> checkedRecord(const QString& folder, QString* problem) {
     return lines;
 }
 
+// A time zone (POSIX TZ) in which it is about secondOfDay o'clock now, and its date now.
+struct Zone {
+    QString tz;
+    QDate today;
+};
+Zone zoneWhereItIs(int secondOfDay) {
+    const QDateTime utc = QDateTime::currentDateTimeUtc();
+    int offset = (secondOfDay - utc.time().msecsSinceStartOfDay() / 1000 + 86400) % 86400;
+    if (offset > 43200)
+        offset -= 86400;
+    const int a = std::abs(offset);
+    const QString tz = QStringLiteral("LOC%1%2:%3:%4")
+                           .arg(QChar(offset >= 0 ? u'-' : u'+'))
+                           .arg(a / 3600, 2, 10, QLatin1Char('0'))
+                           .arg(a / 60 % 60, 2, 10, QLatin1Char('0'))
+                           .arg(a % 60, 2, 10, QLatin1Char('0'));
+    return {tz, utc.addSecs(offset).date()};
+}
+
+QProcessEnvironment inZone(const Zone& z) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TZ"), z.tz);
+    return env;
+}
+
 // The value of luxpanel_record_missed_total on a metrics page; -1 without it.
 double missedSamples(const QByteArray& metrics) {
     for (const QByteArray& line : metrics.split('\n'))
@@ -104,29 +128,23 @@ void TestServeRecord::cleanup() {
 }
 
 void TestServeRecord::acrossMidnightKilledAndStartedAgain() {
-    // A time zone whose midnight comes 6 s from now.
-    const QDateTime utc = QDateTime::currentDateTimeUtc();
-    int offset = (86400 - 6 - utc.time().msecsSinceStartOfDay() / 1000) % 86400;
-    if (offset > 43200)
-        offset -= 86400;
-    const int a = std::abs(offset);
-    const QString zone = QStringLiteral("MID%1%2:%3:%4")
-                             .arg(offset >= 0 ? u'-' : u'+')
-                             .arg(a / 3600, 2, 10, QLatin1Char('0'))
-                             .arg(a / 60 % 60, 2, 10, QLatin1Char('0'))
-                             .arg(a % 60, 2, 10, QLatin1Char('0'));
-    qputenv("TZ", zone.toLatin1());
-    tzset();
-    const QDate before = QDateTime::currentDateTime().date();
+    // Midnight 12 s from now.
+    const Zone zone = zoneWhereItIs(86400 - 12);
+    const QDate before = zone.today;
     const QString second = QDir(record_).filePath(before.addDays(1).toString(Qt::ISODate) + ".txt");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TZ"), zone);
+    const QProcessEnvironment env = inZone(zone);
     {
         ServeProcess serve;
         serve.start(args(), env);
         QVERIFY2(serve.waitToSay("recording into " + second.toUtf8(), 30000),
                  serve.said().constData());
-        QVERIFY(serve.waitToSay("recording", 1000)); // settled in the new day
+        const auto linesOfTheNewDay = [&] {
+            QString problem;
+            const QList<RecordLine> lines = checkedRecord(record_, &problem);
+            return std::count_if(lines.begin(), lines.end(),
+                                 [&](const RecordLine& l) { return l.at.date() != before; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(linesOfTheNewDay() >= 2, 20000);
         serve.stop(SIGKILL);
     }
     qsizetype linesBefore = 0;
@@ -152,8 +170,6 @@ void TestServeRecord::acrossMidnightKilledAndStartedAgain() {
         QVERIFY(lines[i].at > lines[i - 1].at);
     for (const RecordLine& l : lines)
         QCOMPARE(l.reading, QStringLiteral("1234.5"));
-    qunsetenv("TZ");
-    tzset();
 }
 
 void TestServeRecord::meterAwayIsAGap() {
@@ -189,18 +205,32 @@ void TestServeRecord::fullDiskGetsRoomAgain() {
              std::strerror(errno));
     const auto unmount =
         qScopeGuard([&] { ::umount2(QFile::encodeName(record_).constData(), MNT_DETACH); });
+    // Noon, and a record of the day so far that ends a few bytes short of a page: the next line
+    // needs a block of the disk.
+    const Zone noon = zoneWhereItIs(43200);
+    QFile day(QDir(record_).filePath(noon.today.toString(Qt::ISODate) + ".txt"));
+    QVERIFY(day.open(QIODevice::WriteOnly));
+    QByteArray kept = "Lx\tTime\tValue\r\n";
+    constexpr int kPage = 4096;
+    for (int n = 1; kPage - kept.size() % kPage > 20; ++n) {
+        const QByteArray line =
+            QByteArray::number(n) + '\t' + noon.today.toString("dd-").toLatin1() +
+            QTime(0, 0).addSecs(n).toString("hh:mm:ss").toLatin1() + "\t1.5\r\n";
+        kept += line;
+    }
+    QVERIFY(day.write(kept) == kept.size() && day.flush());
+    day.close();
+    // The rest of the disk taken.
+    QFile filler(QDir(record_).filePath(QStringLiteral("filler")));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(kPage, 'x');
+    while (filler.write(block) == block.size()) {
+    }
     ServeProcess serve;
-    serve.start(args() + QStringList{"--http", "0"});
+    serve.start(args() + QStringList{"--http", "0"}, inZone(noon));
     const quint16 port = serve.httpPort();
     QVERIFY(port != 0);
     QString problem;
-    QTRY_VERIFY_WITH_TIMEOUT(checkedRecord(record_, &problem).size() >= 2, 30000);
-    // Fill what room is left.
-    QFile filler(QDir(record_).filePath(QStringLiteral("filler")));
-    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size()) {
-    }
     QVERIFY2(serve.waitToSay("samples are counted as missed", 15000), serve.said().constData());
     QTRY_VERIFY_WITH_TIMEOUT(missedSamples(httpGet(port, "/metrics").body) >= 1, 10000);
     filler.remove();
@@ -211,6 +241,9 @@ void TestServeRecord::fullDiskGetsRoomAgain() {
     const QList<RecordLine> lines = checkedRecord(record_, &problem);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(serve.said().count("samples are counted as missed"), 1);
+    // What was written before the disk filled is there as it was.
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    QVERIFY(day.readAll().startsWith(kept));
 }
 
 QTEST_GUILESS_MAIN(TestServeRecord)

@@ -26,7 +26,7 @@ namespace {
 const QDateTime kAt(QDate(2026, 12, 8), QTime(14, 22, 45, 250), QTimeZone(3600));
 
 cli::MeterFigures figures(bool up, const QString& text, const QString& unit) {
-    cli::MeterFigures f{QStringLiteral("ttyUSB0"), up, std::nullopt, 42, 3};
+    cli::MeterFigures f{QStringLiteral("ttyUSB0"), up, std::nullopt, 42, 3, std::nullopt};
     if (!text.isEmpty())
         f.last = cli::Reading{kAt, text, unit, {}};
     return f;

@@ -25,7 +25,8 @@ unit=$dest/usr/lib/systemd/system/luxpanel-serve@.service
 options=$dest/etc/default/luxpanel-serve
 [ -e "$options" ] || { echo "not installed: /etc/default/luxpanel-serve"; exit 1; }
 [ "$(stat -c %a "$options")" = 600 ] || { echo "/etc/default/luxpanel-serve is not mode 600"; exit 1; }
-grep -qx 'ExecStart=/usr/bin/luxpanel-cli serve --port /dev/%I $LUXPANEL_SERVE_OPTIONS' "$unit"
+grep -qx 'ExecStart=/usr/bin/luxpanel-cli serve --port /dev/%I --record %S/luxpanel/%I $LUXPANEL_SERVE_OPTIONS' "$unit"
+grep -qx 'StateDirectory=luxpanel/%I' "$unit"
 grep -qx 'EnvironmentFile=-/etc/default/luxpanel-serve' "$unit"
 grep -qx 'LUXPANEL_SERVE_OPTIONS="--http 9105 --every 30"' "$options"
 if command -v systemd-analyze >/dev/null; then
