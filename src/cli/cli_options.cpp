@@ -522,4 +522,18 @@ std::variant<Invocation, HelpText, UsageError> parseArguments(const QStringList&
     return result;
 }
 
+std::variant<Invocation, int> parseOrAnswer(const QStringList& args, QTextStream& out,
+                                            QTextStream& err) {
+    auto parsed = parseArguments(args);
+    if (const auto* help = std::get_if<HelpText>(&parsed)) {
+        out << help->text;
+        return kDone;
+    }
+    if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+        err << "luxpanel-cli: " << usage->message << '\n';
+        return kUsage;
+    }
+    return std::move(std::get<Invocation>(parsed));
+}
+
 } // namespace cli

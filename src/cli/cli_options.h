@@ -3,6 +3,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
 
 #include <optional>
 #include <variant>
@@ -79,5 +80,9 @@ struct UsageError {
 
 // Reads the arguments after the program's name.
 std::variant<Invocation, HelpText, UsageError> parseArguments(const QStringList& args);
+
+// The arguments read, or the exit code once the help is printed to out or the usage error to err.
+std::variant<Invocation, int> parseOrAnswer(const QStringList& args, QTextStream& out,
+                                            QTextStream& err);
 
 } // namespace cli

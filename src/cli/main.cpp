@@ -80,15 +80,9 @@ int main(int argc, char* argv[]) {
         return runServeProgram(argv, err);
     }
     // Help and usage errors need no application, so they come back at once.
-    const auto parsed = cli::parseArguments(args);
-    if (const auto* help = std::get_if<cli::HelpText>(&parsed)) {
-        out << help->text;
-        return cli::kDone;
-    }
-    if (const auto* usage = std::get_if<cli::UsageError>(&parsed)) {
-        err << "luxpanel-cli: " << usage->message << '\n';
-        return cli::kUsage;
-    }
+    const auto parsed = cli::parseOrAnswer(args, out, err);
+    if (const int* code = std::get_if<int>(&parsed))
+        return *code;
     const cli::Invocation& inv = std::get<cli::Invocation>(parsed);
     const auto row =
         std::find_if(std::begin(kCommandRuns), std::end(kCommandRuns),

@@ -13,15 +13,9 @@ int main(int argc, char* argv[]) {
         args << QString::fromLocal8Bit(argv[i]);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const auto parsed = cli::parseArguments(args);
-    if (const auto* help = std::get_if<cli::HelpText>(&parsed)) {
-        out << help->text;
-        return cli::kDone;
-    }
-    if (const auto* usage = std::get_if<cli::UsageError>(&parsed)) {
-        err << "luxpanel-cli: " << usage->message << '\n';
-        return cli::kUsage;
-    }
+    const auto parsed = cli::parseOrAnswer(args, out, err);
+    if (const int* code = std::get_if<int>(&parsed))
+        return *code;
     const cli::Invocation& inv = std::get<cli::Invocation>(parsed);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("luxpanel-serve"));
