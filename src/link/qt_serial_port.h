@@ -38,9 +38,12 @@ private:
     void onError(QSerialPort::SerialPortError error);
     // The watch on incoming bytes, on for the length of a wait only.
     void watchInput(bool on);
+    // What the port holds, taken without leaving the watch on outside a wait.
+    QByteArray takeBuffered();
 
     QSerialPort port_;
     QPointer<QSocketNotifier> readNotifier_;
+    bool watching_ = false;
     QString device_;
     QElapsedTimer sinceReopenTry_;
 };
