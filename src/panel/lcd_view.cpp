@@ -173,14 +173,11 @@ QLabel* LcdView::addLabel(const char* name, const QString& caption, const QRect&
 
 QLabel* LcdView::addDigit(const QString& name, const QRect& geometry, const QFont& font,
                           int cells) {
-    // What a blank (hidden) field leaves in view: its unlit segments.
-    auto* ghost = new QLabel(QString(cells, QLatin1Char('8')), this);
-    ghost->setGeometry(geometry);
-    ghost->setFont(font);
-    ghost->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette faint = ghost->palette();
-    faint.setColor(QPalette::WindowText, kGhostColour);
-    ghost->setPalette(faint);
+    // What a blank (hidden) field leaves in view: its unlit segments, a field with no text, so
+    // that a digit going blank copies a pixmap rather than lays out text.
+    auto* ghost = new SegmentField(cells, font, this);
+    ghost->move(geometry.topLeft());
+    ghost->setFixedSize(geometry.size());
 
     auto* digit = new SegmentField(cells, font, this);
     digit->setObjectName(name);
@@ -219,7 +216,7 @@ const QPixmap& SegmentField::face(const QString& text) {
     painter.setFont(font());
     const QRect area(QPoint(0, 0), size());
     // Unlit segments show faintly on a real LCD; drawing them keeps digits from jumping about.
-    // The field covers its ghost label, so that label is never repainted with it.
+    // The field covers its ghost, so that is never repainted with it.
     painter.setPen(kGhostColour);
     painter.drawText(area, int(alignment()), QString(cells_, QLatin1Char('8')));
     painter.setPen(kSegmentColour);
