@@ -8,6 +8,7 @@
 #include "link/waiter.h"
 #include "panel/panel.h"
 #include "platform/prompts.h"
+#include "recording/daily_record.h"
 #include "recording/recording_state.h"
 #include "shared/session.h"
 #include "sim/simulated_meter.h"
@@ -237,6 +238,30 @@ bool recordingTick(const QString& folder) {
     return report(figure, us, "us");
 }
 
+// One sample of the unattended daily record, taken and on the disk (fdatasync) before it returns.
+bool dailyRecordTick(const QString& folder) {
+    const char* figure = "record_tick_us";
+    recording::DailyRecord record(folder + QStringLiteral("/daily"));
+    meterlink::DisplayModel display;
+    display.UnitText = QStringLiteral("Lx");
+    display.MainText = QStringLiteral("1234.5");
+    // A sample a second from the day's start, so that every sample lands in the same file.
+    const QDateTime start(QDate(2026, 12, 9), QTime(0, 0));
+    record.take(display, true, start); // the file is created and named in the journal
+    const int samples = 2000;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 1; i <= samples; ++i)
+        record.take(display, true, start.addSecs(i));
+    const double us = double(t.nsecsElapsed()) / 1e3 / samples;
+    if (record.missed() != 0)
+        return fail(figure, QStringLiteral("%1 samples could not be written").arg(record.missed()));
+    QFile file(record.fileName());
+    if (!file.open(QIODevice::ReadOnly) || file.readAll().count('\n') != samples + 2)
+        return fail(figure, QStringLiteral("not every sample reached the file"));
+    return report(figure, us, "us");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -248,5 +273,6 @@ int main(int argc, char* argv[]) {
     ok = frameToPanel(folder.path(), std::min(seconds, 30.0)) && ok;
     ok = idleCpu(folder.path(), seconds) && ok;
     ok = recordingTick(folder.path()) && ok;
+    ok = dailyRecordTick(folder.path()) && ok;
     return ok ? 0 : 1;
 }
