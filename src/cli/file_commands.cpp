@@ -349,7 +349,8 @@ int runCombined(const Invocation& inv, const QStringList& paths, QTextStream& ou
     const DatedRows rows = analysis::combinedRows(files);
     files.clear();
     const Figures f = analysis::computeFigures(rows.series(zone), figureOptions(inv));
-    const QString label = QStringLiteral("%1 files").arg(names.size());
+    const QString label = names.size() == 1 ? QStringLiteral("1 file")
+                                            : QStringLiteral("%1 files").arg(names.size());
     QJsonObject figures = figuresJson(label, rows, f, inv);
     figures.insert(QStringLiteral("file"), QJsonValue());
     figures.insert(QStringLiteral("files"), names);
