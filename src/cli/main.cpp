@@ -92,6 +92,7 @@ int main(int argc, char* argv[]) {
         return cli::kUsage;
     }
 
+    cli::preferQtEventLoop();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("luxpanel-cli"));
     Console io{out, err};

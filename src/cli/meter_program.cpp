@@ -43,6 +43,10 @@ void stopOnSignals(MeterSession& session) {
 
 } // namespace
 
+void preferQtEventLoop() {
+    qputenv("QT_NO_GLIB", "1");
+}
+
 int runOnMeter(const Invocation& inv, double timeout, QTextStream& err,
                const std::function<int(MeterSession&)>& run) {
     QString device = deviceForPort(inv.port);

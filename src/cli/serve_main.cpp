@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
     if (const int* code = std::get_if<int>(&parsed))
         return *code;
     const cli::Invocation& inv = std::get<cli::Invocation>(parsed);
+    cli::preferQtEventLoop();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("luxpanel-serve"));
     // serve never gives up on the meter: it reports it down after --timeout and keeps trying.
