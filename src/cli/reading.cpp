@@ -16,8 +16,12 @@ Reading readingOf(const meterlink::DisplayModel& display, const QDateTime& at) {
 }
 
 QDateTime fixedLocalTime(const QDateTime& when) {
+    // One look at the time zone: the offset is what the local wall clock is ahead of UTC (asked
+    // of the local time itself, it would be looked up twice more, ten times a second in serve).
     const QDateTime local = when.toLocalTime();
-    return local.toOffsetFromUtc(local.offsetFromUtc());
+    const QDateTime wall(local.date(), local.time(), Qt::UTC);
+    const int offset = int(wall.toMSecsSinceEpoch() - when.toMSecsSinceEpoch()) / 1000;
+    return QDateTime(local.date(), local.time(), Qt::OffsetFromUTC, offset);
 }
 
 bool repeatsReading(const Reading& last, const Reading& now, bool annunciatorsCount) {
