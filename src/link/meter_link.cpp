@@ -2,6 +2,8 @@
 
 #include "link/display_decoder.h"
 
+#include <QScopeGuard>
+
 namespace meterlink {
 
 namespace {
@@ -113,6 +115,8 @@ bool MeterLink::ReconnectMeter() {
 
 std::optional<QByteArray> MeterLink::ReadDisplayFrame() {
     requireExchange();
+    // The stream's bytes wait for the next read, which drops them anyway.
+    const auto rest = qScopeGuard([this] { port_.rest(); });
     int failures = 0;
     for (;;) {
         drain();

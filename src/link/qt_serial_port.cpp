@@ -103,7 +103,7 @@ QByteArray QtSerialPort::Input() {
         return {};
     // Picks up what the system has received even when no event loop ran since the last call.
     port_.waitForReadyRead(0);
-    return port_.isOpen() ? takeBuffered() : QByteArray();
+    return port_.isOpen() ? port_.readAll() : QByteArray();
 }
 
 qint64 QtSerialPort::InBufferCount() {
@@ -114,19 +114,10 @@ qint64 QtSerialPort::InBufferCount() {
 }
 
 void QtSerialPort::watchInput(bool on) {
-    watching_ = on;
     if (readNotifier_)
         readNotifier_->setEnabled(on);
 }
 
-QByteArray QtSerialPort::takeBuffered() {
-    QByteArray bytes = port_.readAll();
-    // QSerialPort switches its notifier back on whenever its buffer is read empty; left on, the
-    // program would wake between waits for every frame the meter streams, only to drop it at the
-    // next tick.
-    watchInput(watching_);
-    return bytes;
-}
 bool QtSerialPort::WaitForInput(Waiter& waiter, double seconds) {
     return WaitForBytes(waiter, 1, seconds);
 }
@@ -146,15 +137,20 @@ bool QtSerialPort::WaitForBytes(Waiter& waiter, qint64 count, double seconds) {
         running = waiter.WaitSecondsOrSignal(left, &port_,
                                              QMetaMethod::fromSignal(&QSerialPort::readyRead));
     }
-    watchInput(false);
     return running;
+}
+
+void QtSerialPort::rest() {
+    // Switched off once, at the end of the exchange: QSerialPort switches it back on whenever its
+    // buffer is read empty, and each switch wakes the event loop.
+    watchInput(false);
 }
 
 void QtSerialPort::discardInput() {
     if (!port_.isOpen())
         return;
     port_.clear(QSerialPort::Input);
-    takeBuffered();
+    port_.readAll();
 }
 
 } // namespace meterlink

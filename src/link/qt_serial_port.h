@@ -31,19 +31,17 @@ public:
     bool WaitForInput(Waiter& waiter, double seconds) override;
     bool WaitForBytes(Waiter& waiter, qint64 count, double seconds) override;
     bool isConnected() const override { return port_.isOpen(); }
+    void rest() override;
 
 private:
     bool openDevice(QString* why);
     bool usable();
     void onError(QSerialPort::SerialPortError error);
-    // The watch on incoming bytes, on for the length of a wait only.
+    // The watch on incoming bytes, on from a wait to the end of its exchange.
     void watchInput(bool on);
-    // What the port holds, taken without leaving the watch on outside a wait.
-    QByteArray takeBuffered();
 
     QSerialPort port_;
     QPointer<QSocketNotifier> readNotifier_;
-    bool watching_ = false;
     QString device_;
     QElapsedTimer sinceReopenTry_;
 };

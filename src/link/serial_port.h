@@ -31,6 +31,9 @@ public:
     // come (a scripted one) looks again every 20 ms, as the exchanges always have. False when
     // the program is shutting down.
     virtual bool WaitForBytes(Waiter& waiter, qint64 count, double seconds);
+    // The program reads nothing more until its next exchange: a port that watches for incoming
+    // bytes stops, so that the bytes the meter streams meanwhile do not wake the program.
+    virtual void rest() {}
     // False while the device has gone away (unplugged adapter); the port reopens it by itself.
     virtual bool isConnected() const = 0;
 };
