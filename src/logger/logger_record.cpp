@@ -2,6 +2,7 @@
 
 #include "text/bcd.h"
 #include "text/data_file.h"
+#include "text/time_stamp.h"
 
 namespace logger {
 
@@ -45,15 +46,6 @@ QString plainText(quint64 units, int scale) {
 
 bool isBcd(quint8 byte) {
     return (byte >> 4) <= 9 && (byte & 0x0F) <= 9;
-}
-
-void appendTwoDigits(QString& text, qint64 n) {
-    if (n > 99) {
-        text += QString::number(n);
-        return;
-    }
-    text += QChar(u'0' + int(n / 10));
-    text += QChar(u'0' + int(n % 10));
 }
 
 } // namespace
@@ -127,13 +119,13 @@ QString RecordTimes::text(qsizetype i) const {
     const qint64 second = at % kSecondsPerDay;
     QString t;
     t.reserve(11);
-    appendTwoDigits(t, startDate_.isNull() ? days : startDate_.addDays(days).day());
+    textrules::appendTwoDigits(t, startDate_.isNull() ? days : startDate_.addDays(days).day());
     t += QLatin1Char('-');
-    appendTwoDigits(t, second / 3600);
+    textrules::appendTwoDigits(t, second / 3600);
     t += QLatin1Char(':');
-    appendTwoDigits(t, second / 60 % 60);
+    textrules::appendTwoDigits(t, second / 60 % 60);
     t += QLatin1Char(':');
-    appendTwoDigits(t, second % 60);
+    textrules::appendTwoDigits(t, second % 60);
     return t;
 }
 

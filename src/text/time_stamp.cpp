@@ -34,11 +34,6 @@ template <typename Text> std::optional<Stamp> stampOf(Text text) {
     return Stamp{day, hour * 3600 + minute * 60 + second};
 }
 
-void appendTwo(QString& text, qint64 n) {
-    text += QLatin1Char(char('0' + n / 10 % 10));
-    text += QLatin1Char(char('0' + n % 10));
-}
-
 } // namespace
 
 QString sampleTimeStamp(const QDateTime& when) {
@@ -51,6 +46,15 @@ std::optional<Stamp> parseStamp(QStringView text) {
 
 std::optional<Stamp> parseStamp(QLatin1StringView text) {
     return stampOf(text);
+}
+
+void appendTwoDigits(QString& text, qint64 n) {
+    if (n > 99) {
+        text += QString::number(n);
+        return;
+    }
+    text += QChar(u'0' + int(n / 10));
+    text += QChar(u'0' + int(n % 10));
 }
 
 QString isoTimeText(const QDateTime& when) {
@@ -70,20 +74,20 @@ QString isoTimeText(qint64 utcSeconds, int offsetSeconds) {
     text.reserve(25);
     text += QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
     text += QLatin1Char('-');
-    appendTwo(text, date.month());
+    appendTwoDigits(text, date.month());
     text += QLatin1Char('-');
-    appendTwo(text, date.day());
+    appendTwoDigits(text, date.day());
     text += QLatin1Char('T');
-    appendTwo(text, second / 3600);
+    appendTwoDigits(text, second / 3600);
     text += QLatin1Char(':');
-    appendTwo(text, second / 60 % 60);
+    appendTwoDigits(text, second / 60 % 60);
     text += QLatin1Char(':');
-    appendTwo(text, second % 60);
+    appendTwoDigits(text, second % 60);
     const int minutes = std::abs(offsetSeconds) / 60;
     text += offsetSeconds < 0 ? QLatin1Char('-') : QLatin1Char('+');
-    appendTwo(text, minutes / 60);
+    appendTwoDigits(text, minutes / 60);
     text += QLatin1Char(':');
-    appendTwo(text, minutes % 60);
+    appendTwoDigits(text, minutes % 60);
     return text;
 }
 

@@ -9,6 +9,9 @@
 
 namespace textrules {
 
+// n (0 or more) in at least two digits, appended: the fields of a stamp.
+void appendTwoDigits(QString& text, qint64 n);
+
 // A reading's time stamp: day of month, hour, minutes, seconds as DD-hh:nn:ss.
 QString sampleTimeStamp(const QDateTime& when);
 
